@@ -1,0 +1,14 @@
+# One place for the flags every target of the suite is built with. Each target links
+# cadro_warnings (PRIVATE), so tightening a rule here tightens it everywhere.
+add_library(cadro_warnings INTERFACE)
+target_compile_options(cadro_warnings INTERFACE
+  -Wall -Wextra -Wpedantic -Wshadow=local -Wnon-virtual-dtor -Wcast-qual
+  -Wformat=2 -Wimplicit-fallthrough)
+if(CADRO_WERROR)
+  target_compile_options(cadro_warnings INTERFACE -Werror)
+endif()
+if(CADRO_SANITIZE)
+  target_compile_options(cadro_warnings INTERFACE
+    -fsanitize=address,undefined -fno-omit-frame-pointer -fno-sanitize-recover=undefined)
+  target_link_options(cadro_warnings INTERFACE -fsanitize=address,undefined)
+endif()

@@ -1,0 +1,104 @@
+#include "QtPlatform.h"
+
+#include <syslog.h>
+
+#include <QApplication>
+#include <QDateTime>
+#include <QLocale>
+#include <QMessageBox>
+#include <QSettings>
+
+#include "AnsiText.h"
+
+namespace cadro {
+
+SyslogEventLog::SyslogEventLog(std::string ident) : ident_(std::move(ident)) {
+  ::openlog(ident_.c_str(), LOG_PID, LOG_USER);
+}
+
+SyslogEventLog::~SyslogEventLog() {
+  ::closelog();
+}
+
+void SyslogEventLog::Error(const std::string& text) {
+  ::syslog(LOG_ERR, "%s", text.c_str());
+}
+
+namespace {
+
+QMessageBox::Icon ToQtIcon(PromptIcon icon) {
+  switch (icon) {
+    case PromptIcon::Information: return QMessageBox::Information;
+    case PromptIcon::Exclamation: return QMessageBox::Warning;
+    case PromptIcon::Critical: return QMessageBox::Critical;
+    case PromptIcon::Question: return QMessageBox::Question;
+    case PromptIcon::None: break;
+  }
+  return QMessageBox::NoIcon;
+}
+
+// Message texts use CR LF between lines like the files do; Qt wants LF.
+QString BoxText(const std::string& ansi) {
+  return FromAnsi(ansi).replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
+}
+
+}  // namespace
+
+void QtPrompts::Message(const std::string& text, const std::string& title, PromptIcon icon) {
+  QMessageBox box(ToQtIcon(icon), title.empty() ? defaultTitle_ : FromAnsi(title), BoxText(text),
+                  QMessageBox::Ok, QApplication::activeWindow());
+  box.exec();
+}
+
+bool QtPrompts::AskYesNo(const std::string& text, const std::string& title, PromptIcon icon) {
+  QMessageBox box(ToQtIcon(icon), title.empty() ? defaultTitle_ : FromAnsi(title), BoxText(text),
+                  QMessageBox::Yes | QMessageBox::No, QApplication::activeWindow());
+  return box.exec() == QMessageBox::Yes;
+}
+
+void QtPrompts::Beep() {
+  QApplication::beep();
+}
+
+LocalTime SystemClock::Now() const {
+  const QDateTime now = QDateTime::currentDateTime();
+  const QDate d = now.date();
+  const QTime t = now.time();
+  return LocalTime{d.year(), d.month(), d.day(), t.hour(), t.minute(), t.second()};
+}
+
+std::string SystemLocale::MonthAbbrev(int month) const {
+  return ToAnsi(QLocale::system().monthName(month, QLocale::ShortFormat).left(3));
+}
+
+char SystemLocale::DecimalSeparator() const {
+  const QString sep = QLocale::system().decimalPoint();
+  return sep.size() == 1 && sep.at(0).unicode() < 0x80 ? static_cast<char>(sep.at(0).unicode()) : '.';
+}
+
+std::optional<std::string> QtSettingsStore::Get(const std::string& app, const std::string& section,
+                                                const std::string& key) const {
+  QSettings s(QStringLiteral("Cadro"), FromAnsi(app));
+  const QString k = FromAnsi(section) + QLatin1Char('/') + FromAnsi(key);
+  if (!s.contains(k)) return std::nullopt;
+  return ToAnsi(s.value(k).toString());
+}
+
+void QtSettingsStore::Set(const std::string& app, const std::string& section, const std::string& key,
+                          const std::string& value) {
+  QSettings s(QStringLiteral("Cadro"), FromAnsi(app));
+  s.setValue(FromAnsi(section) + QLatin1Char('/') + FromAnsi(key), FromAnsi(value));
+}
+
+QString FromAnsi(const std::string& ansi) {
+  return QString::fromStdString(AnsiToUtf8(ansi));
+}
+
+std::string ToAnsi(const QString& text) {
+  return Utf8ToAnsi(text.toStdString());
+}
+
+ProductServices::ProductServices(const std::string& programName)
+    : eventLog(programName), prompts(QString::fromStdString(programName)) {}
+
+}  // namespace cadro

@@ -1,0 +1,72 @@
+#pragma once
+// The Linux implementations of the core's platform interfaces, on Qt and the OS.
+
+#include <QString>
+#include <string>
+
+#include "Platform.h"
+
+class QWidget;
+
+namespace cadro {
+
+// Error entries go to syslog(3) at LOG_ERR under the program's name.
+class SyslogEventLog final : public EventLog {
+public:
+  explicit SyslogEventLog(std::string ident);
+  ~SyslogEventLog() override;
+  void Error(const std::string& text) override;
+
+private:
+  std::string ident_;
+};
+
+// Message boxes on the active window; the beep through the desktop.
+class QtPrompts final : public Prompts {
+public:
+  explicit QtPrompts(QString defaultTitle) : defaultTitle_(std::move(defaultTitle)) {}
+  void Message(const std::string& text, const std::string& title, PromptIcon icon) override;
+  bool AskYesNo(const std::string& text, const std::string& title, PromptIcon icon) override;
+  void Beep() override;
+
+private:
+  QString defaultTitle_;
+};
+
+class SystemClock final : public Clock {
+public:
+  LocalTime Now() const override;
+};
+
+// Month names and the decimal separator of the user's locale, as ANSI bytes.
+class SystemLocale final : public UserLocale {
+public:
+  std::string MonthAbbrev(int month) const override;
+  char DecimalSeparator() const override;
+};
+
+// Per-user values in Qt's settings store, one file per application.
+class QtSettingsStore final : public SettingsStore {
+public:
+  std::optional<std::string> Get(const std::string& app, const std::string& section,
+                                 const std::string& key) const override;
+  void Set(const std::string& app, const std::string& section, const std::string& key,
+           const std::string& value) override;
+};
+
+// ANSI bytes <-> widget text.
+QString FromAnsi(const std::string& ansi);
+std::string ToAnsi(const QString& text);
+
+// All product implementations in one bundle, owned by a program's main().
+struct ProductServices {
+  explicit ProductServices(const std::string& programName);
+  SyslogEventLog eventLog;
+  QtPrompts prompts;
+  SystemClock clock;
+  SystemLocale locale;
+  QtSettingsStore settings;
+  Services services{eventLog, prompts, clock, locale, settings};
+};
+
+}  // namespace cadro

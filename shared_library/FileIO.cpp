@@ -1,0 +1,150 @@
+#include "FileIO.h"
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <filesystem>
+#include <vector>
+
+#include "RunError.h"
+
+namespace cadro {
+namespace {
+
+WriteFaultHook& FaultHook() {
+  static WriteFaultHook hook;
+  return hook;
+}
+
+class Fd {
+public:
+  explicit Fd(int fd) : fd_(fd) {}
+  ~Fd() {
+    if (fd_ >= 0) ::close(fd_);
+  }
+  Fd(const Fd&) = delete;
+  Fd& operator=(const Fd&) = delete;
+  int get() const { return fd_; }
+  int release() {
+    const int fd = fd_;
+    fd_ = -1;
+    return fd;
+  }
+
+private:
+  int fd_;
+};
+
+void WriteAll(int fd, std::string_view bytes, const std::string& path, bool injectFaults) {
+  constexpr std::size_t kChunk = 64 * 1024;
+  std::size_t done = 0;
+  while (done < bytes.size()) {
+    if (injectFaults && FaultHook() && !FaultHook()(done)) throw ErrorFromErrno(ENOSPC, path);
+    const std::size_t n = std::min(kChunk, bytes.size() - done);
+    const ssize_t w = ::write(fd, bytes.data() + done, n);
+    if (w < 0) {
+      if (errno == EINTR) continue;
+      throw ErrorFromErrno(errno, path);
+    }
+    done += static_cast<std::size_t>(w);
+  }
+  if (injectFaults && FaultHook() && !FaultHook()(done)) throw ErrorFromErrno(ENOSPC, path);
+}
+
+mode_t CurrentUmask() {
+  const mode_t mask = ::umask(0);
+  ::umask(mask);
+  return mask;
+}
+
+}  // namespace
+
+std::string ReadWholeFile(const std::string& path) {
+  Fd fd(::open(path.c_str(), O_RDONLY | O_CLOEXEC));
+  if (fd.get() < 0) throw ErrorFromErrno(errno, path);
+  struct stat st {};
+  if (::fstat(fd.get(), &st) == 0 && S_ISDIR(st.st_mode)) throw MakeRunError(err::kPathFileAccess);
+  std::string out;
+  if (st.st_size > 0) out.reserve(static_cast<std::size_t>(st.st_size));
+  std::vector<char> chunk(64 * 1024);
+  for (;;) {
+    const ssize_t r = ::read(fd.get(), chunk.data(), chunk.size());
+    if (r < 0) {
+      if (errno == EINTR) continue;
+      throw ErrorFromErrno(errno, path);
+    }
+    if (r == 0) break;
+    out.append(chunk.data(), static_cast<std::size_t>(r));
+  }
+  return out;
+}
+
+void WriteFileAtomic(const std::string& path, std::string_view bytes) {
+  namespace fs = std::filesystem;
+  struct stat old {};
+  const bool exists = ::stat(path.c_str(), &old) == 0;
+  if (exists) {
+    if (S_ISDIR(old.st_mode)) throw MakeRunError(err::kPathFileAccess);
+    // A file without its owner's write bit is read-only, as the attribute is on the host's
+    // platform, even for root, who passes every access check here.
+    if (!(old.st_mode & S_IWUSR)) throw MakeRunError(err::kPermissionDenied);
+    if (::access(path.c_str(), W_OK) != 0) throw ErrorFromErrno(errno, path);
+  }
+  const fs::path target(path);
+  const fs::path folder = target.has_parent_path() ? target.parent_path() : fs::path(".");
+  struct stat dirStat {};
+  if (::stat(folder.c_str(), &dirStat) == 0 && !(dirStat.st_mode & S_IWUSR)) {
+    throw MakeRunError(err::kPermissionDenied);
+  }
+  std::string tmpl = (folder / ("." + target.filename().string() + ".XXXXXX")).string();
+  Fd fd(::mkstemp(tmpl.data()));
+  if (fd.get() < 0) throw ErrorFromErrno(errno, path);
+  const std::string tmp = tmpl;
+  try {
+    const mode_t mode = exists ? (old.st_mode & 07777) : (0666 & ~CurrentUmask());
+    ::fchmod(fd.get(), mode);
+    WriteAll(fd.get(), bytes, path, true);
+    if (::fsync(fd.get()) != 0) throw ErrorFromErrno(errno, path);
+    if (::close(fd.release()) != 0) throw ErrorFromErrno(errno, path);
+    if (::rename(tmp.c_str(), path.c_str()) != 0) throw ErrorFromErrno(errno, path);
+  } catch (...) {
+    ::unlink(tmp.c_str());
+    throw;
+  }
+  // Make the rename itself durable; a failure here cannot lose data any more.
+  Fd dir(::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+  if (dir.get() >= 0) ::fsync(dir.get());
+}
+
+void AppendToFile(const std::string& path, std::string_view bytes) {
+  Fd fd(::open(path.c_str(), O_WRONLY | O_APPEND | O_CREAT | O_CLOEXEC, 0666));
+  if (fd.get() < 0) throw ErrorFromErrno(errno, path);
+  WriteAll(fd.get(), bytes, path, false);
+  if (::close(fd.release()) != 0) throw ErrorFromErrno(errno, path);
+}
+
+bool PathExists(const std::string& path) {
+  struct stat st {};
+  return !path.empty() && ::stat(path.c_str(), &st) == 0;
+}
+
+std::string ProgramFolder() {
+  std::error_code ec;
+  const auto exe = std::filesystem::read_symlink("/proc/self/exe", ec);
+  if (ec) return std::filesystem::current_path(ec).string();
+  return exe.parent_path().string();
+}
+
+std::string JoinPath(const std::string& folder, const std::string& name) {
+  if (folder.empty()) return name;
+  if (folder.back() == '/') return folder + name;
+  return folder + "/" + name;
+}
+
+void SetWriteFaultHookForTests(WriteFaultHook hook) {
+  FaultHook() = std::move(hook);
+}
+
+}  // namespace cadro

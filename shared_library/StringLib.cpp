@@ -1,0 +1,68 @@
+#include "StringLib.h"
+
+#include <algorithm>
+
+namespace cadro {
+namespace {
+
+template <typename Fn>
+std::string ConsumeFromString(std::string& buffer, Fn&& take) {
+  std::string_view view(buffer);
+  std::string result = take(view);
+  buffer.erase(0, buffer.size() - view.size());
+  return result;
+}
+
+}  // namespace
+
+std::string GetLine(std::string_view& buffer) {
+  const std::size_t cr = buffer.find('\r');
+  const std::string_view line = buffer.substr(0, cr);
+  buffer.remove_prefix(cr == std::string_view::npos ? buffer.size() : cr + 1);
+  std::string result;
+  result.reserve(line.size());
+  std::copy_if(line.begin(), line.end(), std::back_inserter(result), [](char c) { return c != '\n'; });
+  return result;
+}
+
+std::string GetLine(std::string& buffer) {
+  return ConsumeFromString(buffer, [](std::string_view& v) { return GetLine(v); });
+}
+
+std::string GetWord(std::string_view& buffer) {
+  const std::size_t start = std::min(buffer.find_first_not_of(' '), buffer.size());
+  buffer.remove_prefix(start);
+  const std::size_t end = buffer.find(' ');
+  std::string word(buffer.substr(0, end));
+  buffer.remove_prefix(end == std::string_view::npos ? buffer.size() : end);
+  return word;
+}
+
+std::string GetWord(std::string& buffer) {
+  return ConsumeFromString(buffer, [](std::string_view& v) { return GetWord(v); });
+}
+
+std::string GetBuffer(std::ptrdiff_t count, std::string_view& buffer) {
+  const std::size_t n = count <= 0 ? 0 : std::min(static_cast<std::size_t>(count), buffer.size());
+  std::string piece(buffer.substr(0, n));
+  buffer.remove_prefix(n);
+  return piece;
+}
+
+std::string GetBuffer(std::ptrdiff_t count, std::string& buffer) {
+  return ConsumeFromString(buffer, [count](std::string_view& v) { return GetBuffer(count, v); });
+}
+
+std::string TrimTrailingNewlines(std::string_view text) {
+  const std::size_t last = text.find_last_not_of("\r\n");
+  return last == std::string_view::npos ? std::string() : std::string(text.substr(0, last + 1));
+}
+
+std::string_view TrimSpaces(std::string_view text) {
+  const std::size_t first = text.find_first_not_of(' ');
+  if (first == std::string_view::npos) return {};
+  const std::size_t last = text.find_last_not_of(' ');
+  return text.substr(first, last - first + 1);
+}
+
+}  // namespace cadro

@@ -1,0 +1,32 @@
+#pragma once
+// Helpers that consume a text buffer piece by piece. The view overloads shorten the view in
+// place, so splitting a whole file costs time in proportion to its size; the std::string
+// overloads keep the in/out-buffer style for callers that hold a string.
+
+#include <cstddef>
+#include <string>
+#include <string_view>
+
+namespace cadro {
+
+// The first line of the buffer: it ends at the first CR, which is consumed; LF characters are
+// dropped wherever they stand in that line. Without a CR the whole buffer is the line.
+std::string GetLine(std::string_view& buffer);
+std::string GetLine(std::string& buffer);
+
+// The first word: leading spaces are skipped, then characters are taken up to the next space.
+// The buffer keeps that space; without a further space it becomes empty.
+std::string GetWord(std::string_view& buffer);
+std::string GetWord(std::string& buffer);
+
+// The first `count` characters (fewer when the buffer is shorter); the buffer loses them.
+std::string GetBuffer(std::ptrdiff_t count, std::string_view& buffer);
+std::string GetBuffer(std::ptrdiff_t count, std::string& buffer);
+
+// The text without the CR and LF characters at its end.
+std::string TrimTrailingNewlines(std::string_view text);
+
+// Leading and trailing spaces (the space character only) removed.
+std::string_view TrimSpaces(std::string_view text);
+
+}  // namespace cadro

@@ -1,0 +1,89 @@
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+
+#include <filesystem>
+
+#include "FileIO.h"
+#include "RunError.h"
+#include "TestKit.h"
+
+using namespace cadro;
+using cadro::testing::ReadFileBytes;
+using cadro::testing::TempDir;
+using cadro::testing::WriteFileBytes;
+
+namespace {
+int CountEntries(const TempDir& dir) {
+  return static_cast<int>(std::distance(std::filesystem::directory_iterator(dir.path()), {}));
+}
+long ErrorNumberOf(const std::function<void()>& fn) {
+  try {
+    fn();
+  } catch (const RunError& e) {
+    return e.number;
+  }
+  return 0;
+}
+}  // namespace
+
+TEST(WriteFileAtomic, CreatesAndReplacesWithoutLeftovers) {
+  TempDir dir;
+  const std::string f = dir.File("a.txt");
+  WriteFileAtomic(f, "one\r\n");
+  EXPECT_EQ(ReadFileBytes(f), "one\r\n");
+  ::chmod(f.c_str(), 0640);
+  WriteFileAtomic(f, "two\r\n");
+  EXPECT_EQ(ReadFileBytes(f), "two\r\n");
+  struct stat st {};
+  ASSERT_EQ(::stat(f.c_str(), &st), 0);
+  EXPECT_EQ(st.st_mode & 0777, 0640u) << "a rewrite keeps the file's permissions";
+  EXPECT_EQ(CountEntries(dir), 1);
+}
+
+TEST(WriteFileAtomic, FailedWriteLeavesTheOldFileWhole) {
+  TempDir dir;
+  const std::string f = dir.File("a.txt");
+  WriteFileBytes(f, "old contents");
+  SetWriteFaultHookForTests([](std::size_t written) { return written == 0; });
+  const std::string big(200 * 1024, 'x');
+  EXPECT_EQ(ErrorNumberOf([&] { WriteFileAtomic(f, big); }), err::kDiskFull);
+  SetWriteFaultHookForTests(nullptr);
+  EXPECT_EQ(ReadFileBytes(f), "old contents");
+  EXPECT_EQ(CountEntries(dir), 1) << "the temporary file is removed";
+}
+
+TEST(WriteFileAtomic, ReadOnlyTargetFailsAndStaysUnchanged) {
+  // Holds for root too (CI runs as root): the missing write bit is what counts.
+  TempDir dir;
+  const std::string f = dir.File("ro.txt");
+  WriteFileBytes(f, "keep");
+  ::chmod(f.c_str(), 0444);
+  EXPECT_EQ(ErrorNumberOf([&] { WriteFileAtomic(f, "new"); }), err::kPermissionDenied);
+  EXPECT_EQ(ReadFileBytes(f), "keep");
+
+  const std::string g = dir.File("sub/new.txt");
+  std::filesystem::create_directory(dir.File("sub"));
+  ::chmod(dir.File("sub").c_str(), 0555);
+  EXPECT_EQ(ErrorNumberOf([&] { WriteFileAtomic(g, "new"); }), err::kPermissionDenied);
+  EXPECT_FALSE(PathExists(g));
+}
+
+TEST(FileErrors, MapToClassicNumbers) {
+  TempDir dir;
+  EXPECT_EQ(ErrorNumberOf([&] { ReadWholeFile(dir.File("missing.txt")); }), err::kFileNotFound);
+  EXPECT_EQ(ErrorNumberOf([&] { ReadWholeFile(dir.File("no/such/file.txt")); }), err::kPathNotFound);
+  EXPECT_EQ(ErrorNumberOf([&] { WriteFileAtomic(dir.File("no/such/file.txt"), "x"); }), err::kPathNotFound);
+  EXPECT_EQ(ErrorNumberOf([&] { ReadWholeFile(dir.str()); }), err::kPathFileAccess);
+}
+
+TEST(AppendToFile, CreatesThenAppends) {
+  TempDir dir;
+  const std::string f = dir.File("log.txt");
+  AppendToFile(f, "a\r\n");
+  AppendToFile(f, "b\r\n");
+  EXPECT_EQ(ReadFileBytes(f), "a\r\nb\r\n");
+  EXPECT_TRUE(PathExists(f));
+  EXPECT_TRUE(PathExists(dir.str()));
+  EXPECT_FALSE(PathExists(dir.File("nope")));
+  EXPECT_FALSE(PathExists(""));
+}

@@ -1,0 +1,77 @@
+#include <gtest/gtest.h>
+
+#include <string>
+
+#include "StringLib.h"
+
+using namespace cadro;
+
+TEST(GetLine, SplitsAtCrAndDropsLfWherever) {
+  std::string buf = "A\r\nB";
+  EXPECT_EQ(GetLine(buf), "A");
+  EXPECT_EQ(buf, "\nB");
+  EXPECT_EQ(GetLine(buf), "B");
+  EXPECT_EQ(buf, "");
+
+  buf = "\rrest";
+  EXPECT_EQ(GetLine(buf), "");
+  EXPECT_EQ(buf, "rest");
+
+  buf = "A\nB";
+  EXPECT_EQ(GetLine(buf), "AB");
+  EXPECT_EQ(buf, "");
+
+  buf = "";
+  EXPECT_EQ(GetLine(buf), "");
+}
+
+TEST(GetWord, SkipsLeadingSpacesAndKeepsTheSeparator) {
+  std::string buf = "   ab cd";
+  EXPECT_EQ(GetWord(buf), "ab");
+  EXPECT_EQ(buf, " cd");
+  EXPECT_EQ(GetWord(buf), "cd");
+  EXPECT_EQ(buf, "");
+
+  buf = "    ";
+  EXPECT_EQ(GetWord(buf), "");
+  EXPECT_EQ(buf, "");
+
+  buf = "a\tb c";  // only the space separates words
+  EXPECT_EQ(GetWord(buf), "a\tb");
+}
+
+TEST(GetBuffer, TakesAtMostWhatThereIs) {
+  std::string buf = "0123456789";
+  EXPECT_EQ(GetBuffer(77, buf), "0123456789");
+  EXPECT_EQ(buf, "");
+  buf = "abcdef";
+  EXPECT_EQ(GetBuffer(2, buf), "ab");
+  EXPECT_EQ(buf, "cdef");
+  EXPECT_EQ(GetBuffer(0, buf), "");
+  EXPECT_EQ(GetBuffer(-3, buf), "");
+  EXPECT_EQ(buf, "cdef");
+}
+
+TEST(TrimTrailingNewlines, RemovesOnlyTheTail) {
+  EXPECT_EQ(TrimTrailingNewlines("x\r\n\r\n"), "x");
+  EXPECT_EQ(TrimTrailingNewlines("\r\n"), "");
+  EXPECT_EQ(TrimTrailingNewlines(""), "");
+  EXPECT_EQ(TrimTrailingNewlines("\r\nx\n\r"), "\r\nx");
+}
+
+TEST(GetLine, ViewSplitIsLinearOverManyLines) {
+  // 10,000 report names: each call must consume its line without copying the rest.
+  std::string list;
+  for (int i = 0; i < 10000; ++i) list += "ABC" + std::to_string(i) + "\r\n";
+  std::string_view view(list);
+  int count = 0;
+  std::string last;
+  while (!view.empty()) {
+    std::string line = GetLine(view);
+    if (line.empty()) continue;
+    ++count;
+    last = std::move(line);
+  }
+  EXPECT_EQ(count, 10000);
+  EXPECT_EQ(last, "ABC9999");
+}
