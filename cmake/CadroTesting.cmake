@@ -23,3 +23,24 @@ function(cadro_add_test name)
     PROPERTIES TIMEOUT ${T_TIMEOUT}
                ENVIRONMENT "QT_QPA_PLATFORM=offscreen;${T_ENVIRONMENT}")
 endfunction()
+
+# cadro_add_fuzzer(<name> SOURCES <files...> LIBS <targets...> CORPUS <dir>)
+#
+# A fuzz target defines LLVMFuzzerTestOneInput. With CADRO_FUZZ (clang) it becomes a libFuzzer
+# program fuzz_<name> that ./dev fuzz runs. In every other build it links a small driver that
+# replays its seed corpus, and CTest runs that replay, so a seed that once crashed stays a test.
+function(cadro_add_fuzzer name)
+  cmake_parse_arguments(F "" "CORPUS" "SOURCES;LIBS" ${ARGN})
+  set(target fuzz_${name})
+  add_executable(${target} ${F_SOURCES})
+  target_link_libraries(${target} PRIVATE cadro_warnings ${F_LIBS})
+  if(CADRO_FUZZ)
+    target_compile_options(${target} PRIVATE -fsanitize=fuzzer)
+    target_link_options(${target} PRIVATE -fsanitize=fuzzer)
+    file(WRITE ${CMAKE_BINARY_DIR}/fuzz-corpora/${target} "${F_CORPUS}\n")
+  else()
+    target_sources(${target} PRIVATE ${PROJECT_SOURCE_DIR}/testkit/FuzzReplayMain.cpp)
+    add_test(NAME ${target}.corpus COMMAND ${target} ${F_CORPUS})
+    set_tests_properties(${target}.corpus PROPERTIES TIMEOUT 120 ENVIRONMENT QT_QPA_PLATFORM=offscreen)
+  endif()
+endfunction()
