@@ -33,7 +33,7 @@
 
 namespace cadro {
 
-class RunError;
+struct RunError;
 
 class CadroMsg {
 public:

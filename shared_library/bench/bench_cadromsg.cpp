@@ -71,13 +71,24 @@ int main(int argc, char** argv) {
   cadro::testing::TestServices ts;
   const std::string folder = dir.str();
 
+  // Two reports are saved by Fadd (one of each shape); the rest are copies under their own IDs,
+  // because 10,000 durable saves would take the set-up longer than the measurement.
   cadro::CadroMsg writer(folder, ts.services);
-  const auto createStart = Clock::now();
-  for (int i = 0; i < files; ++i) {
+  std::string shapes[2];
+  for (int i = 0; i < 2; ++i) {
     Fill(writer, i);
     if (!writer.Fadd()) return 1;
+    shapes[i] = cadro::testing::ReadFileBytes(cadro::JoinPath(folder, writer.EID() + ".911"));
   }
-  const double createMs = Ms(Clock::now() - createStart);
+  const std::string firstId[2] = {"KD7X2600000", "KD7X2600001"};
+  for (int i = 2; i < files; ++i) {
+    const int shape = i % 3 == 0 ? 0 : 1;
+    char id[32];
+    std::snprintf(id, sizeof id, "KD7X26%05d", i);
+    std::string bytes = shapes[shape];
+    bytes.replace(bytes.find(firstId[shape]), firstId[shape].size(), id);
+    cadro::testing::WriteFileBytes(cadro::JoinPath(folder, std::string(id) + ".911"), bytes);
+  }
   ::sync();  // keep the write-back of the new files out of the timed reads
 
   std::vector<std::string> paths;
@@ -130,6 +141,5 @@ int main(int argc, char** argv) {
   std::printf("open + read + close of every file:  %9.2f ms (%.2f us per file)\n", bestBare,
               bestBare * 1000.0 / files);
   std::printf("ratio: %.2f (goal: at most 2)\n", bestOurs / bestBare);
-  std::printf("(creating the files with Fadd, each a durable atomic replace: %.0f ms)\n", createMs);
   return 0;
 }
