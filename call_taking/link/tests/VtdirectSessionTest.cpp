@@ -285,6 +285,14 @@ TEST_F(SessionTest, LinkTestWritesThePiecesWithoutLineBreakOrQuit) {
   for (int i = 0; i < 160; ++i) text += static_cast<char>('a' + i % 26);
   EXPECT_TRUE(session_->VtdirectTest(text));
   EXPECT_EQ(WireBytes(), text);
+  // Reads may merge pieces but never cut one: every boundary falls on a multiple of 75.
+  std::size_t arrived = 0;
+  for (const std::size_t size : server_->ConnectionReads()[0]) {
+    arrived += size;
+    if (arrived < text.size()) {
+      EXPECT_EQ(arrived % 75, 0u) << arrived;
+    }
+  }
   EXPECT_EQ(session_->LinkStep(), 806);
   const std::string where = "(127.0.0.1:" + std::to_string(server_->Port()) + ")";
   EXPECT_EQ(status_, (std::vector<std::string>{"Passing Test message...", "Passing message... sent"}));
