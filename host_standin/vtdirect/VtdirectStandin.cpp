@@ -137,9 +137,11 @@ void VtdirectStandin::HandleLine(QTcpSocket* socket, Connection& conn, const std
     conn.envelope += line;
   }
   if (EndsWith(line, kTerminator)) {
-    conn.inEnvelope = false;
-    EnvelopeComplete(socket, std::move(conn.envelope));
+    // Closing the socket may end the connection (and `conn`) before the call returns.
+    std::string envelope = std::move(conn.envelope);
     conn.envelope.clear();
+    conn.inEnvelope = false;
+    EnvelopeComplete(socket, std::move(envelope));
   }
 }
 

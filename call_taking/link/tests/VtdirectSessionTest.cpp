@@ -247,6 +247,17 @@ TEST_F(SessionTest, UnusablePortShowsTheNetworkErrorBox) {
     ASSERT_EQ(services_.prompts.shown.size(), 1u) << port;
     EXPECT_EQ(services_.prompts.shown[0].text, "Network error.  Confirm this is a networked PC");
   }
+  // A host name that cannot be looked up is the same kind of failure.
+  LinkSettings settings = session_->Settings();
+  settings.Hst = "no host";
+  settings.Prt = "9334";
+  session_->SetSettings(settings);
+  services_.prompts.shown.clear();
+  EXPECT_FALSE(Deliver());
+  ASSERT_EQ(services_.prompts.shown.size(), 1u);
+  EXPECT_EQ(services_.prompts.shown[0].text, "Network error.  Confirm this is a networked PC");
+  EXPECT_EQ(status_.back(), "Message transfer problem");
+
   quint16 value = 0;
   EXPECT_TRUE(ParsePort(" 9334 ", value));
   EXPECT_EQ(value, 9334);
