@@ -428,8 +428,13 @@ void frmCadromain::mnuResetFont_Click() {
 }
 
 void frmCadromain::mnuPackColumns_Click() {
-  // Fits contents and header alike; the first column stays as narrow as it is.
-  for (int c = 1; c < kColumnCount; ++c) LV_->resizeColumnToContents(c);
+  // Fits contents and header alike, with a little air between columns; the first column stays
+  // as narrow as it is.
+  const int air = LV_->fontMetrics().averageCharWidth();
+  for (int c = 1; c < kColumnCount; ++c) {
+    LV_->resizeColumnToContents(c);
+    LV_->header()->resizeSection(c, LV_->header()->sectionSize(c) + air);
+  }
 }
 
 void frmCadromain::mnuResetColumns_Click() {
