@@ -24,6 +24,16 @@ int CountLines(std::string_view text) {
 
 }  // namespace
 
+std::vector<std::string> PathLookupItems(std::string_view candidateDirs) {
+  std::vector<std::string> items;
+  while (!candidateDirs.empty()) {
+    const std::string line = GetLine(candidateDirs);
+    const std::string_view item = TrimSpaces(line);
+    if (!item.empty() && item.front() != '/') items.emplace_back(item);
+  }
+  return items;
+}
+
 LoaderSession::LoaderSession(const Services& services, LoaderView& view, std::string programFolder,
                              std::string loaderVersion)
     : services_(services),

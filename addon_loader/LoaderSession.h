@@ -41,6 +41,10 @@ public:
   virtual std::string GetVantrelDirName() = 0;
 };
 
+// The entries the program-path chooser lists: the lines of `candidateDirs`, trimmed, without
+// empty lines and lines starting with "/".
+std::vector<std::string> PathLookupItems(std::string_view candidateDirs);
+
 class LoaderSession {
 public:
   LoaderSession(const Services& services, LoaderView& view, std::string programFolder,
