@@ -130,7 +130,7 @@ bool IsBlockHeaderLine(std::string_view line) {
 }
 
 bool IsAddonHeaderLine(std::string_view line, const RegistrationHeader& h) {
-  return h.valid && StartsWith(TrimSpaces(line), AddonPrefix(h));
+  return h.valid && IsBlockHeaderLine(line) && StartsWith(TrimSpaces(line), AddonPrefix(h));
 }
 
 bool IsSameRevisionLine(std::string_view line, const RegistrationHeader& h) {

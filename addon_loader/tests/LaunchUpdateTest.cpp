@@ -210,5 +210,30 @@ TEST_F(LaunchUpdateTest, AnUnreadableLaunchFileIsReportedAtItsStep) {
   EXPECT_EQ(ReadFileBytes(launch()), kOther);
 }
 
+// The sample files in host_standin/addon: the 1.2 block between others becomes 1.3 in place, and
+// "SampleViewer" and a block whose settings say "-Sample" are never mistaken for it.
+TEST_F(LaunchUpdateTest, TheSampleFilesUpgradeAndUninstall) {
+  const std::string samples = ADDLAUNCH_SAMPLES;
+  std::filesystem::copy_file(samples + "/Launch.local", launch());
+  std::filesystem::copy_file(samples + "/Sample.local", loader());
+  const std::string cadrocts =
+      "[Cadrocts-3.4.5]\r\nCaption=Cadro Call Taking\r\nProgram=C:\\Cadro\\Cadrocts.exe\r\nMenu=Forms\r\n"
+      "Startup=No\r\n/ [EOA]\r\n";
+  const std::string viewer =
+      "[SampleViewer-0.9]\r\nCaption=Viewer for Sample "
+      "reports\r\nProgram=C:\\Addons\\SampleViewer\\Viewer.exe\r\n"
+      "Menu=Tools\r\n/ [EOA]\r\n";
+  const std::string radiogram =
+      "[Radiogram-1.1]\r\nCaption=Radiogram Forms\r\nProgram=C:\\Addons\\Radiogram\\Radiogram.exe\r\n"
+      "Args=-Sample\r\nMenu=Forms\r\n/ [EOA]\r\n";
+  const std::string sample13 = ReadFileBytes(loader());
+
+  EXPECT_EQ(Update().AddAddon(launch()), outcome::kUpdated);
+  EXPECT_EQ(ReadFileBytes(launch()), cadrocts + viewer + sample13 + radiogram);
+  EXPECT_EQ(Update().AddAddon(launch()), outcome::kAlreadyConfigured);
+  EXPECT_EQ(Update().RemoveAddon(launch()), outcome::kRemoved);
+  EXPECT_EQ(ReadFileBytes(launch()), cadrocts + viewer + radiogram);
+}
+
 }  // namespace
 }  // namespace cadro::addlaunch

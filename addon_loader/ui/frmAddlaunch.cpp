@@ -50,7 +50,7 @@ frmAddlaunch::frmAddlaunch(const Services& services, FolderPicker& picker, std::
   auto* layout = new QVBoxLayout(this);
   layout->setContentsMargins(0, 0, 0, 0);
   layout->addWidget(scroll_);
-  resize(520, 300);
+  resize(560, 400);
 
   tmrPause->setObjectName(QStringLiteral("tmrPause"));
   connect(tmrPause, &QTimer::timeout, this, &frmAddlaunch::tmrPause_Timer);
