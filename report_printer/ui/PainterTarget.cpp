@@ -21,12 +21,24 @@ QColor PainterTarget::ToQColor(ColourValue c) {
 void PainterTarget::SetFont(const std::string& name, double points) {
   if (!(points > 0 && points < 2000)) throw MakeRunError(err::kInvalidArgument, "SetFont");
   fontName_ = name;
-  font_ = QFont(FromAnsi(name));
-  font_.setPointSizeF(points);
-  // Outline metrics, the same on screen and paper, so the preview wraps exactly as the page.
-  font_.setHintingPreference(QFont::PreferNoHinting);
-  painter_.setFont(font_);
-  metrics_.emplace(font_, painter_.device());
+  auto [it, added] = faces_.try_emplace({name, points});
+  Face& face = it->second;
+  if (added) {
+    face.font = QFont(FromAnsi(name));
+    face.font.setPointSizeF(points);
+    // Outline metrics, the same on screen and paper, so the preview wraps exactly as the page.
+    face.font.setHintingPreference(QFont::PreferNoHinting);
+    face.font.setKerning(false);
+    face.font.setStyleStrategy(QFont::PreferNoShaping);
+    const QFontMetricsF metrics(face.font, painter_.device());
+    face.ascent = metrics.ascent();
+    for (int code = 0; code < 256; ++code) {
+      face.advances[static_cast<std::size_t>(code)] =
+          metrics.horizontalAdvance(Glyphs(std::string(1, static_cast<char>(code))));
+    }
+  }
+  face_ = &face;
+  painter_.setFont(face.font);
 }
 
 void PainterTarget::SetForeColour(ColourValue colour) {
@@ -56,12 +68,13 @@ QString PainterTarget::Glyphs(const std::string& text) const {
 void PainterTarget::PrintText(double x, double y, const std::string& text) {
   if (text.empty()) return;
   painter_.setPen(foreColour_);
-  painter_.setFont(font_);
-  painter_.drawText(QPointF(x * dotsPerMm_, y * dotsPerMm_ + metrics_->ascent()), Glyphs(text));
+  painter_.drawText(QPointF(x * dotsPerMm_, y * dotsPerMm_ + face_->ascent), Glyphs(text));
 }
 
 double PainterTarget::TextWidth(const std::string& text) {
-  return metrics_->horizontalAdvance(Glyphs(text)) / dotsPerMm_;
+  double width = 0;
+  for (const char c : text) width += face_->advances[static_cast<unsigned char>(c)];
+  return width / dotsPerMm_;
 }
 
 }  // namespace cadro

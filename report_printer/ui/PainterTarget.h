@@ -7,6 +7,8 @@
 #include <QFont>
 #include <QFontMetricsF>
 #include <QPainter>
+#include <array>
+#include <map>
 #include <optional>
 
 #include "CadroPrint.h"
@@ -29,13 +31,21 @@ public:
   static QColor ToQColor(ColourValue colour);
 
 private:
+  // One face at one size, with the advance of each of the 256 ANSI codes in device units.
+  // Texts are drawn without kerning or ligatures, as the forms were designed, so a text's width
+  // is the sum of its characters' advances.
+  struct Face {
+    QFont font;
+    double ascent = 0;
+    std::array<double, 256> advances{};
+  };
   QString Glyphs(const std::string& text) const;
 
   QPainter& painter_;
   double dotsPerMm_;
   std::string fontName_;
-  QFont font_;
-  std::optional<QFontMetricsF> metrics_;
+  std::map<std::pair<std::string, double>, Face> faces_;
+  const Face* face_ = nullptr;
   QColor foreColour_{Qt::black};
 };
 

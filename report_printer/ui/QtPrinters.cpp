@@ -99,41 +99,46 @@ bool ApplyPrinterSetting(QPrinter& p, PrinterSetting setting, int value) {
   return false;
 }
 
-QtPrinters::QtPrinters() : printer_(NewPrinter(QPrinterInfo::defaultPrinterName())) {}
+QtPrinters::QtPrinters() : default_(ToAnsi(QPrinterInfo::defaultPrinterName())), current_(default_) {
+  for (const QString& name : QPrinterInfo::availablePrinterNames()) installed_.push_back(ToAnsi(name));
+}
+
+QPrinter& QtPrinters::Printer() const {
+  if (!printer_) printer_ = NewPrinter(FromAnsi(current_));
+  return *printer_;
+}
 
 std::vector<std::string> QtPrinters::InstalledPrinters() const {
-  std::vector<std::string> names;
-  for (const QString& name : QPrinterInfo::availablePrinterNames()) names.push_back(ToAnsi(name));
-  return names;
+  return installed_;
 }
 
 std::string QtPrinters::DefaultPrinter() const {
-  return ToAnsi(QPrinterInfo::defaultPrinterName());
+  return default_;
 }
 
 std::string QtPrinters::CurrentPrinter() const {
-  return ToAnsi(printer_->printerName());
+  return printer_ ? ToAnsi(printer_->printerName()) : current_;
 }
 
 void QtPrinters::MakeCurrent(const std::string& deviceName) {
-  printer_ = NewPrinter(FromAnsi(deviceName));
+  current_ = deviceName;
+  printer_.reset();  // a fresh printer with that printer's own defaults, made when needed
 }
 
 std::optional<int> QtPrinters::Get(PrinterSetting setting) const {
-  return ReadPrinterSetting(*printer_, setting);
+  return ReadPrinterSetting(Printer(), setting);
 }
 
 bool QtPrinters::Set(PrinterSetting setting, int value) {
-  return ApplyPrinterSetting(*printer_, setting, value);
+  return ApplyPrinterSetting(Printer(), setting, value);
 }
 
 std::string QtPrinters::PrintPage(const std::function<void(DrawingTarget&)>& draw) {
-  if (printer_->printerName().isEmpty() && printer_->outputFileName().isEmpty()) {
-    return "no printer is selected";
-  }
+  QPrinter& printer = Printer();
+  if (printer.printerName().isEmpty() && printer.outputFileName().isEmpty()) return "no printer is selected";
   QPainter painter;
-  if (!painter.begin(printer_.get())) return "the printer could not be opened";
-  PainterTarget target(painter, printer_->resolution() / 25.4);
+  if (!painter.begin(&printer)) return "the printer could not be opened";
+  PainterTarget target(painter, printer.resolution() / 25.4);
   draw(target);
   if (!painter.end()) return "the page could not be sent to the printer";
   return {};

@@ -1,6 +1,8 @@
 #pragma once
 // The printers on Linux: the CUPS queues as Qt lists them, and one QPrinter as the current
 // printer. Settings travel in the classic codes (see PrinterModel.h) and are mapped onto Qt's.
+// Every question to CUPS costs a round trip to the scheduler, so the list and the default are
+// asked once, and the QPrinter (which loads its printer's description) is made when first used.
 
 #include <QPrinter>
 #include <memory>
@@ -20,10 +22,13 @@ public:
   bool Set(PrinterSetting setting, int value) override;
   std::string PrintPage(const std::function<void(DrawingTarget&)>& draw) override;
 
-  QPrinter& Printer() { return *printer_; }
+  QPrinter& Printer() const;
 
 private:
-  std::unique_ptr<QPrinter> printer_;
+  std::vector<std::string> installed_;
+  std::string default_;
+  std::string current_;
+  mutable std::unique_ptr<QPrinter> printer_;  // made on first use
 };
 
 // The mapping between the classic setting codes and one QPrinter, shared with the Print dialog.
