@@ -55,18 +55,18 @@ std::string TwoDigits(int n) {
   return buf;
 }
 
-// A value never carries a line break into the file: a break would end the line early and the
-// rest would be read back as a line of its own, possibly as another key. The entry form already
-// stores breaks as the two characters "\n"; this does the same for anything that slipped past.
+// A value never carries a CR into the file: it would end the line early and the rest would be
+// read back as a line of its own, possibly as another key. The entry form already stores breaks
+// as the two characters "\n"; this does the same for any CR or CR LF that slipped past. A lone LF
+// ends no line for any reader, so it stays, and whatever Load read is written back unchanged.
 void AppendValue(std::string& out, std::string_view value) {
   for (std::size_t i = 0; i < value.size(); ++i) {
-    const char c = value[i];
-    if (c == '\r' || c == '\n') {
-      out += "\\n";
-      if (c == '\r' && i + 1 < value.size() && value[i + 1] == '\n') ++i;
-    } else {
-      out += c;
+    if (value[i] != '\r') {
+      out += value[i];
+      continue;
     }
+    out += "\\n";
+    if (i + 1 < value.size() && value[i + 1] == '\n') ++i;
   }
 }
 

@@ -217,7 +217,7 @@ TEST_F(CadroMsgTest, LineBreaksInsideValuesCannotForgeLines) {
   CadroMsg back(folder, ts.services);
   ASSERT_TRUE(back.Load("Z9"));
   EXPECT_EQ(back.AST(), 6);
-  EXPECT_EQ(back.DTL(), "line one\\nAST=9\\nthree\\nfour");
+  EXPECT_EQ(back.DTL(), "line one\\nAST=9\\nthree\nfour") << "a lone LF ends no line and stays";
 }
 
 TEST_F(CadroMsgTest, AnyByteValueSurvivesTheRoundTrip) {
