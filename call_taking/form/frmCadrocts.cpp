@@ -19,7 +19,7 @@
 
 #include "QtPlatform.h"
 #include "ReportBinding.h"
-#include "Submission.h"
+#include "ReportMessage.h"
 #include "TypingRules.h"
 
 namespace cadro::form {
@@ -156,13 +156,15 @@ void frmCadrocts::StartForm(const std::string& eventRecord) {
   if (eventRecord == "NEW") {
     reportState_ = kStateNew;
     setWindowTitle(QString::fromLatin1(kNewCaption));
-    const std::optional<NewIds> ids = NewEventID(station_, services_.clock.Now());
-    if (!ids) {
-      close();
+    // The settings have told the operator when no number can be handed out.
+    const std::optional<std::int16_t> number = station_.NextEventNumber();
+    if (!number) {
+      CloseForm();
       return;
     }
-    eventId_ = ids->eventId;
-    messageId_ = ids->messageId;
+    const EventIds ids = NewEventID(station_.values.Lid, services_.clock.Now(), *number);
+    eventId_ = ids.eventId;
+    messageId_ = ids.messageId;
     label20_->setText(FromAnsi(eventId_));
   } else {
     setWindowTitle(QString::fromLatin1(kReportCaption));
@@ -194,10 +196,15 @@ void frmCadrocts::LoadReport() {
     const std::string& text = stored.Text(box);
     SetBoxText(box, AnsiToWidget(details ? DetailsForBox(text) : text));
   }
-  if (stored.conscious == 0 || stored.conscious == 1)
-    optCons_[static_cast<std::size_t>(stored.conscious)]->click();
-  if (stored.breathing == 0 || stored.breathing == 1)
-    optBrea_[static_cast<std::size_t>(stored.breathing)]->click();
+  // The option buttons may sit on a page that is not current, so they are set, not clicked.
+  if (stored.conscious == 0 || stored.conscious == 1) {
+    optCons_[static_cast<std::size_t>(stored.conscious)]->setChecked(true);
+    OnAnswer(0, stored.conscious);
+  }
+  if (stored.breathing == 0 || stored.breathing == 1) {
+    optBrea_[static_cast<std::size_t>(stored.breathing)]->setChecked(true);
+    OnAnswer(1, stored.breathing);
+  }
   ShadeRequiredFields();
 }
 

@@ -103,6 +103,7 @@ private:
   void cmdDelete_Click();
   void cmdClose_Click();
   void CloseForm();
+  void ShowBox(const std::string& objectName);
   void OnBoxChanged(BoxId box);
   void Update();
   bool RefuseDuringDelivery();

@@ -14,8 +14,7 @@
 #include "GeneralLib.h"
 #include "QtPlatform.h"
 #include "ReportBinding.h"
-#include "StationRules.h"
-#include "Submission.h"
+#include "ReportMessage.h"
 #include "TypingRules.h"
 #include "frmCadrocts.h"
 
@@ -67,7 +66,7 @@ bool frmCadrocts::FilterTypedKey(BoxId box, QKeyEvent* key) {
   // A character the code page cannot hold would reach the file as "?": refuse it instead.
   const bool representable = ansi.size() == 1 && (ansi != "?" || typed == QLatin1Char('?'));
   char c = representable ? ansi.front() : '\0';
-  if (UppercasesTypedKeys(box)) c = AnsiUpper(c);
+  if (UppercasesTypedKeys(box)) c = UpperAnsi(c);
   if (!representable || FilterKey(static_cast<unsigned char>(c), *allowed, true, services_.prompts) == 0) {
     if (!representable) services_.prompts.Beep();
     return true;
@@ -122,9 +121,13 @@ void frmCadrocts::cmdSave_Click() {
 
 void frmCadrocts::Update() {
   isUpdate_ = true;
-  const std::string header = UpdateHeaderLine(*record_);
-  const QString details = BoxText({BoxGroup::Header, 7});
-  SetBoxText({BoxGroup::Header, 7}, FromAnsi(header) + QStringLiteral("\n") + details);
+  // The header goes in front of the details as the operator sees them, on a line of its own.
+  const BoxId detailsBox{BoxGroup::Header, 7};
+  const std::string details =
+      ToAnsi(BoxText(detailsBox).replace(QStringLiteral("\n"), QStringLiteral("\r\n")));
+  SetBoxText(
+      detailsBox,
+      FromAnsi(WithUpdateHeader(*record_, details)).replace(QStringLiteral("\r\n"), QStringLiteral("\n")));
   record_->Clear();
   record_->SetAST(kStateNew);
   reportState_ = kStateNew;
@@ -144,9 +147,10 @@ void frmCadrocts::cmdSubmit_Click() {
   }
   // Text that would end or forge the envelope is refused before anything is stored.
   FillRecord();
-  if (const std::optional<std::string> refusal = EnvelopeRefusal(*record_)) {
+  if (const std::optional<EnvelopeHazard> hazard = FindEnvelopeHazard(*record_)) {
     record_->Clear();
-    services_.prompts.Message(*refusal, {}, PromptIcon::Exclamation);
+    services_.prompts.Message(hazard->message, {}, PromptIcon::Exclamation);
+    ShowBox(hazard->control);
     return;
   }
 
@@ -159,7 +163,7 @@ void frmCadrocts::cmdSubmit_Click() {
   emit listMustBeRebuilt();
 
   const Submission submission =
-      ComposeSubmission(*record_, chkReqContact_->isChecked(), isUpdate_, station_.values.Enc);
+      ComposeEnvelope(*record_, chkReqContact_->isChecked(), isUpdate_, station_.values.Enc);
   const QPointer<frmCadrocts> alive(this);
   bool delivered = false;
   delivering_ = true;
@@ -185,6 +189,17 @@ void frmCadrocts::cmdSubmit_Click() {
   SaveReport();
   emit listMustBeRebuilt();
   CloseForm();
+}
+
+// Brings the named box into view (its page, when it has one) and gives it the focus.
+void frmCadrocts::ShowBox(const std::string& objectName) {
+  QWidget* widget = findChild<QWidget*>(QString::fromStdString(objectName));
+  const std::optional<BoxId> box = widget ? BoxOf(widget) : std::nullopt;
+  if (!box) return;
+  if (box->group == BoxGroup::Med) sstab1_->setCurrentIndex(kTypeMed);
+  if (box->group == BoxGroup::Fire) sstab1_->setCurrentIndex(kTypeFire);
+  if (box->group == BoxGroup::Law) sstab1_->setCurrentIndex(kTypeLaw);
+  widget->setFocus(Qt::OtherFocusReason);
 }
 
 void frmCadrocts::cmdDelete_Click() {
