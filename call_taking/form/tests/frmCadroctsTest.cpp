@@ -342,5 +342,24 @@ TEST_F(FormTest, OpeningAnotherReportNeverMixesTheTwo) {
   EXPECT_EQ(form->EventID(), "XYZ26341.102");
 }
 
+TEST_F(FormTest, ASaveThatCannotBeWrittenKeepsTheReportOnTheScreen) {
+  Open("NEW");
+  Click("cmdRtype_3");
+  FillRequired();
+  std::filesystem::permissions(dir.path() / "msg.d",
+                               std::filesystem::perms::owner_read | std::filesystem::perms::owner_exec);
+  Click("cmdSave");
+  std::filesystem::permissions(dir.path() / "msg.d", std::filesystem::perms::owner_all);
+  ASSERT_EQ(ts.prompts.shown.size(), 1u);
+  EXPECT_NE(ts.prompts.shown[0].text.find("Problems saving '"), std::string::npos);
+  EXPECT_TRUE(form->isVisible());  // the box asks to try again: the typed call is still here
+  EXPECT_EQ(rebuilds, 0);
+  EXPECT_EQ(Line("txtHeader_0")->text(), "Fall");
+
+  Click("cmdSave");
+  EXPECT_FALSE(form->isVisible());
+  EXPECT_EQ(LoadStored(kNewId).AST(), kStateDraft);
+}
+
 }  // namespace
 }  // namespace cadro::form::testing
