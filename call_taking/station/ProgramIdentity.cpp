@@ -1,9 +1,11 @@
 #include "ProgramIdentity.h"
 
+#include "CadroVersion.h"
+
 namespace cadro {
 
 std::string ProgramVersion() {
-  return CADRO_PROGRAM_VERSION;
+  return kProgramVersion;
 }
 
 std::string MainCaption() {

@@ -84,6 +84,7 @@ void VtdirectStandin::OnNewConnection() {
     Connection conn;
     conn.index = static_cast<int>(raw_.size());
     raw_.emplace_back();
+    reads_.emplace_back();
     open_.emplace(socket, conn);
     Say("connection " + std::to_string(conn.index + 1) + " from " + Peer(socket));
     connect(socket, &QTcpSocket::readyRead, this, [this, socket] { OnReadyRead(socket); });
@@ -103,6 +104,7 @@ void VtdirectStandin::OnReadyRead(QTcpSocket* socket) {
   Connection& conn = it->second;
   const QByteArray bytes = socket->readAll();
   raw_[conn.index].append(bytes.constData(), static_cast<std::size_t>(bytes.size()));
+  reads_[conn.index].push_back(static_cast<std::size_t>(bytes.size()));
   conn.pending.append(bytes.constData(), static_cast<std::size_t>(bytes.size()));
   std::size_t end;
   while ((end = conn.pending.find("\r\n")) != std::string::npos) {
@@ -135,9 +137,11 @@ void VtdirectStandin::HandleLine(QTcpSocket* socket, Connection& conn, const std
     conn.envelope += line;
   }
   if (EndsWith(line, kTerminator)) {
-    conn.inEnvelope = false;
-    EnvelopeComplete(socket, std::move(conn.envelope));
+    // Closing the socket may end the connection (and `conn`) before the call returns.
+    std::string envelope = std::move(conn.envelope);
     conn.envelope.clear();
+    conn.inEnvelope = false;
+    EnvelopeComplete(socket, std::move(envelope));
   }
 }
 

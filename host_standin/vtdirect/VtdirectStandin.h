@@ -53,6 +53,8 @@ public:
   const std::vector<std::string>& Envelopes() const { return envelopes_; }
   // The raw bytes each connection delivered, in order of connection; open ones so far.
   std::vector<std::string> ConnectionBytes() const;
+  // The size of each read, per connection: how the bytes arrived.
+  const std::vector<std::vector<std::size_t>>& ConnectionReads() const { return reads_; }
   int OpenConnections() const { return static_cast<int>(open_.size()); }
   int AcceptedConnections() const { return accepted_; }
 
@@ -85,6 +87,7 @@ private:
   std::function<void(const std::string&)> output_;
   std::map<QTcpSocket*, Connection> open_;
   std::vector<std::string> raw_;
+  std::vector<std::vector<std::size_t>> reads_;
   std::vector<std::string> envelopes_;
   int accepted_ = 0;
 };

@@ -247,6 +247,17 @@ TEST_F(SessionTest, UnusablePortShowsTheNetworkErrorBox) {
     ASSERT_EQ(services_.prompts.shown.size(), 1u) << port;
     EXPECT_EQ(services_.prompts.shown[0].text, "Network error.  Confirm this is a networked PC");
   }
+  // A host name that cannot be looked up is the same kind of failure.
+  LinkSettings settings = session_->Settings();
+  settings.Hst = "no host";
+  settings.Prt = "9334";
+  session_->SetSettings(settings);
+  services_.prompts.shown.clear();
+  EXPECT_FALSE(Deliver());
+  ASSERT_EQ(services_.prompts.shown.size(), 1u);
+  EXPECT_EQ(services_.prompts.shown[0].text, "Network error.  Confirm this is a networked PC");
+  EXPECT_EQ(status_.back(), "Message transfer problem");
+
   quint16 value = 0;
   EXPECT_TRUE(ParsePort(" 9334 ", value));
   EXPECT_EQ(value, 9334);
@@ -285,6 +296,14 @@ TEST_F(SessionTest, LinkTestWritesThePiecesWithoutLineBreakOrQuit) {
   for (int i = 0; i < 160; ++i) text += static_cast<char>('a' + i % 26);
   EXPECT_TRUE(session_->VtdirectTest(text));
   EXPECT_EQ(WireBytes(), text);
+  // Reads may merge pieces but never cut one: every boundary falls on a multiple of 75.
+  std::size_t arrived = 0;
+  for (const std::size_t size : server_->ConnectionReads()[0]) {
+    arrived += size;
+    if (arrived < text.size()) {
+      EXPECT_EQ(arrived % 75, 0u) << arrived;
+    }
+  }
   EXPECT_EQ(session_->LinkStep(), 806);
   const std::string where = "(127.0.0.1:" + std::to_string(server_->Port()) + ")";
   EXPECT_EQ(status_, (std::vector<std::string>{"Passing Test message...", "Passing message... sent"}));
@@ -336,7 +355,7 @@ TEST_F(SessionTest, PauseKeepsHandlingEvents) {
   timer.start();
   session_->Pause(100);
   EXPECT_GE(timer.elapsed(), 99);
-  EXPECT_GE(ticks, 5);
+  EXPECT_GE(ticks, 3);
 }
 
 }  // namespace
