@@ -10,10 +10,6 @@ constexpr std::string_view kIssueChars = "abcdefghijklmnopqrstuvwxyz0123456789+-
 constexpr std::string_view kAddressChars = "abcdefghijklmnopqrstuvwxyz0123456789+-&%.,;/\\(){}[]<>? ";
 constexpr std::string_view kPlateChars = "abcdefghijklmnopqrstuvwxyz0123456789+-&%.,;/\\(){}[]<>? *";
 
-bool IsWordSeparator(char c) {
-  return c == ' ' || c == '\t' || c == '\n' || c == '\v' || c == '\f' || c == '\r' || c == '\0';
-}
-
 // A number as an operator types it for minutes: optional blanks, an optional sign, digits with
 // an optional fraction. Rounded to whole minutes; nothing when the text is anything else or too
 // long to be meant as minutes.
@@ -70,48 +66,6 @@ bool ProperCasesOnLeave(BoxId box) {
   if (box.group == BoxGroup::Header) return (box.index >= 0 && box.index <= 4) || box.index == 8;
   if (box.group == BoxGroup::Law) return box.index == 1 || box.index == 3;
   return false;
-}
-
-char UpperAnsi(char c) {
-  const auto b = static_cast<unsigned char>(c);
-  if (b >= 'a' && b <= 'z') return static_cast<char>(b - 32);
-  if (b >= 0xE0 && b <= 0xFE && b != 0xF7) return static_cast<char>(b - 32);
-  switch (b) {
-    case 0x9A: return static_cast<char>(0x8A);  // s caron
-    case 0x9C: return static_cast<char>(0x8C);  // oe
-    case 0x9E: return static_cast<char>(0x8E);  // z caron
-    case 0xFF: return static_cast<char>(0x9F);  // y diaeresis
-    default: return c;
-  }
-}
-
-char LowerAnsi(char c) {
-  const auto b = static_cast<unsigned char>(c);
-  if (b >= 'A' && b <= 'Z') return static_cast<char>(b + 32);
-  if (b >= 0xC0 && b <= 0xDE && b != 0xD7) return static_cast<char>(b + 32);
-  switch (b) {
-    case 0x8A: return static_cast<char>(0x9A);
-    case 0x8C: return static_cast<char>(0x9C);
-    case 0x8E: return static_cast<char>(0x9E);
-    case 0x9F: return static_cast<char>(0xFF);
-    default: return c;
-  }
-}
-
-std::string ProperCase(std::string_view text) {
-  std::string out;
-  out.reserve(text.size());
-  bool wordStart = true;
-  for (char c : text) {
-    if (IsWordSeparator(c)) {
-      wordStart = true;
-      out += c;
-      continue;
-    }
-    out += wordStart ? UpperAnsi(c) : LowerAnsi(c);
-    wordStart = false;
-  }
-  return out;
 }
 
 std::string LastSeenTime(std::string_view text, const LocalTime& now) {

@@ -22,14 +22,6 @@ bool UppercasesTypedKeys(BoxId box);
 // The boxes whose text becomes proper case when the focus leaves them.
 bool ProperCasesOnLeave(BoxId box);
 
-// Windows-1252 letter case, one byte at a time; other bytes are returned unchanged.
-char UpperAnsi(char c);
-char LowerAnsi(char c);
-
-// The first letter of every word upper case, every other letter lower case: MAIN ST NW becomes
-// Main St Nw. Words are separated by blanks and control whitespace only.
-std::string ProperCase(std::string_view text);
-
 // A last-seen text that holds no ":" and is a whole number is read as minutes relative to
 // `now` and becomes that clock time as "HH:mm"; any other text comes back unchanged.
 std::string LastSeenTime(std::string_view text, const LocalTime& now);

@@ -51,6 +51,8 @@ void SetRoleColour(QWidget* w, QPalette::ColorRole role, std::optional<QColor> c
   QPalette p = w->palette();
   p.setColor(role, colour ? *colour : QApplication::palette(w).color(role));
   w->setPalette(p);
+  // A label paints its background only while it carries a mark, so it blends into its frame.
+  if (role == QPalette::Window) w->setAutoFillBackground(colour.has_value());
 }
 
 }  // namespace

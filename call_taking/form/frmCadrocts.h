@@ -13,6 +13,7 @@
 #include <string>
 
 #include "CadroIni.h"
+#include "EntryFormPort.h"
 #include "FormRules.h"
 #include "Platform.h"
 
@@ -41,7 +42,7 @@ public:
 using StatusSink = std::function<void(const std::string&)>;
 using DeliveryFactory = std::function<std::unique_ptr<ReportDelivery>(StatusSink status)>;
 
-class frmCadrocts : public QWidget {
+class frmCadrocts : public QWidget, public EntryFormPort {
   Q_OBJECT
 public:
   frmCadrocts(Services& services, CadroIni& station, std::string programFolder, DeliveryFactory makeDelivery,
@@ -49,7 +50,7 @@ public:
   ~frmCadrocts() override;
 
   // "NEW" opens a new report; anything else is the event ID of a stored report.
-  void StartForm(const std::string& eventRecord);
+  void StartForm(const std::string& eventRecord) override;
 
   // The remembered location and reporter that the two L/U buttons recall; the program clears
   // them when it starts.

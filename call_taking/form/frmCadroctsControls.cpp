@@ -198,8 +198,6 @@ QWidget* frmCadrocts::BuildTabs() {
 
     label6_ = MakeLabel(QStringLiteral("Label6"), QStringLiteral("Conscious?"), nullptr);
     label23_ = MakeLabel(QStringLiteral("Label23"), QStringLiteral("Breathing?"), nullptr);
-    label6_->setAutoFillBackground(true);
-    label23_->setAutoFillBackground(true);
     auto* consGroup = new QButtonGroup(this);
     auto* breaGroup = new QButtonGroup(this);
     for (int i = 0; i < 2; ++i) {

@@ -15,6 +15,7 @@
 #include "QtPlatform.h"
 #include "ReportBinding.h"
 #include "ReportMessage.h"
+#include "StationRules.h"
 #include "TypingRules.h"
 #include "frmCadrocts.h"
 
@@ -66,7 +67,7 @@ bool frmCadrocts::FilterTypedKey(BoxId box, QKeyEvent* key) {
   // A character the code page cannot hold would reach the file as "?": refuse it instead.
   const bool representable = ansi.size() == 1 && (ansi != "?" || typed == QLatin1Char('?'));
   char c = representable ? ansi.front() : '\0';
-  if (UppercasesTypedKeys(box)) c = UpperAnsi(c);
+  if (UppercasesTypedKeys(box)) c = AnsiUpper(c);
   if (!representable || FilterKey(static_cast<unsigned char>(c), *allowed, true, services_.prompts) == 0) {
     if (!representable) services_.prompts.Beep();
     return true;

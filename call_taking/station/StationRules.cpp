@@ -30,15 +30,6 @@ std::optional<Int> ParseRange(std::string_view text, long long lo, long long hi)
 
 }  // namespace
 
-char AnsiUpper(char c) {
-  const unsigned char u = U(c);
-  if (u >= 'a' && u <= 'z') return static_cast<char>(u - 32);
-  if (u >= 0xE0 && u <= 0xFE && u != 0xF7) return static_cast<char>(u - 32);
-  if (u == 0x9A || u == 0x9C || u == 0x9E) return static_cast<char>(u - 16);  // š œ ž
-  if (u == 0xFF) return static_cast<char>(0x9F);                              // ÿ
-  return c;
-}
-
 char AnsiLower(char c) {
   const unsigned char u = U(c);
   if (u >= 'A' && u <= 'Z') return static_cast<char>(u + 32);
@@ -48,7 +39,7 @@ char AnsiLower(char c) {
   return c;
 }
 
-std::string AnsiUpper(std::string_view text) {
+std::string UpperCaseAnsi(std::string_view text) {
   std::string out(text);
   for (char& c : out) c = AnsiUpper(c);
   return out;
@@ -83,7 +74,7 @@ std::optional<char> StationBoxKey(int box, char typed) {
     case StationBoxKind::AnyText: return typed;
     case StationBoxKind::UpperCaseFiltered: {
       const char upper = AnsiUpper(typed);
-      const std::string allowed = AnsiUpper(kStationIdChars);
+      const std::string allowed = UpperCaseAnsi(kStationIdChars);
       if (allowed.find(upper) == std::string::npos) return std::nullopt;
       return upper;
     }

@@ -8,13 +8,14 @@
 #include <string_view>
 
 #include "CadroIni.h"
+#include "GeneralLib.h"
 
 namespace cadro {
 
-// Windows-1252 letter case, so "é" becomes "É" as it does on the host's platform.
-char AnsiUpper(char c);
+// Windows-1252 letter case, so "é" becomes "É" as it does on the host's platform. The upper
+// case of one byte is AnsiUpper in GeneralLib.h.
 char AnsiLower(char c);
-std::string AnsiUpper(std::string_view text);
+std::string UpperCaseAnsi(std::string_view text);
 
 // First letter of every word upper case, the other letters lower case; words are separated by
 // blanks, tabs and line breaks ("MARY o'NEIL" becomes "Mary O'neil").

@@ -118,9 +118,9 @@ void frmStationID::cmdOK_Click() {
   }
   settings_.Nam = Trimmed(txtSID_[0]);
   // Pasted text bypasses the key filter; the two IDs are upper case whichever way they came.
-  settings_.Uid = AnsiUpper(Trimmed(txtSID_[1]));
+  settings_.Uid = UpperCaseAnsi(Trimmed(txtSID_[1]));
   settings_.Loc = Trimmed(txtSID_[2]);
-  settings_.Lid = AnsiUpper(Trimmed(txtSID_[3]));
+  settings_.Lid = UpperCaseAnsi(Trimmed(txtSID_[3]));
   settings_.Eno = *eno;
   settings_.Cty = Trimmed(txtSID_[5]);
   accept();

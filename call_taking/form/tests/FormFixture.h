@@ -83,7 +83,7 @@ protected:
 
   template <typename T = QWidget>
   T* Find(const char* name) const {
-    T* w = form->findChild<T*>(QString::fromLatin1(name));
+    T* w = view()->findChild<T*>(QString::fromLatin1(name));
     EXPECT_NE(w, nullptr) << name;
     return w;
   }
@@ -143,6 +143,8 @@ protected:
   DeliveryScript script;
   std::unique_ptr<frmCadrocts> form;
   int rebuilds = 0;
+  frmCadrocts* shown = nullptr;  // the form the helpers act on when it is not `form`
+  frmCadrocts* view() const { return shown ? shown : form.get(); }
 
   inline static const QColor kLightRed{255, 192, 192};
   inline static const QColor kLightYellow{255, 255, 128};

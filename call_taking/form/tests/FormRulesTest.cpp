@@ -149,12 +149,6 @@ TEST(EventTypes, TextFollowsTheFixedOrderAndReadsBackCaseSensitively) {
   EXPECT_EQ(EventTypesFromText("LGOV"), (std::array<bool, 4>{false, false, false, true}));
 }
 
-TEST(EventTypes, PageCaptionsCarryTheMarkOfASelectedType) {
-  EXPECT_EQ(PageCaption(0, false), "  MEDICAL  ");
-  EXPECT_EQ(PageCaption(0, true), "  MEDICAL  >>");
-  EXPECT_EQ(PageCaption(3, true), "LOCAL GOV>>");
-}
-
 TEST(EventTypes, DeselectingMovesToTheFirstPageStillSelected) {
   // MED and LAW were selected, MED pressed again.
   EXPECT_EQ(PageAfterTypeToggle({false, false, true, false}, kTypeMed), kTypeLaw);
@@ -163,21 +157,6 @@ TEST(EventTypes, DeselectingMovesToTheFirstPageStillSelected) {
   // Nothing left: no page to switch to.
   EXPECT_FALSE(PageAfterTypeToggle({false, false, false, false}, kTypeMed));
   EXPECT_EQ(SelectFirstEnabledTab({false, true, false, true}), kTypeFire);
-}
-
-TEST(FormContent, BoxesAddressTheirFieldsAndNames) {
-  FormContent c;
-  c.Text(H(8)) = "Springfield";
-  c.Text(Fire()) = "No";
-  c.Text({BoxGroup::Law, 5}) = "CA";
-  EXPECT_EQ(c.header[8], "Springfield");
-  EXPECT_EQ(c.fire, "No");
-  EXPECT_EQ(c.law[5], "CA");
-  EXPECT_EQ(BoxObjectName(H(7)), "txtHeader_7");
-  EXPECT_EQ(BoxObjectName(Med(1)), "txtMed_1");
-  EXPECT_EQ(BoxObjectName(Fire()), "txtFire_0");
-  EXPECT_EQ(AllBoxes().size(), 18u);
-  EXPECT_THROW(c.Text({BoxGroup::Fire, 1}), std::out_of_range);
 }
 
 }  // namespace

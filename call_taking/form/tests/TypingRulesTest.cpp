@@ -20,7 +20,9 @@ TEST(AllowedCharacters, EachBoxHasItsSet) {
     ASSERT_TRUE(set) << i;
     EXPECT_EQ(set->find('\''), std::string_view::npos);
     EXPECT_EQ(set->find('!'), std::string_view::npos);
-    if (i != 4) EXPECT_EQ(*set, *AllowedCharacters({BoxGroup::Law, i}));
+    if (i != 4) {
+      EXPECT_EQ(*set, *AllowedCharacters({BoxGroup::Law, i}));
+    }
   }
   for (BoxId free :
        {BoxId{BoxGroup::Header, 6}, BoxId{BoxGroup::Header, 7}, BoxId{BoxGroup::Header, 8},
@@ -36,11 +38,7 @@ TEST(AllowedCharacters, EachBoxHasItsSet) {
   EXPECT_FALSE(UppercasesTypedKeys({BoxGroup::Header, 4}));
 }
 
-TEST(ProperCase, AppliesToTheNamingBoxesWhenLeft) {
-  EXPECT_EQ(ProperCase("MAIN ST NW"), "Main St Nw");
-  EXPECT_EQ(ProperCase("  jane  o'BRIEN-SMITH "), "  Jane  O'brien-smith ");
-  EXPECT_EQ(ProperCase("S\xC3O PAULO"), "S\xE3o Paulo");  // Windows-1252 letters
-  EXPECT_EQ(ProperCase("\x9Akoda \xD7\xF7"), "\x8Akoda \xD7\xF7");
+TEST(ProperCasesOnLeave, AppliesToTheNamingBoxes) {
   const std::array<BoxId, 8> leaving{BoxId{BoxGroup::Header, 0}, {BoxGroup::Header, 1}, {BoxGroup::Header, 2},
                                      {BoxGroup::Header, 3},      {BoxGroup::Header, 4}, {BoxGroup::Header, 8},
                                      {BoxGroup::Law, 1},         {BoxGroup::Law, 3}};
