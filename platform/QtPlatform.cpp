@@ -1,6 +1,7 @@
 #include "QtPlatform.h"
 
 #include <syslog.h>
+#include <unistd.h>
 
 #include <QApplication>
 #include <QDateTime>
@@ -13,7 +14,10 @@
 namespace cadro {
 
 SyslogEventLog::SyslogEventLog(std::string ident) : ident_(std::move(ident)) {
-  ::openlog(ident_.c_str(), LOG_PID, LOG_USER);
+  // Without a system logger (a bare container) syslog drops entries silently; copy them to
+  // standard error then, so an error entry is never lost without trace.
+  const bool loggerThere = ::access("/dev/log", W_OK) == 0;
+  ::openlog(ident_.c_str(), LOG_PID | (loggerThere ? 0 : LOG_PERROR), LOG_USER);
 }
 
 SyslogEventLog::~SyslogEventLog() {
