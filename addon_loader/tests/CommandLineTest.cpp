@@ -29,13 +29,6 @@ TEST(CommandLineTest, EveryOtherCountIsRefused) {
       "Only 3 Command Line arguments found.  Format is:\r\n1. install | uinstall\r\n2. loader File Name");
 }
 
-TEST(CommandLineTest, OnlyTheExactWordInstalls) {
-  EXPECT_TRUE(IsInstallAction("install"));
-  for (const char* other : {"Install", "INSTALL", "remove", "uninstall", "", " install"}) {
-    EXPECT_FALSE(IsInstallAction(other)) << other;
-  }
-}
-
 TEST(CommandLineTest, ArgumentsSplitAtSpacesAreJoinedBack) {
   EXPECT_EQ(JoinArguments({}), "");
   EXPECT_EQ(JoinArguments({"install,C:\\Program", "Files\\X.local"}), "install,C:\\Program Files\\X.local");

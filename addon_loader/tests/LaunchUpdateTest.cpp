@@ -66,15 +66,6 @@ TEST(RegistrationHeaderTest, UnparsableHeadersAreRejected) {
   EXPECT_TRUE(ParseHeader("[Sample-]").valid);  // an empty revision still names the add-on
 }
 
-TEST(OutcomeTextTest, KnownCodesAndTheRest) {
-  EXPECT_EQ(OutcomeText(-2), "Added this Addon to Launch.Local");
-  EXPECT_EQ(OutcomeText(-3), "Addon already correctly configured on Launch.Local");
-  EXPECT_EQ(OutcomeText(-4), "Updating Launch.Local with the latest Addon setting");
-  EXPECT_EQ(OutcomeText(-5), "Addon settings removed from Launch.Local");
-  EXPECT_EQ(OutcomeText(0), "Result = 0");
-  EXPECT_EQ(OutcomeText(70), "Result = 70");
-}
-
 TEST_F(LaunchUpdateTest, FirstInstallCreatesTheFileWithALeadingEmptyLine) {
   EXPECT_EQ(Add(kSample12), outcome::kAdded);
   // The loader's final line break leaves one empty line after the block.

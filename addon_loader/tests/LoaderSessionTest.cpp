@@ -169,16 +169,6 @@ TEST_F(LoaderSessionTest, DiscoveryFindsTheDefaultFoldersInOrder) {
   EXPECT_EQ(FindHostDirs(), "C:\\Program Files\\Vantrel\r\nC:\\Program Files (x86)\\Vantrel");
 }
 
-TEST_F(LoaderSessionTest, SeveralHostsAreOfferedAndTheChoiceIsUsed) {
-  host.InstallHost("C:\\Program Files\\Vantrel", "DATADIR=C:\\Elsewhere\r\n");
-  host.InstallHost("C:\\Program Files (x86)\\Vantrel", host.StandardConf());
-  view.choice = "C:\\Program Files (x86)\\Vantrel";
-  EXPECT_EQ(Run("remove," + LoaderArg()), ExitStatus::kDone);
-  ASSERT_EQ(view.offered.size(), 1u);
-  EXPECT_EQ(view.offered[0], "C:\\Program Files\\Vantrel\r\nC:\\Program Files (x86)\\Vantrel");
-  EXPECT_EQ(ReadFileBytes(host.launchFile()), "\r\n");
-}
-
 TEST_F(LoaderSessionTest, CancellingTheChoiceFallsBackToThePicker) {
   host.InstallHost("C:\\Program Files\\Vantrel", host.StandardConf());
   host.InstallHost("C:\\Program Files (x86)\\Vantrel", host.StandardConf());
@@ -281,11 +271,6 @@ TEST(LoaderLogTest, AWriteFailureSwitchesLoggingOff) {
   EXPECT_NE(
       ts.prompts.shown[0].text.find("; Could not write to the session log file; disabled session logging"),
       std::string::npos);
-}
-
-TEST(LoaderLogTest, StampIsDayMonthAndTime) {
-  cadro::testing::FixedLocale locale;
-  EXPECT_EQ(LogStamp(LocalTime{2026, 3, 4, 5, 6, 7}, locale), "04-Mar 05:06:07");
 }
 
 }  // namespace

@@ -161,14 +161,6 @@ TEST_F(LoaderWindowTest, EscapeInTheChooserLeadsToThePicker) {
   EXPECT_TRUE(Output(*form).contains(QStringLiteral("Program Path: C:\\Hosts\\Mine\n")));
 }
 
-TEST_F(LoaderWindowTest, NoHostAndNoPickEndsWithAFailureStatus) {
-  auto form = MakeForm();
-  EXPECT_EQ(form->Form_Load("remove," + LoaderArg()), ExitStatus::kNoProgramDir);
-  EXPECT_EQ(picker.calls, 1);
-  EXPECT_EQ(ts.prompts.shown.size(), 2u);
-  EXPECT_FALSE(std::filesystem::exists(host.launchFile()));
-}
-
 TEST_F(LoaderWindowTest, ClosingTheWindowDuringAPauseEndsTheRun) {
   host.InstallHost("C:\\Program Files\\Vantrel", host.StandardConf());
   WriteFileBytes(host.launchFile(), kSample);

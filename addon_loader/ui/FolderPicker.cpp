@@ -1,6 +1,10 @@
 #include "FolderPicker.h"
 
+#include <QDir>
 #include <QFileDialog>
+#include <QUrl>
+
+#include "HostPath.h"
 
 namespace cadro::addlaunch {
 
@@ -12,6 +16,9 @@ std::string QtFolderPicker::PickFolder(QWidget* parent, const QString& title, co
   dialog.setOption(QFileDialog::DontUseNativeDialog, true);
   dialog.setAcceptMode(QFileDialog::AcceptOpen);
   dialog.setLabelText(QFileDialog::Accept, QStringLiteral("Save"));
+  // The host lives on Wine's drive C; offer it beside the user's home.
+  dialog.setSidebarUrls({QUrl::fromLocalFile(QString::fromStdString(cadro::HostPath("C:\\"))),
+                         QUrl::fromLocalFile(QDir::homePath())});
   if (dialog.exec() != QDialog::Accepted) return {};
   const QStringList chosen = dialog.selectedFiles();
   return chosen.isEmpty() ? std::string() : chosen.front().toStdString();

@@ -9,6 +9,7 @@
 #include <QVBoxLayout>
 #include <cmath>
 
+#include "FileIO.h"
 #include "FolderPicker.h"
 #include "HostFiles.h"
 #include "HostPath.h"
@@ -105,8 +106,11 @@ std::string frmAddlaunch::ChooseProgramPath(const std::string& candidateDirs) {
 
 std::string frmAddlaunch::GetVantrelDirName() {
   try {
-    const QString start = QString::fromStdString(HostPath("C:\\Program Files (x86)\\"));
-    const std::string local = picker_.PickFolder(this, QStringLiteral("Select a directory"), start);
+    // A 32-bit prefix has no "Program Files (x86)"; drive C is the next best place to start.
+    std::string start = HostPath("C:\\Program Files (x86)\\");
+    if (!PathExists(start)) start = HostPath("C:\\");
+    const std::string local =
+        picker_.PickFolder(this, QStringLiteral("Select a directory"), QString::fromStdString(start));
     return local.empty() ? std::string() : HostFormOfFolder(local);
   } catch (...) {
     // A picker that fails is a picker that chose nothing; the run then says so.
