@@ -1,0 +1,44 @@
+// Cadrocts, the call-taking program: one copy per program folder, the list window, and the entry
+// form it opens.
+#include <QApplication>
+
+#include "CadroIni.h"
+#include "CadroLogLib.h"
+#include "EntryFormPort.h"
+#include "FileIO.h"
+#include "ProgramFolderLock.h"
+#include "ProgramIdentity.h"
+#include "QtPlatform.h"
+#include "frmCadromain.h"
+
+int main(int argc, char** argv) {
+  QApplication app(argc, argv);
+  QApplication::setApplicationName(QStringLiteral("Cadrocts"));
+  QApplication::setApplicationDisplayName(QString::fromLatin1(cadro::kProgramTitle));
+
+  cadro::ProductServices product("Cadrocts");
+  cadro::Services& services = product.services;
+  const std::string folder = cadro::ProgramFolder();
+
+  cadro::ProgramFolderLock lock(folder);
+  switch (lock.Acquire()) {
+    case cadro::ProgramFolderLock::Result::Acquired: break;
+    case cadro::ProgramFolderLock::Result::HeldByOther:
+      services.prompts.Message(cadro::AlreadyRunningMessage(folder, lock.holderPid()), cadro::kProgramTitle,
+                               cadro::PromptIcon::Exclamation);
+      return 1;
+    case cadro::ProgramFolderLock::Result::Unavailable:
+      // A folder this program cannot write to keeps no settings either; that is reported when
+      // Cadrocts.ini is written. Taking calls still works.
+      services.eventLog.Error(lock.error() + "; Cadrocts:ProgramFolderLock, FileName = " + lock.path());
+      break;
+  }
+
+  cadro::CadroIni ini(cadro::JoinPath(folder, cadro::kIniFileName), services);
+  cadro::SessionLog log(folder, services);
+  cadro::frmCadromain window(services, ini, log, folder);
+  cadro::EntryFormNotInstalled entryForm(services.prompts);
+  window.SetEntryForm(&entryForm);
+  window.Startup();
+  return QApplication::exec();
+}

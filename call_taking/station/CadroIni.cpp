@@ -1,0 +1,216 @@
+#include "CadroIni.h"
+
+#include <charconv>
+#include <cmath>
+#include <limits>
+
+#include "FileIO.h"
+#include "ProgramIdentity.h"
+#include "RunError.h"
+#include "StringLib.h"
+
+namespace cadro {
+namespace {
+
+constexpr const char* kCrLf = "\r\n";
+
+enum class Key { Nam, Uid, Loc, Cty, Lid, Eno, Lvf, Hst, Prt, Nto, Enc };
+
+std::optional<Key> FindKey(std::string_view k) {
+  static constexpr std::pair<std::string_view, Key> kKeys[] = {
+      {"Nam", Key::Nam}, {"Uid", Key::Uid}, {"Loc", Key::Loc}, {"Cty", Key::Cty},
+      {"Lid", Key::Lid}, {"Eno", Key::Eno}, {"Lvf", Key::Lvf}, {"Hst", Key::Hst},
+      {"Prt", Key::Prt}, {"Nto", Key::Nto}, {"Enc", Key::Enc}};
+  for (const auto& [name, key] : kKeys) {
+    if (name == k) return key;
+  }
+  return std::nullopt;
+}
+
+// A whole number written with optional surrounding spaces and sign. 0 when it parsed; otherwise
+// the error number: 13 when it is not a number, 6 when it does not fit.
+template <typename Int>
+int ParseWhole(std::string_view text, Int& out) {
+  text = TrimSpaces(text);
+  if (!text.empty() && text.front() == '+') text.remove_prefix(1);
+  if (text.empty()) return err::kTypeMismatch;
+  long long wide = 0;
+  const auto [end, ec] = std::from_chars(text.data(), text.data() + text.size(), wide);
+  if (ec == std::errc::result_out_of_range) return err::kOverflow;
+  if (ec != std::errc() || end != text.data() + text.size()) return err::kTypeMismatch;
+  if (wide < std::numeric_limits<Int>::min() || wide > std::numeric_limits<Int>::max()) return err::kOverflow;
+  out = static_cast<Int>(wide);
+  return 0;
+}
+
+// A font size in the user's number format; a point is taken too, since a file may come from a
+// station with another format. Only finite sizes above zero are sizes.
+int ParseSize(std::string_view text, char decimalSeparator, float& out) {
+  std::string t(TrimSpaces(text));
+  if (!t.empty() && t.front() == '+') t.erase(0, 1);
+  if (decimalSeparator != '.') {
+    for (char& c : t) {
+      if (c == decimalSeparator) c = '.';
+    }
+  }
+  if (t.empty() || t.find_first_not_of("0123456789.-") != std::string::npos) return err::kTypeMismatch;
+  float v = 0;
+  const auto [end, ec] = std::from_chars(t.data(), t.data() + t.size(), v, std::chars_format::fixed);
+  if (ec == std::errc::result_out_of_range) return err::kOverflow;
+  if (ec != std::errc() || end != t.data() + t.size()) return err::kTypeMismatch;
+  if (!std::isfinite(v) || v <= 0) return err::kOverflow;
+  out = v;
+  return 0;
+}
+
+}  // namespace
+
+std::string FormatFontSize(float size, char decimalSeparator) {
+  char buf[64];
+  const auto [end, ec] = std::to_chars(buf, buf + sizeof buf, size, std::chars_format::fixed);
+  std::string text = ec == std::errc() ? std::string(buf, end) : std::string("10");
+  for (char& c : text) {
+    if (c == '.') c = decimalSeparator;
+  }
+  return text;
+}
+
+std::string ComposeIni(const StationSettings& s, char decimalSeparator) {
+  std::string out;
+  out.reserve(256);
+  const auto line = [&out](std::string_view a, std::string_view b = {}) {
+    out.append(a).append(b).append(kCrLf);
+  };
+  line("[", std::string(kProgramTitle) + "]");
+  line("Version=", ProgramVersion());
+  line("");
+  line("[GENERAL OPTIONS]");
+  line("Nam=", s.Nam);
+  line("Uid=", s.Uid);
+  line("Loc=", s.Loc);
+  line("Cty=", s.Cty);
+  line("Lid=", s.Lid);
+  line("Eno=", std::to_string(s.Eno));
+  line("Lvf=", FormatFontSize(s.Lvf, decimalSeparator));
+  line("Hst=", s.Hst);
+  line("Prt=", s.Prt);
+  line("Nto=", std::to_string(s.Nto));
+  line("Enc=", s.Enc);
+  return out;
+}
+
+std::vector<SkippedIniLine> ApplyIni(std::string_view text, StationSettings& s, char decimalSeparator) {
+  std::vector<SkippedIniLine> skipped;
+  int lineNumber = 0;
+  while (!text.empty()) {
+    const std::string line = GetLine(text);
+    ++lineNumber;
+    if (line.empty() || line.front() == '[') continue;
+    const std::size_t eq = line.find('=');
+    const std::string_view keyText = TrimSpaces(std::string_view(line).substr(0, eq));
+    const std::optional<Key> key = FindKey(keyText);
+    if (!key) continue;
+    if (eq == std::string::npos) {
+      skipped.push_back({lineNumber, err::kInvalidArgument, std::string(keyText)});
+      continue;
+    }
+    const std::string value = line.substr(eq + 1);
+    int failure = 0;
+    switch (*key) {
+      case Key::Nam: s.Nam = value; break;
+      case Key::Uid: s.Uid = value; break;
+      case Key::Loc: s.Loc = value; break;
+      case Key::Cty: s.Cty = value; break;
+      case Key::Lid: s.Lid = value; break;
+      case Key::Hst: s.Hst = value; break;
+      case Key::Prt: s.Prt = value; break;
+      case Key::Enc: s.Enc = value; break;
+      case Key::Eno: failure = ParseWhole(value, s.Eno); break;
+      case Key::Lvf: failure = ParseSize(value, decimalSeparator, s.Lvf); break;
+      case Key::Nto: {
+        std::int16_t nto = 0;
+        failure = ParseWhole(value, nto);
+        // A time-out of zero or less would fail every delivery at once.
+        if (failure == 0 && nto <= 0) failure = err::kOverflow;
+        if (failure == 0) s.Nto = nto;
+        break;
+      }
+    }
+    if (failure != 0) skipped.push_back({lineNumber, failure, std::string(keyText)});
+  }
+  return skipped;
+}
+
+CadroIni::CadroIni(std::string iniPath, Services& services)
+    : path_(std::move(iniPath)), services_(services) {}
+
+void CadroIni::SetIniDefaults() {
+  values = StationSettings{};
+}
+
+void CadroIni::ReadIni() {
+  SetIniDefaults();
+  if (!PathExists(path_)) {
+    WriteIni();
+    if (!PathExists(path_)) return;
+  }
+  std::string text;
+  try {
+    text = ReadWholeFile(path_);
+  } catch (const RunError& e) {
+    services_.eventLog.Error(e.NumberAndDescription() + "; CadroIni:ReadIni, FileName = " + path_ +
+                             ", Step = 2");
+    services_.prompts.Message(std::string("CadroIni:ReadIni, Step=2") + kCrLf + "Problems reading '" + path_ +
+                                  "'; the station settings start from their defaults" + kCrLf +
+                                  "Error=" + e.NumberAndDescription(),
+                              kProgramTitle, PromptIcon::Exclamation);
+    return;
+  }
+  for (const SkippedIniLine& s : ApplyIni(text, values, services_.locale.DecimalSeparator())) {
+    services_.eventLog.Error(
+        MakeRunError(s.errorNumber).NumberAndDescription() + "; CadroIni:ReadIni, FileName = " + path_ +
+        ", Step = 3, Line = " + std::to_string(s.lineNumber) + " (" + s.key + ") skipped, value kept");
+  }
+}
+
+bool CadroIni::WriteIni() {
+  try {
+    WriteFileAtomic(path_, ComposeIni(values, services_.locale.DecimalSeparator()));
+    return true;
+  } catch (const RunError& e) {
+    ReportWriteFailure(e.NumberAndDescription(), 2);
+    return false;
+  }
+}
+
+void CadroIni::ReportWriteFailure(const std::string& numberAndDescription, int step) {
+  services_.eventLog.Error(numberAndDescription + "; CadroIni:WriteIni, FileName = " + path_ +
+                           ", Step = " + std::to_string(step));
+  if (writeFailureShown_) return;
+  writeFailureShown_ = true;
+  services_.prompts.Message("CadroIni:WriteIni, Step=" + std::to_string(step) + kCrLf + "Problems saving '" +
+                                path_ +
+                                "'; station settings and event numbers are not kept until it can be "
+                                "written again" +
+                                kCrLf + "Error=" + numberAndDescription,
+                            kProgramTitle, PromptIcon::Exclamation);
+}
+
+std::optional<std::int16_t> CadroIni::NextEventNumber() {
+  if (values.Eno < 0 || values.Eno > std::numeric_limits<std::int16_t>::max()) {
+    const std::string eno = std::to_string(values.Eno);
+    services_.eventLog.Error(MakeRunError(err::kOverflow).NumberAndDescription() +
+                             "; CadroIni:NextEventNumber, Eno = " + eno);
+    services_.prompts.Message(std::string("CadroIni:NextEventNumber") + kCrLf + "The next event number " +
+                                  eno + " is outside 0 to 32767; no event number was given out" + kCrLf +
+                                  "Set the Next Event No in Setup > Location ID",
+                              kProgramTitle, PromptIcon::Exclamation);
+    return std::nullopt;
+  }
+  const auto number = static_cast<std::int16_t>(values.Eno);
+  ++values.Eno;
+  WriteIni();
+  return number;
+}
+
+}  // namespace cadro

@@ -1,0 +1,29 @@
+#pragma once
+// The entry form as the list window sees it. The list window opens it for a new report or a
+// stored one; the entry form asks the list to rebuild (frmCadromain::BuildNewMsgList) after it
+// saves, deletes or submits a report.
+
+#include <string>
+
+namespace cadro {
+
+class Prompts;
+
+class EntryFormPort {
+public:
+  virtual ~EntryFormPort() = default;
+  // "NEW" opens a new report; anything else is the event ID ("Idx") of a stored report.
+  virtual void StartForm(const std::string& eventRecord) = 0;
+};
+
+// Stands in while a build carries no entry form: says so instead of opening anything.
+class EntryFormNotInstalled final : public EntryFormPort {
+public:
+  explicit EntryFormNotInstalled(Prompts& prompts) : prompts_(prompts) {}
+  void StartForm(const std::string& eventRecord) override;
+
+private:
+  Prompts& prompts_;
+};
+
+}  // namespace cadro

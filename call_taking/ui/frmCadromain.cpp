@@ -1,0 +1,489 @@
+#include "frmCadromain.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QCloseEvent>
+#include <QDesktopServices>
+#include <QHBoxLayout>
+#include <QHeaderView>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QMenuBar>
+#include <QPushButton>
+#include <QScreen>
+#include <QStatusBar>
+#include <QTimer>
+#include <QTreeView>
+#include <QUrl>
+#include <QVBoxLayout>
+#include <charconv>
+
+#include "EntryFormPort.h"
+#include "FileIO.h"
+#include "IncidentListModel.h"
+#include "ProgramIdentity.h"
+#include "QtPlatform.h"
+#include "StationRules.h"
+#include "StringLib.h"
+#include "frmAbout.h"
+#include "frmStationID.h"
+
+namespace cadro {
+namespace {
+
+constexpr const char* kSettingsSection = "Settings";
+constexpr long kDefaultLeft = 105;
+constexpr long kDefaultTop = 105;
+constexpr long kDefaultWidth = 11235;
+constexpr long kDefaultHeight = 7200;
+
+// Shows the wait pointer while it lives.
+class WaitPointer {
+public:
+  WaitPointer() { QApplication::setOverrideCursor(Qt::WaitCursor); }
+  ~WaitPointer() { QApplication::restoreOverrideCursor(); }
+  WaitPointer(const WaitPointer&) = delete;
+  WaitPointer& operator=(const WaitPointer&) = delete;
+};
+
+QString TwoDigits(int n) {
+  return QStringLiteral("%1").arg(n, 2, 10, QLatin1Char('0'));
+}
+
+}  // namespace
+
+frmCadromain::frmCadromain(Services& services, CadroIni& ini, SessionLog& log, std::string programFolder,
+                           QWidget* parent)
+    : QMainWindow(parent),
+      services_(services),
+      ini_(ini),
+      log_(log),
+      programFolder_(std::move(programFolder)),
+      runModal_([](QDialog& dialog) { return dialog.exec(); }),
+      openDocument_(
+          [](const QString& path) { return QDesktopServices::openUrl(QUrl::fromLocalFile(path)); }) {
+  setObjectName(QStringLiteral("frmCadromain"));
+  setWindowTitle(QString::fromLatin1(kProgramTitle));
+  BuildWindow();
+  BuildMenus();
+}
+
+frmCadromain::~frmCadromain() = default;
+
+void frmCadromain::BuildWindow() {
+  auto* central = new QWidget(this);
+  setCentralWidget(central);
+
+  auto* lblFolderSpace = new QLabel(QStringLiteral("View List"), central);
+  lblFolderSpace->setObjectName(QStringLiteral("lblFolderSpace"));
+  QFont bold = lblFolderSpace->font();
+  bold.setBold(true);
+  lblFolderSpace->setFont(bold);
+
+  auto* left = new QVBoxLayout;
+  left->addWidget(lblFolderSpace);
+  for (const int code : folder::kCodes) {
+    auto* button = new QPushButton(FromAnsi(FolderButtonCaption(code)), central);
+    button->setObjectName(QStringLiteral("cmdFolder_%1").arg(code));
+    button->setCheckable(true);
+    button->setAutoExclusive(true);
+    connect(button, &QPushButton::clicked, this, [this, code] { cmdFolder_Click(code); });
+    left->addWidget(button);
+    cmdFolder_[code] = button;
+  }
+  left->addSpacing(16);
+
+  auto* cmdNewReport = new QPushButton(QStringLiteral("New Report"), central);
+  cmdNewReport->setObjectName(QStringLiteral("cmdNewReport"));
+  connect(cmdNewReport, &QPushButton::clicked, this, &frmCadromain::cmdNewReport_Click);
+  auto* cmdDelete = new QPushButton(QStringLiteral("Delete"), central);
+  cmdDelete->setObjectName(QStringLiteral("cmdDelete"));
+  connect(cmdDelete, &QPushButton::clicked, this, &frmCadromain::cmdDelete_Click);
+  left->addWidget(cmdNewReport);
+  left->addWidget(cmdDelete);
+  left->addSpacing(16);
+
+  cmdBigger_ = new QPushButton(QStringLiteral("A"), central);
+  cmdBigger_->setObjectName(QStringLiteral("cmdBigger"));
+  cmdBigger_->setToolTip(QStringLiteral("Increase font size"));
+  QFont biggerFont = cmdBigger_->font();
+  biggerFont.setPointSizeF(biggerFont.pointSizeF() * 1.4);
+  biggerFont.setBold(true);
+  cmdBigger_->setFont(biggerFont);
+  cmdSmaller_ = new QPushButton(QStringLiteral("A"), central);
+  cmdSmaller_->setObjectName(QStringLiteral("cmdSmaller"));
+  cmdSmaller_->setToolTip(QStringLiteral("Decrease font size"));
+  QFont smallerFont = cmdSmaller_->font();
+  smallerFont.setPointSizeF(smallerFont.pointSizeF() * 0.8);
+  cmdSmaller_->setFont(smallerFont);
+  connect(cmdBigger_, &QPushButton::clicked, this, &frmCadromain::cmdBigger_Click);
+  connect(cmdSmaller_, &QPushButton::clicked, this, &frmCadromain::cmdSmaller_Click);
+  auto* fontRow = new QHBoxLayout;
+  fontRow->addWidget(cmdSmaller_);
+  fontRow->addWidget(cmdBigger_);
+  left->addLayout(fontRow);
+  left->addStretch();
+
+  lblCurrentFolder_ = new QLabel(central);
+  lblCurrentFolder_->setObjectName(QStringLiteral("lblCurrentFolder"));
+  QFont folderFont = lblCurrentFolder_->font();
+  folderFont.setPointSizeF(folderFont.pointSizeF() * 1.25);
+  folderFont.setBold(true);
+  lblCurrentFolder_->setFont(folderFont);
+
+  model_ = new IncidentListModel(this);
+  LV_ = new QTreeView(central);
+  LV_->setObjectName(QStringLiteral("LV"));
+  LV_->setModel(model_);
+  LV_->setRootIsDecorated(false);
+  LV_->setItemsExpandable(false);
+  LV_->setUniformRowHeights(true);
+  LV_->setAlternatingRowColors(true);
+  LV_->setSelectionBehavior(QAbstractItemView::SelectRows);
+  LV_->setSelectionMode(QAbstractItemView::ExtendedSelection);
+  LV_->setEditTriggers(QAbstractItemView::NoEditTriggers);
+  LV_->setSortingEnabled(false);
+  LV_->header()->setSectionsClickable(true);
+  LV_->header()->setSortIndicatorShown(true);
+  LV_->header()->setStretchLastSection(false);
+  LV_->header()->setMinimumSectionSize(0);
+  LV_->installEventFilter(this);
+  connect(LV_->header(), &QHeaderView::sectionClicked, this, &frmCadromain::LV_ColumnClick);
+  connect(LV_, &QTreeView::doubleClicked, this, [this] { LV_DblClick(); });
+
+  auto* right = new QVBoxLayout;
+  right->addWidget(lblCurrentFolder_);
+  right->addWidget(LV_, 1);
+
+  auto* layout = new QHBoxLayout(central);
+  layout->addLayout(left);
+  layout->addLayout(right, 1);
+
+  auto* sbrStatus = new QStatusBar(this);
+  sbrStatus->setObjectName(QStringLiteral("sbrStatus"));
+  setStatusBar(sbrStatus);
+  panelStatus_ = new QLabel(sbrStatus);
+  panelStatus_->setObjectName(QStringLiteral("sbrStatus_Status"));
+  panelStatus_->setMinimumWidth(110);
+  panelConfig_ = new QLabel(sbrStatus);
+  panelConfig_->setObjectName(QStringLiteral("sbrStatus_Config"));
+  panelTime_ = new QLabel(sbrStatus);
+  panelTime_->setObjectName(QStringLiteral("sbrStatus_CurrentTime"));
+  sbrStatus->addWidget(panelStatus_);
+  sbrStatus->addWidget(panelConfig_, 1);
+  sbrStatus->addPermanentWidget(panelTime_);
+
+  tmrClock_ = new QTimer(this);
+  tmrClock_->setObjectName(QStringLiteral("tmrClock"));
+  tmrClock_->setInterval(1000);
+  connect(tmrClock_, &QTimer::timeout, this, &frmCadromain::ShowClock);
+}
+
+void frmCadromain::BuildMenus() {
+  const auto menu = [this](const char* name, const char* caption) {
+    QMenu* m = menuBar()->addMenu(QString::fromLatin1(caption));
+    m->setObjectName(QString::fromLatin1(name));
+    return m;
+  };
+  const auto item = [this](QMenu* m, const char* name, const char* caption, void (frmCadromain::*slot)()) {
+    QAction* a = m->addAction(QString::fromLatin1(caption));
+    a->setObjectName(QString::fromLatin1(name));
+    if (slot) {
+      connect(a, &QAction::triggered, this, slot);
+    } else {
+      a->setEnabled(false);  // on the menu for the operator's orientation, not in use
+    }
+    return a;
+  };
+
+  QMenu* mnuFile = menu("mnuFile", "File");
+  item(mnuFile, "mnuExport", "Export", nullptr);
+  item(mnuFile, "mnuImport", "Import", nullptr);
+  mnuFile->addSeparator();
+  item(mnuFile, "mnuPrintSetup", "Print Setup...", nullptr);
+  mnuFile->addSeparator();
+  QAction* exit = mnuFile->addAction(QStringLiteral("Exit"));
+  exit->setObjectName(QStringLiteral("mnuExit"));
+  connect(exit, &QAction::triggered, this, &QWidget::close);
+
+  QMenu* mnuEdit = menu("mnuEdit", "Edit");
+  item(mnuEdit, "mnuCut", "Cut", nullptr);
+  item(mnuEdit, "mnuCopy", "Copy", nullptr);
+  item(mnuEdit, "mnuPaste", "Paste", nullptr);
+  item(mnuEdit, "mnuDelete", "Delete", &frmCadromain::cmdDelete_Click);
+
+  QMenu* mnuSetup = menu("mnuSetup", "Setup");
+  item(mnuSetup, "mnuStationID", "Location ID", &frmCadromain::mnuStationID_Click);
+  item(mnuSetup, "mnuPreferences", "Preferences", &frmCadromain::mnuPreferences_Click);
+  mnuSetup->addSeparator();
+  item(mnuSetup, "mnuResetFont", "Reset Font", &frmCadromain::mnuResetFont_Click);
+  item(mnuSetup, "mnuPackColumns", "Pack Columns", &frmCadromain::mnuPackColumns_Click);
+  item(mnuSetup, "mnuResetColumns", "Reset Columns", &frmCadromain::mnuResetColumns_Click);
+
+  QMenu* mnuHelp = menu("mnuHelp", "Help");
+  mnuCadroQuickStart_ =
+      item(mnuHelp, "mnuCadroQuickStart", "Cadro Quick Start", &frmCadromain::mnuCadroQuickStart_Click);
+  mnuHelp->addSeparator();
+  item(mnuHelp, "mnuAbout", "About", &frmCadromain::mnuAbout_Click);
+}
+
+// ---------------------------------------------------------------------------------------------
+// Start-up and unload
+
+void frmCadromain::Startup() {
+  RestoreLayout();
+  show();
+  setWindowTitle(FromAnsi(MainCaption()));
+  ini_.ReadIni();
+  log_.SetupLog(true);
+  record_ = std::make_unique<CadroMsg>(JoinPath(programFolder_, "msg.d"), services_);
+  currentFolder_ = folder::kReady;
+  cmdFolder_[currentFolder_]->setChecked(true);
+  SetListFontSize(ini_.values.Lvf);
+  SetColumnHeaders();
+  BuildNewMsgList();
+  lblCurrentFolder_->setText(QStringLiteral("  ") + FromAnsi(FolderName(currentFolder_)));
+  ShowClock();
+  tmrClock_->start();
+  mnuStationID_Click();
+}
+
+long frmCadromain::StoredNumber(const char* key, long fallback) const {
+  const std::optional<std::string> text = services_.settings.Get(kProgramTitle, kSettingsSection, key);
+  if (!text) return fallback;
+  const std::string_view t = TrimSpaces(*text);
+  long value = 0;
+  const auto [end, ec] = std::from_chars(t.data(), t.data() + t.size(), value);
+  if (ec != std::errc() || end != t.data() + t.size() || value < -1000000 || value > 1000000) return fallback;
+  return value;
+}
+
+double frmCadromain::Dpi() const {
+  const int dpi = logicalDpiX();
+  return dpi > 0 ? dpi : 96.0;
+}
+
+void frmCadromain::RestoreLayout() {
+  setWindowState(Qt::WindowNoState);
+  const double dpi = Dpi();
+  const QRect wanted(TwipsToPixels(StoredNumber("MainLeft", kDefaultLeft), dpi),
+                     TwipsToPixels(StoredNumber("MainTop", kDefaultTop), dpi),
+                     std::max(200, TwipsToPixels(StoredNumber("MainWidth", kDefaultWidth), dpi)),
+                     std::max(150, TwipsToPixels(StoredNumber("MainHeight", kDefaultHeight), dpi)));
+  // A placement from a screen that is gone would put the window where nobody can reach it.
+  bool visible = false;
+  for (const QScreen* screen : QGuiApplication::screens()) {
+    if (screen->availableGeometry().intersects(wanted)) visible = true;
+  }
+  move(visible ? wanted.topLeft()
+               : QPoint(TwipsToPixels(kDefaultLeft, dpi), TwipsToPixels(kDefaultTop, dpi)));
+  resize(wanted.size());
+  for (int c = 0; c < kColumnCount; ++c) {
+    const std::string key = "lvCW" + std::to_string(c + 1);
+    const long twips = StoredNumber(key.c_str(), kDefaultColumnTwips[c]);
+    columnTwips_[c] = twips >= 0 ? twips : kDefaultColumnTwips[c];
+  }
+}
+
+void frmCadromain::SaveLayout() {
+  const double dpi = Dpi();
+  const auto store = [this](const std::string& key, long value) {
+    services_.settings.Set(kProgramTitle, kSettingsSection, key, std::to_string(value));
+  };
+  if (!(windowState() & (Qt::WindowMinimized | Qt::WindowMaximized | Qt::WindowFullScreen))) {
+    store("MainLeft", PixelsToTwips(pos().x(), dpi));
+    store("MainTop", PixelsToTwips(pos().y(), dpi));
+    store("MainWidth", PixelsToTwips(width(), dpi));
+    store("MainHeight", PixelsToTwips(height(), dpi));
+  }
+  for (int c = 0; c < kColumnCount; ++c) {
+    store("lvCW" + std::to_string(c + 1), PixelsToTwips(LV_->header()->sectionSize(c), dpi));
+  }
+}
+
+void frmCadromain::closeEvent(QCloseEvent* event) {
+  if (!unloaded_) {
+    unloaded_ = true;
+    tmrClock_->stop();
+    SaveLayout();
+    ini_.values.Lvf = listFontSize_;
+    ini_.WriteIni();
+    record_.reset();
+  }
+  event->accept();
+}
+
+// ---------------------------------------------------------------------------------------------
+// The list
+
+void frmCadromain::SetColumnHeaders() {
+  const double dpi = Dpi();
+  QHeaderView* header = LV_->header();
+  for (int c = 0; c < kColumnCount; ++c) header->resizeSection(c, TwipsToPixels(columnTwips_[c], dpi));
+}
+
+void frmCadromain::BuildNewMsgList() {
+  if (!record_) return;
+  std::vector<IncidentRow> rows;
+  try {
+    BuildIncidentRows(*record_, currentFolder_, rows);
+  } catch (const std::exception&) {
+    // Whatever failed outside the record: keep the rows gathered so far.
+  }
+  model_->SetRows(rows);
+  sortColumn_ = kCityColumn;
+  sortOrder_ = Qt::AscendingOrder;
+  ApplySort();
+  ShowItemCount();
+}
+
+void frmCadromain::ApplySort() {
+  model_->sort(sortColumn_, sortOrder_);
+  LV_->header()->setSortIndicator(sortColumn_, sortOrder_);
+}
+
+void frmCadromain::LV_ColumnClick(int column) {
+  const auto reversed = [](Qt::SortOrder o) {
+    return o == Qt::AscendingOrder ? Qt::DescendingOrder : Qt::AscendingOrder;
+  };
+  if (column == kDateTimeColumn || column == sortColumn_) {
+    // Date/Time turns the order round on every click.
+    sortOrder_ = reversed(sortOrder_);
+  }
+  sortColumn_ = column;
+  ApplySort();
+}
+
+void frmCadromain::ShowItemCount() {
+  panelStatus_->setText(QStringLiteral("Items:%1").arg(model_->rowCount()));
+}
+
+void frmCadromain::cmdFolder_Click(int folderCode) {
+  WaitPointer wait;
+  currentFolder_ = folderCode;
+  if (const auto it = cmdFolder_.find(folderCode); it != cmdFolder_.end()) it->second->setChecked(true);
+  lblCurrentFolder_->setText(QStringLiteral("  ") + FromAnsi(FolderName(folderCode)));
+  BuildNewMsgList();
+}
+
+void frmCadromain::cmdNewReport_Click() {
+  if (entryForm_) entryForm_->StartForm("NEW");
+}
+
+void frmCadromain::LV_DblClick() {
+  const QModelIndex current = LV_->currentIndex();
+  if (!entryForm_ || !current.isValid() || !LV_->selectionModel()->isRowSelected(current.row(), {})) return;
+  entryForm_->StartForm(ToAnsi(model_->Text(current.row(), kIdxColumn)));
+}
+
+void frmCadromain::cmdDelete_Click() {
+  if (!record_ || model_->rowCount() == 0) return;
+  QModelIndexList selected = LV_->selectionModel()->selectedRows();
+  std::sort(selected.begin(), selected.end(),
+            [](const QModelIndex& a, const QModelIndex& b) { return a.row() < b.row(); });
+  // From the last to the first, so the rows still to come keep their places. Each report is
+  // named by its row's Idx, the file it was listed from.
+  for (auto it = selected.crbegin(); it != selected.crend(); ++it) {
+    const int row = it->row();
+    const std::string idx = ToAnsi(model_->Text(row, kIdxColumn));
+    if (record_->Fdelete(idx, currentFolder_) == "-1") model_->RemoveRow(row);
+  }
+  ShowItemCount();
+}
+
+bool frmCadromain::eventFilter(QObject* watched, QEvent* event) {
+  if (watched == LV_ && event->type() == QEvent::KeyPress &&
+      static_cast<QKeyEvent*>(event)->key() == Qt::Key_Delete) {
+    cmdDelete_Click();
+    return true;
+  }
+  return QMainWindow::eventFilter(watched, event);
+}
+
+// ---------------------------------------------------------------------------------------------
+// Font and columns
+
+void frmCadromain::SetListFontSize(float size) {
+  listFontSize_ = ClampListFont(size);
+  QFont font = LV_->font();
+  font.setPointSizeF(listFontSize_);
+  LV_->setFont(font);
+  cmdBigger_->setEnabled(listFontSize_ < kLargestListFont);
+  cmdSmaller_->setEnabled(listFontSize_ > kSmallestListFont);
+}
+
+void frmCadromain::cmdBigger_Click() {
+  SetListFontSize(listFontSize_ + 1);
+  BuildNewMsgList();
+}
+
+void frmCadromain::cmdSmaller_Click() {
+  SetListFontSize(listFontSize_ - 1);
+  BuildNewMsgList();
+}
+
+void frmCadromain::mnuResetFont_Click() {
+  SetListFontSize(kDefaultListFont);
+  BuildNewMsgList();
+}
+
+void frmCadromain::mnuPackColumns_Click() {
+  // Fits contents and header alike, with a little air between columns; the first column stays
+  // as narrow as it is.
+  const int air = LV_->fontMetrics().averageCharWidth();
+  for (int c = 1; c < kColumnCount; ++c) {
+    LV_->resizeColumnToContents(c);
+    LV_->header()->resizeSection(c, LV_->header()->sectionSize(c) + air);
+  }
+}
+
+void frmCadromain::mnuResetColumns_Click() {
+  columnTwips_ = kDefaultColumnTwips;
+  SetColumnHeaders();
+}
+
+// ---------------------------------------------------------------------------------------------
+// Dialogs and help
+
+void frmCadromain::mnuStationID_Click() {
+  frmStationID dialog(ini_.values, services_.prompts, this);
+  if (runModal_(dialog) == QDialog::Accepted) ini_.values = dialog.Result();
+  ShowConfig();
+}
+
+void frmCadromain::mnuPreferences_Click() {
+  frmCadroPref dialog(ini_.values, services_.prompts, linkTest_, this);
+  if (runModal_(dialog) == QDialog::Accepted) ini_.values = dialog.Result();
+  ini_.WriteIni();
+}
+
+void frmCadromain::mnuCadroQuickStart_Click() {
+  const std::string path = JoinPath(JoinPath(programFolder_, "docs"), "CadroUG-QuickStart.pdf");
+  if (!PathExists(path)) {
+    mnuCadroQuickStart_->setEnabled(false);
+    services_.prompts.Message("Hmmm, can't find '" + path + "'\r\nMake sure Cadro was installed correctly",
+                              kProgramTitle, PromptIcon::Exclamation);
+    return;
+  }
+  if (!openDocument_(FromAnsi(path))) {
+    services_.prompts.Message("No program to show PDF documents could open '" + path + "'", kProgramTitle,
+                              PromptIcon::Exclamation);
+  }
+}
+
+void frmCadromain::mnuAbout_Click() {
+  frmAbout about(this);
+  runModal_(about);
+}
+
+void frmCadromain::ShowConfig() {
+  panelConfig_->setText(FromAnsi(ConfigPanelText(ini_.values)));
+}
+
+void frmCadromain::ShowClock() {
+  const LocalTime now = services_.clock.Now();
+  panelTime_->setText(TwoDigits(now.hour) + QLatin1Char(':') + TwoDigits(now.minute) + QLatin1Char(':') +
+                      TwoDigits(now.second));
+}
+
+}  // namespace cadro

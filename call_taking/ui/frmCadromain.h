@@ -1,0 +1,122 @@
+#pragma once
+// frmCadromain: the main window of Cadrocts, the incident list. Startup() runs the program's
+// start-up; closing the window saves the layout and the station settings and ends the program.
+
+#include <QMainWindow>
+#include <array>
+#include <functional>
+#include <map>
+#include <memory>
+
+#include "CadroIni.h"
+#include "CadroLogLib.h"
+#include "CadroMsg.h"
+#include "IncidentList.h"
+#include "StationRules.h"
+#include "frmCadroPref.h"
+
+class QAction;
+class QLabel;
+class QPushButton;
+class QTimer;
+class QTreeView;
+
+namespace cadro {
+
+class EntryFormPort;
+class IncidentListModel;
+
+class frmCadromain final : public QMainWindow {
+  Q_OBJECT
+
+public:
+  frmCadromain(Services& services, CadroIni& ini, SessionLog& log, std::string programFolder,
+               QWidget* parent = nullptr);
+  ~frmCadromain() override;
+
+  // Hooks. Modal dialogs run through the runner (exec() by default), so tests can drive them;
+  // documents open through the opener (the desktop's viewer by default).
+  using ModalRunner = std::function<int(QDialog&)>;
+  using DocumentOpener = std::function<bool(const QString& path)>;
+  void SetModalRunner(ModalRunner runner) { runModal_ = std::move(runner); }
+  void SetDocumentOpener(DocumentOpener opener) { openDocument_ = std::move(opener); }
+  void SetEntryForm(EntryFormPort* form) { entryForm_ = form; }
+  void SetLinkTest(frmCadroPref::LinkTest test) { linkTest_ = std::move(test); }
+
+  // The start-up sequence: placement, caption, Cadrocts.ini, session log, list, station dialog.
+  void Startup();
+
+  // Reloads the list for the current folder from the message folder.
+  void BuildNewMsgList();
+  void SetColumnHeaders();
+
+  void cmdFolder_Click(int folderCode);
+  void cmdNewReport_Click();
+  void cmdDelete_Click();
+  void LV_ColumnClick(int column);
+  void LV_DblClick();
+  void cmdBigger_Click();
+  void cmdSmaller_Click();
+  void mnuResetFont_Click();
+  void mnuPackColumns_Click();
+  void mnuResetColumns_Click();
+  void mnuStationID_Click();
+  void mnuPreferences_Click();
+  void mnuCadroQuickStart_Click();
+  void mnuAbout_Click();
+
+  int CurrentFolder() const { return currentFolder_; }
+  float ListFontSize() const { return listFontSize_; }
+  int SortColumn() const { return sortColumn_; }
+  Qt::SortOrder SortOrder() const { return sortOrder_; }
+  const IncidentListModel& Model() const { return *model_; }
+  QTreeView* List() const { return LV_; }
+
+protected:
+  void closeEvent(QCloseEvent* event) override;
+  bool eventFilter(QObject* watched, QEvent* event) override;
+
+private:
+  void BuildWindow();
+  void BuildMenus();
+  void RestoreLayout();
+  void SaveLayout();
+  void SetListFontSize(float size);
+  void ShowItemCount();
+  void ShowConfig();
+  void ShowClock();
+  void ApplySort();
+  long StoredNumber(const char* key, long fallback) const;
+  double Dpi() const;
+
+  Services& services_;
+  CadroIni& ini_;
+  SessionLog& log_;
+  std::string programFolder_;
+  std::unique_ptr<CadroMsg> record_;
+  EntryFormPort* entryForm_ = nullptr;
+  ModalRunner runModal_;
+  DocumentOpener openDocument_;
+  frmCadroPref::LinkTest linkTest_;
+
+  int currentFolder_ = folder::kReady;
+  float listFontSize_ = kDefaultListFont;
+  std::array<long, kColumnCount> columnTwips_ = kDefaultColumnTwips;
+  int sortColumn_ = kCityColumn;
+  Qt::SortOrder sortOrder_ = Qt::AscendingOrder;
+  bool unloaded_ = false;
+
+  IncidentListModel* model_ = nullptr;
+  QTreeView* LV_ = nullptr;
+  std::map<int, QPushButton*> cmdFolder_;
+  QLabel* lblCurrentFolder_ = nullptr;
+  QPushButton* cmdBigger_ = nullptr;
+  QPushButton* cmdSmaller_ = nullptr;
+  QLabel* panelStatus_ = nullptr;
+  QLabel* panelConfig_ = nullptr;
+  QLabel* panelTime_ = nullptr;
+  QAction* mnuCadroQuickStart_ = nullptr;
+  QTimer* tmrClock_ = nullptr;
+};
+
+}  // namespace cadro
