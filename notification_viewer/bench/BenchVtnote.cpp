@@ -171,6 +171,7 @@ void BenchMemory(const std::string& root) {
   hour(true, 2);
   hour(true, 3);
   hour(true, 4);
+  for (int h = 5; h <= 6; ++h) hour(true, h);
   std::printf("log text after the hour: %zu characters, counter %d\n", window.Service().Log().Text().size(),
               window.Service().Log().Count());
 }
