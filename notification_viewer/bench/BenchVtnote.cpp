@@ -168,10 +168,8 @@ void BenchMemory(const std::string& root) {
                 static_cast<long>(HeapInUse()) - static_cast<long>(heap0), RssKb() - rss0, HeapInUse());
   };
   hour(false, 1);
-  hour(true, 2);
-  hour(true, 3);
-  hour(true, 4);
-  for (int h = 5; h <= 6; ++h) hour(true, h);
+  // The first hour with notifications fills Qt's caches; the later ones show the trend.
+  for (int h = 2; h <= 6; ++h) hour(true, h);
   std::printf("log text after the hour: %zu characters, counter %d\n", window.Service().Log().Text().size(),
               window.Service().Log().Count());
 }
