@@ -209,8 +209,7 @@ CadroMsg::LoadResult CadroMsg::LoadFrom(const std::string& path) {
       const std::string_view value = eq == std::string_view::npos ? std::string_view() : line.substr(eq + 1);
       Assign(key, value, eq != std::string_view::npos);
     }
-    step_ = 4;
-    step_ = 5;
+    step_ = 5;  // the bytes were read whole before parsing, so there is no close (step 4) to fail
     return LoadResult::Loaded;
   } catch (...) {
     ReportFailure(Operation::Load, path, CurrentError());

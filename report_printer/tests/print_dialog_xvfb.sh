@@ -23,6 +23,7 @@ cleanup() {
   rm -rf "$work"
 }
 trap cleanup EXIT
+trap "exit 1" INT TERM HUP
 
 # A display of our own, the first free one from :193 on.
 for n in $(seq 193 213); do
