@@ -7,8 +7,8 @@
 #include "FileLib.h"
 #include "HostPath.h"
 #include "QtPlatform.h"
-#include "RunError.h"
 #include "SoundPlayer.h"
+#include "Startup.h"
 #include "WindowFinder.h"
 #include "WineRegistry.h"
 #include "ui/frmNote.h"
@@ -26,24 +26,12 @@ int main(int argc, char** argv) {
   const cadro::Services services{product.eventLog, product.prompts, product.clock, product.locale, settings};
   const std::string programVersion = VTNOTE_VERSION;
 
-  cadro::FileLib fileLib(services.eventLog);
-  std::string appFolder;
-  try {
-    appFolder = fileLib.WhereAmI();
-    fileLib.SetDataPath(fileLib.DefineDataPath(appFolder, "Vantrel.conf"));
-  } catch (const cadro::RunError& e) {
-    // Reported once; the viewer still runs, on the folder it takes when no configuration names one.
-    services.prompts.Message("Module1:Main, Step=" + std::to_string(fileLib.Step()) +
-                                 "\r\nProblems finding the host data folder in " +
-                                 cadro::JoinPath(fileLib.ProgramFolderPath(), "Vantrel.conf") +
-                                 ", Please check it\r\nError=" + std::to_string(e.number) + ", " +
-                                 e.description,
-                             cadro::kProgramTitle, cadro::PromptIcon::Exclamation);
-    fileLib.SetDataPath(fileLib.AppDataFallback(appFolder));
-  }
-
+  // A viewer that is not needed leaves before anything could report a problem a second time.
   const auto finder = cadro::MakeWindowFinder(QGuiApplication::platformName() == QLatin1String("xcb"));
   if (finder->FindTopLevelWindow(cadro::kAppTitle)) return 0;
+
+  cadro::FileLib fileLib(services.eventLog);
+  cadro::StartupDataPath(fileLib, services.prompts, cadro::kProgramTitle);
 
   cadro::SystemSoundPlayer sound({fileLib.ProgramFolderPath(), fileLib.DataPath()});
   cadro::frmNote window(services, fileLib, sound, programVersion);

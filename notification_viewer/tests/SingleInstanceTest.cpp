@@ -99,7 +99,7 @@ TEST(SingleInstance, ASecondViewerOnTheSameDisplayEndsAtOnce) {
   ::setenv("WINEPREFIX", dir.File("wine").c_str(), 1);
 
   auto finder = cadro::MakeX11WindowFinder();
-  ASSERT_TRUE(finder);
+  if (!finder) GTEST_SKIP() << "built without libxcb";
   EXPECT_FALSE(finder->FindTopLevelWindow("Notifications"));
 
   const pid_t first = Spawn({VTNOTE_BINARY});

@@ -167,3 +167,10 @@ TEST_F(WindowFixture, WithoutAProfileNameTheDefaultProfileIsCreated) {
   w->close();
   EXPECT_TRUE(sound.played.empty());
 }
+
+TEST(NotesFilePath, HostAndLocalLogsFolders) {
+  EXPECT_EQ(NotesFilePath(""), "/Vtnote.dat");
+  EXPECT_EQ(NotesFilePath("/srv/host/logs"), "/srv/host/logs/Vtnote.dat");
+  EXPECT_EQ(NotesFilePath("/srv/host/logs/"), "/srv/host/logs/Vtnote.dat");
+  EXPECT_EQ(NotesFilePath("C:\\VData\\logs"), HostPath("C:\\VData\\logs") + "/Vtnote.dat");
+}

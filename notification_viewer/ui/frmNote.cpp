@@ -32,6 +32,12 @@ QString GeneralDateTime(const LocalTime& t) {
                          locale.dateFormat(QLocale::ShortFormat) + QLatin1Char(' ') + timeFormat.trimmed());
 }
 
+std::string NotesFilePath(const std::string& dirLogs) {
+  // An empty DirLogs names the root, as "\Vtnote.dat" does for the host.
+  if (dirLogs.empty()) return HostPath("\\Vtnote.dat");
+  return JoinPath(HostPath(dirLogs), "Vtnote.dat");
+}
+
 frmNote::frmNote(const Services& services, FileLib& fileLib, SoundPlayer& sound, std::string programVersion,
                  QWidget* parent)
     : QMainWindow(parent), services_(services) {
@@ -62,7 +68,7 @@ frmNote::frmNote(const Services& services, FileLib& fileLib, SoundPlayer& sound,
   device_ = std::make_unique<VtDevice>(sound, services.prompts);
   ini_ = std::make_unique<VtInit>(fileLib, services, std::move(programVersion), kProgramTitle);
   ini_->StartClass(profName + ".profile", "");
-  inbox_ = std::make_unique<NotesInbox>(HostPath(ini_->DirLogs() + "\\Vtnote.dat"), services.eventLog);
+  inbox_ = std::make_unique<NotesInbox>(NotesFilePath(ini_->DirLogs()), services.eventLog);
   const Clock& clock = services.clock;
   service_ = std::make_unique<NoteService>(
       *ini_, *device_, *inbox_, JoinPath(fileLib.DataPath(), "Srnote.tmp"),

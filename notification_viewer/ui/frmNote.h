@@ -26,6 +26,9 @@ inline constexpr const char* kProgramTitle = "Vtnotification";
 // The date and time as the user's locale writes them in full (short date, time with seconds).
 QString GeneralDateTime(const LocalTime& time);
 
+// The local path of Vtnote.dat in the logs folder a profile names (a host path or a local one).
+std::string NotesFilePath(const std::string& dirLogs);
+
 class frmNote : public QMainWindow {
   Q_OBJECT
 public:
