@@ -1,6 +1,7 @@
 // Cadrocts, the call-taking program: one copy per program folder, the list window, and the entry
 // form it opens.
 #include <QApplication>
+#include <QGuiApplication>
 
 #include "CadroIni.h"
 #include "CadroLogLib.h"
@@ -9,6 +10,7 @@
 #include "ProgramFolderLock.h"
 #include "ProgramIdentity.h"
 #include "QtPlatform.h"
+#include "VtdirectSession.h"
 #include "frmCadromain.h"
 
 int main(int argc, char** argv) {
@@ -37,6 +39,15 @@ int main(int argc, char** argv) {
   cadro::CadroIni ini(cadro::JoinPath(folder, cadro::kIniFileName), services);
   cadro::SessionLog log(folder, services);
   cadro::frmCadromain window(services, ini, log, folder);
+
+  // The preferences dialog's link test runs one short session against the server typed there.
+  cadro::VtdirectSession linkTest(services.prompts,
+                                  {[&log](const std::string& line) { log.WriteLog(line); }, {}});
+  window.SetLinkTest([&linkTest, &services](const cadro::StationSettings& typed) {
+    QGuiApplication::setOverrideCursor(Qt::WaitCursor);
+    cadro::RunLinkTestFromPreferences(linkTest, typed.Hst, typed.Prt, services.prompts);
+    QGuiApplication::restoreOverrideCursor();
+  });
   cadro::EntryFormNotInstalled entryForm(services.prompts);
   window.SetEntryForm(&entryForm);
   window.Startup();
