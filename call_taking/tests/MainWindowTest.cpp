@@ -31,7 +31,9 @@ using testing::WriteFileBytes;
 
 struct RecordingEntryForm final : EntryFormPort {
   void StartForm(const std::string& eventRecord) override { started.push_back(eventRecord); }
+  void ClearLastUsed() override { ++cleared; }
   std::vector<std::string> started;
+  int cleared = 0;
 };
 
 class MainWindow : public ::testing::Test {
@@ -143,6 +145,7 @@ TEST_F(MainWindow, FirstStartInAnEmptyFolder) {
             "Prt=9334\r\nNto=5000\r\nEnc=BASE64\r\n");
   EXPECT_EQ(shownBoxes, (QStringList{"", "", "", "", "0100", ""}));
   EXPECT_EQ(dialogs, QStringList{"frmStationID"});
+  EXPECT_EQ(form.cleared, 1);
   EXPECT_EQ(Panel("Status"), QStringLiteral("Items:0"));
   EXPECT_EQ(Panel("Config"), QStringLiteral("Name:  -- UID:  -- LOC: "));
   EXPECT_EQ(Panel("CurrentTime"), QStringLiteral("08:30:05"));
@@ -159,6 +162,20 @@ TEST_F(MainWindow, TheStationDialogsAnswerReachesTheConfigPanelAndTheFileAtClose
   EXPECT_EQ(ReadFileBytes(dir.File("Cadrocts.ini")).find("Nam=Ann Lee"), std::string::npos);
   w->close();
   EXPECT_NE(ReadFileBytes(dir.File("Cadrocts.ini")).find("Nam=Ann Lee\r\nUid=K6ABC\r\n"), std::string::npos);
+}
+
+TEST_F(MainWindow, ANumberTypedInTheStationDialogIsTheNextOneGivenOut) {
+  Start();
+  EXPECT_EQ(ini.NextEventNumber(), std::optional<std::int16_t>(100));
+  script.push_back([](QDialog& d) {
+    auto& s = dynamic_cast<frmStationID&>(d);
+    s.Box(4)->clear();
+    QTest::keyClicks(s.Box(4), "250");
+    s.cmdOK_Click();
+  });
+  Find<QAction>("mnuStationID")->trigger();
+  EXPECT_EQ(ini.NextEventNumber(), std::optional<std::int16_t>(250));
+  EXPECT_NE(ReadFileBytes(dir.File("Cadrocts.ini")).find("\r\nEno=251\r\n"), std::string::npos);
 }
 
 TEST_F(MainWindow, FoldersListTheirReportsAndCountThem) {

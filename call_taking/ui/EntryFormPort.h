@@ -14,6 +14,8 @@ public:
   virtual ~EntryFormPort() = default;
   // "NEW" opens a new report; anything else is the event ID ("Idx") of a stored report.
   virtual void StartForm(const std::string& eventRecord) = 0;
+  // Forgets the last-used location and reporter; the list window calls it once at start-up.
+  virtual void ClearLastUsed() {}
 };
 
 // Stands in while a build carries no entry form: says so instead of opening anything.

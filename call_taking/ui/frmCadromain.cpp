@@ -246,6 +246,7 @@ void frmCadromain::Startup() {
   ShowClock();
   tmrClock_->start();
   mnuStationID_Click();
+  if (entryForm_) entryForm_->ClearLastUsed();
 }
 
 long frmCadromain::StoredNumber(const char* key, long fallback) const {
