@@ -138,6 +138,8 @@ int main(int argc, char** argv) {
   double rawBest = 1e300;
   double rowsBest = 1e300;
   double allFolder = 1e300;
+  double readyFolder = 1e300;
+  int readyRows = 0;
   const auto take = [](double& best, auto&& fn) {
     const auto start = Clock::now();
     fn();
@@ -147,11 +149,11 @@ int main(int argc, char** argv) {
     take(rawBest, rawLoad);
     take(rowsBest, rowsOnly);
     take(allFolder, [&] { window.cmdFolder_Click(0); });
+    take(readyFolder, [&] { window.cmdFolder_Click(2); });
+    readyRows = window.Model().rowCount();
   }
-  const int allRows = window.Model().rowCount();
-  const double readyFolder = Best([&] { window.cmdFolder_Click(2); });
-  const int readyRows = window.Model().rowCount();
   window.cmdFolder_Click(0);
+  const int allRows = window.Model().rowCount();
 
   QTreeView* list = window.List();
   const double sortText = Best([&] { window.LV_ColumnClick(4); });
