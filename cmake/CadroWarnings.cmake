@@ -2,7 +2,8 @@
 # cadro_warnings (PRIVATE), so tightening a rule here tightens it everywhere.
 add_library(cadro_warnings INTERFACE)
 target_compile_options(cadro_warnings INTERFACE
-  -Wall -Wextra -Wpedantic -Wshadow=local -Wnon-virtual-dtor -Wcast-qual
+  -Wall -Wextra -Wpedantic -Wnon-virtual-dtor
+  $<$<CXX_COMPILER_ID:GNU>:-Wshadow=local> $<$<CXX_COMPILER_ID:Clang>:-Wshadow-uncaptured-local> -Wcast-qual
   -Wformat=2 -Wimplicit-fallthrough)
 if(CADRO_WERROR)
   target_compile_options(cadro_warnings INTERFACE -Werror)

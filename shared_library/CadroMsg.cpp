@@ -168,15 +168,27 @@ bool CadroMsg::Load(std::string_view eventId) {
     ReportFailure(Operation::Load, path, MakeRunError(err::kBadFileNameOrNumber));
     return false;
   }
-  if (!PathExists(path)) return false;
-  return LoadFrom(path);
+  return LoadFrom(path) == LoadResult::Loaded;
 }
 
-bool CadroMsg::LoadFrom(const std::string& path) {
+CadroMsg::LoadResult CadroMsg::LoadFrom(const std::string& path) {
+  step_ = 1;
+  std::string bytes;
+  try {
+    bytes = ReadWholeFile(path);
+  } catch (const RunError& e) {
+    // No file (or no folder) at the path is not a failure: the record keeps what it held.
+    if (e.number == err::kFileNotFound || e.number == err::kPathNotFound) return LoadResult::Missing;
+    Clear();
+    ReportFailure(Operation::Load, path, e);
+    return LoadResult::Failed;
+  } catch (...) {
+    Clear();
+    ReportFailure(Operation::Load, path, CurrentError());
+    return LoadResult::Failed;
+  }
   Clear();
   try {
-    step_ = 1;
-    const std::string bytes = ReadWholeFile(path);
     std::string_view rest(bytes);
     while (!rest.empty()) {
       step_ = 2;
@@ -197,12 +209,11 @@ bool CadroMsg::LoadFrom(const std::string& path) {
       const std::string_view value = eq == std::string_view::npos ? std::string_view() : line.substr(eq + 1);
       Assign(key, value, eq != std::string_view::npos);
     }
-    step_ = 4;
-    step_ = 5;
-    return true;
+    step_ = 5;  // the bytes were read whole before parsing, so there is no close (step 4) to fail
+    return LoadResult::Loaded;
   } catch (...) {
     ReportFailure(Operation::Load, path, CurrentError());
-    return false;
+    return LoadResult::Failed;
   }
 }
 
@@ -340,11 +351,13 @@ std::string CadroMsg::Fdelete(std::string_view eventId, int state) {
   }
   // Marking a report deleted rewrites the file it came from. Without the file there is nothing
   // to mark; going on would stamp whatever record this object held before as deleted.
-  if (!PathExists(path)) {
-    ReportFailure(Operation::Fdelete, path, MakeRunError(err::kFileNotFound));
-    return "0";
+  switch (LoadFrom(path)) {
+    case LoadResult::Loaded: break;
+    case LoadResult::Missing:
+      ReportFailure(Operation::Fdelete, path, MakeRunError(err::kFileNotFound));
+      return "0";
+    case LoadResult::Failed: return "0";  // Load has said why
   }
-  if (!LoadFrom(path)) return "0";
   ast_ = kDeletedState;
   return SaveTo(path) ? "-1" : "0";
 }

@@ -33,7 +33,7 @@
 
 namespace cadro {
 
-class RunError;
+struct RunError;
 
 class CadroMsg {
 public:
@@ -116,13 +116,14 @@ private:
     kTextFieldCount
   };
   enum class Operation { Load, Fadd, Fdelete };
+  enum class LoadResult { Loaded, Missing, Failed };
 
   std::string Text(TextField f) const;
   void SetText(TextField f, std::string_view v);
   std::string PathFor(std::string_view eventId) const;
   std::string Compose() const;
   bool SaveTo(const std::string& path);
-  bool LoadFrom(const std::string& path);
+  LoadResult LoadFrom(const std::string& path);
   void Assign(std::string_view key, std::string_view value, bool hasValue);
   void ReportFailure(Operation op, const std::string& path, const RunError& error);
 

@@ -6,7 +6,6 @@
 
 #include <cerrno>
 #include <filesystem>
-#include <vector>
 
 #include "RunError.h"
 
@@ -66,18 +65,21 @@ std::string ReadWholeFile(const std::string& path) {
   if (fd.get() < 0) throw ErrorFromErrno(errno, path);
   struct stat st {};
   if (::fstat(fd.get(), &st) == 0 && S_ISDIR(st.st_mode)) throw MakeRunError(err::kPathFileAccess);
-  std::string out;
-  if (st.st_size > 0) out.reserve(static_cast<std::size_t>(st.st_size));
-  std::vector<char> chunk(64 * 1024);
+  // Read straight into the result, sized from fstat plus one byte so the end shows without a
+  // second allocation; a file that grows meanwhile still comes in whole.
+  std::string out(st.st_size > 0 ? static_cast<std::size_t>(st.st_size) + 1 : 4096, '\0');
+  std::size_t length = 0;
   for (;;) {
-    const ssize_t r = ::read(fd.get(), chunk.data(), chunk.size());
+    if (length == out.size()) out.resize(out.size() * 2);
+    const ssize_t r = ::read(fd.get(), out.data() + length, out.size() - length);
     if (r < 0) {
       if (errno == EINTR) continue;
       throw ErrorFromErrno(errno, path);
     }
     if (r == 0) break;
-    out.append(chunk.data(), static_cast<std::size_t>(r));
+    length += static_cast<std::size_t>(r);
   }
+  out.resize(length);
   return out;
 }
 

@@ -60,6 +60,10 @@ std::string HostPath(std::string_view hostPath) {
   if (!IsDrivePath(rest)) return rest;
 
   fs::path result = fs::path(WinePrefix()) / "dosdevices" / Lower(rest.substr(0, 2));
+  // Drive Z: is Wine's view of "/"; without a prefix (no Wine installed) it still means "/", so a
+  // local path written into a host file in the host's form finds its way back.
+  std::error_code zec;
+  if (Lower(rest.substr(0, 2)) == "z:" && !fs::exists(result, zec)) result = "/";
   std::size_t pos = 2;
   while (pos <= rest.size()) {
     const std::size_t slash = rest.find('/', pos);

@@ -5,6 +5,7 @@
 
 #include <filesystem>
 #include <string>
+#include <vector>
 
 #include "CadroMsg.h"
 #include "TestKit.h"
@@ -50,6 +51,39 @@ protected:
     m.SetAST(6);
     m.SetADT("261207");
     m.SetATM("0830");
+  }
+
+  // Every property, for comparing whole records.
+  static std::vector<std::string> Snapshot(const CadroMsg& m) {
+    return {m.TYP(),
+            m.EID(),
+            m.MID(),
+            m.ISS(),
+            m.AD1(),
+            m.CTY(),
+            m.AD2(),
+            m.LAS(),
+            m.DTL(),
+            m.RPN(),
+            m.RPA(),
+            m.RPP(),
+            std::to_string(m.RPC()),
+            m.AGE(),
+            m.GDR(),
+            std::to_string(m.CON()),
+            std::to_string(m.BRE()),
+            m.PIN(),
+            m.PDE(),
+            m.WEA(),
+            m.DOT(),
+            m.VDE(),
+            m.VDP(),
+            m.VDS(),
+            m.UID(),
+            m.ULO(),
+            std::to_string(m.AST()),
+            m.ADT(),
+            m.ATM()};
   }
 
   TempDir dir;

@@ -87,3 +87,17 @@ TEST(AppendToFile, CreatesThenAppends) {
   EXPECT_FALSE(PathExists(dir.File("nope")));
   EXPECT_FALSE(PathExists(""));
 }
+
+TEST(ReadWholeFile, ReadsEverySizeWhole) {
+  TempDir dir;
+  for (const std::size_t size : {0u, 1u, 4096u, 4097u, 300000u}) {
+    std::string bytes(size, '\0');
+    for (std::size_t i = 0; i < size; ++i) bytes[i] = static_cast<char>(i * 7 + 1);
+    WriteFileBytes(dir.File("f"), bytes);
+    EXPECT_EQ(ReadWholeFile(dir.File("f")), bytes) << size;
+  }
+  // Files whose size the system does not know in advance come in whole too.
+  const std::string status = ReadWholeFile("/proc/self/status");
+  EXPECT_NE(status.find("Name:"), std::string::npos);
+  EXPECT_EQ(status.back(), '\n');
+}

@@ -53,3 +53,10 @@ TEST(HostPath, PerUserDataFolderFollowsXdg) {
   ::setenv("HOME", "/home/op", 1);
   EXPECT_EQ(PerUserDataFolder(), "/home/op/.local/share");
 }
+
+TEST(HostPath, DriveZIsTheRootEvenWithoutWine) {
+  cadro::testing::TempDir empty;
+  ::setenv("WINEPREFIX", empty.str().c_str(), 1);
+  EXPECT_EQ(HostPath(ToHostForm("/srv/data/logs")), "/srv/data/logs");
+  ::unsetenv("WINEPREFIX");
+}

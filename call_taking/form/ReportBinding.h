@@ -1,0 +1,33 @@
+#pragma once
+// Between the entry form and its record: which box fills which field, and what a save stamps.
+
+#include <memory>
+#include <string>
+
+#include "CadroMsg.h"
+#include "FormRules.h"
+#include "Platform.h"
+
+namespace cadro::form {
+
+// The record of the entry form, on the message folder of the program folder.
+std::unique_ptr<CadroMsg> NewRecord(Services& services, const std::string& programFolder);
+
+// What a save adds to the operator's entries.
+struct ReportStamp {
+  std::string eventId;
+  std::string messageId;
+  std::string uid;  // station user ID
+  std::string loc;  // station location
+  LocalTime now;
+};
+
+// The boxes as the record holds them: the two detail texts keep "\n" for their line breaks
+// (the caller turns CR LF into "\n" before, and back after).
+FormContent ContentFromRecord(const CadroMsg& record);
+
+// Every field from the form, whatever the selected types (the file keeps only theirs); TYP from
+// the selected types; ADT "yymmdd" and ATM "hhmm" from the stamp's time. AST is the caller's.
+void FillRecordFromContent(CadroMsg& record, const FormContent& content, const ReportStamp& stamp);
+
+}  // namespace cadro::form

@@ -1,0 +1,152 @@
+#pragma once
+// A program folder with its message folder and station settings, an entry form on it, and the
+// means to drive the form as an operator does: find controls, type, leave boxes, press buttons.
+
+#include <gtest/gtest.h>
+
+#include <QAbstractButton>
+#include <QApplication>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPlainTextEdit>
+#include <QTabBar>
+#include <QTabWidget>
+#include <QTest>
+#include <deque>
+#include <filesystem>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "CadroIni.h"
+#include "CadroMsg.h"
+#include "FileIO.h"
+#include "TestKit.h"
+#include "frmCadrocts.h"
+
+namespace cadro::form::testing {
+
+// Deliveries that answer from a script and remember what they were given.
+struct DeliveryScript {
+  std::deque<bool> results;  // one per delivery; an empty script fails the delivery
+  std::vector<std::string> envelopes;
+  std::vector<std::string> subjects;
+  std::function<void()> duringDelivery;  // runs while the delivery "waits"
+};
+
+class ScriptedDelivery final : public ReportDelivery {
+public:
+  ScriptedDelivery(DeliveryScript& script, StatusSink status) : script_(script), status_(std::move(status)) {}
+  bool SendToClient(const std::string& envelope, const std::string& subject) override {
+    script_.envelopes.push_back(envelope);
+    script_.subjects.push_back(subject);
+    status_("Sending message...");
+    if (script_.duringDelivery) script_.duringDelivery();
+    if (script_.results.empty()) return false;
+    const bool ok = script_.results.front();
+    script_.results.pop_front();
+    return ok;
+  }
+
+private:
+  DeliveryScript& script_;
+  StatusSink status_;
+};
+
+class FormTest : public ::testing::Test {
+protected:
+  void SetUp() override {
+    std::filesystem::create_directory(dir.path() / "msg.d");
+    ts.clock.now = LocalTime{2026, 12, 7, 14, 20, 5};
+    station = std::make_unique<CadroIni>(dir.File("Cadrocts.ini"), ts.services);
+    station->ReadIni();
+    station->values.Lid = "XYZ";
+    station->values.Uid = "OPER1";
+    station->values.Loc = "EOC";
+    form = std::make_unique<frmCadrocts>(ts.services, *station, dir.str(), MakeFactory());
+    QObject::connect(form.get(), &frmCadrocts::listMustBeRebuilt, [this] { ++rebuilds; });
+  }
+
+  DeliveryFactory MakeFactory() {
+    return
+        [this](StatusSink status) { return std::make_unique<ScriptedDelivery>(script, std::move(status)); };
+  }
+
+  // Opens a report and makes the window the active one, so focus changes happen as on a desk.
+  void Open(const std::string& eventRecord) {
+    form->StartForm(eventRecord);
+    if (form->isVisible()) {
+      QApplication::setActiveWindow(form.get());
+      ASSERT_TRUE(QTest::qWaitForWindowActive(form.get()));
+    }
+  }
+
+  template <typename T = QWidget>
+  T* Find(const char* name) const {
+    T* w = form->findChild<T*>(QString::fromLatin1(name));
+    EXPECT_NE(w, nullptr) << name;
+    return w;
+  }
+  QLineEdit* Line(const char* name) const { return Find<QLineEdit>(name); }
+  QPlainTextEdit* Multi(const char* name) const { return Find<QPlainTextEdit>(name); }
+
+  // Click into a box, type, then Tab out of it.
+  void Type(const char* name, const QString& text, bool leave = true) {
+    QWidget* w = Find(name);
+    // An operator can only type where the box is shown and open for input.
+    EXPECT_TRUE(w->isVisible() && w->isEnabled()) << name << " cannot take input";
+    w->setFocus(Qt::MouseFocusReason);
+    QTest::keyClicks(w, text);
+    if (leave) QTest::keyClick(w, Qt::Key_Tab);
+  }
+  void Click(const char* name) {
+    QAbstractButton* b = Find<QAbstractButton>(name);
+    EXPECT_TRUE(b->isVisible()) << name << " is not shown";
+    // Option and check boxes answer clicks on their mark, which sits at their left.
+    const bool marked = b->inherits("QRadioButton") || b->inherits("QCheckBox");
+    QTest::mouseClick(b, Qt::LeftButton, {}, marked ? QPoint(7, b->height() / 2) : QPoint());
+  }
+  // Clicks a page's tab, as the operator does to reach its fields.
+  void ClickTab(int page) {
+    QTabBar* bar = Find<QTabWidget>("SSTab1")->tabBar();
+    QTest::mouseClick(bar, Qt::LeftButton, {}, bar->tabRect(page).center());
+  }
+
+  QColor Base(const char* name) const { return Find(name)->palette().color(QPalette::Base); }
+  QColor ButtonColour(const char* name) const { return Find(name)->palette().color(QPalette::Button); }
+  QColor LabelColour(const char* name) const { return Find(name)->palette().color(QPalette::Window); }
+  QString StatusText() const { return Find<QLabel>("sbrStatus_Status")->text(); }
+
+  std::string FileOf(const std::string& eventId) const {
+    return JoinPath(JoinPath(dir.str(), "msg.d"), eventId + ".911");
+  }
+  bool Stored(const std::string& eventId) const { return PathExists(FileOf(eventId)); }
+  CadroMsg LoadStored(const std::string& eventId) {
+    CadroMsg msg(JoinPath(dir.str(), "msg.d"), ts.services);
+    EXPECT_TRUE(msg.Load(eventId)) << eventId;
+    return msg;
+  }
+
+  // Fills every required box of the summary, the reporter and the details.
+  void FillRequired() {
+    Type("txtHeader_0", "fall");
+    Type("txtHeader_1", "100 main st");
+    Type("txtHeader_8", "springfield");
+    Type("txtHeader_3", "jane roe");
+    Type("txtHeader_6", "14:05");
+    Type("txtHeader_7", "Hip pain, cannot stand up", false);
+  }
+
+  cadro::testing::TestServices ts;
+  cadro::testing::TempDir dir;
+  std::unique_ptr<CadroIni> station;
+  DeliveryScript script;
+  std::unique_ptr<frmCadrocts> form;
+  int rebuilds = 0;
+
+  inline static const QColor kLightRed{255, 192, 192};
+  inline static const QColor kLightYellow{255, 255, 128};
+  inline static const QColor kSalmon{255, 128, 128};
+};
+
+}  // namespace cadro::form::testing

@@ -1,0 +1,113 @@
+// Submitting through the real direct-link session to the stand-in server over TCP: what arrives
+// is exactly the envelope the composer makes of the stored report.
+#include <QLabel>
+
+#include "FormFixture.h"
+#include "ReportMessage.h"
+#include "VtdirectDelivery.h"
+#include "VtdirectStandin.h"
+
+namespace cadro::form::testing {
+namespace {
+
+constexpr const char* kNewId = "XYZ26341.100";
+
+class StandinTest : public FormTest {
+protected:
+  void UseServer(standin::VtdirectStandin& server) {
+    ASSERT_TRUE(server.Listen(0)) << server.ErrorString().toStdString();
+    station->values.Hst = "127.0.0.1";
+    station->values.Prt = std::to_string(server.Port());
+    station->values.Nto = 3000;
+  }
+
+  void SetUp() override {
+    FormTest::SetUp();
+    form = std::make_unique<frmCadrocts>(ts.services, *station, dir.str(),
+                                         MakeVtdirectDelivery(ts.services, *station, nullptr));
+    QObject::connect(form.get(), &frmCadrocts::listMustBeRebuilt, [this] { ++rebuilds; });
+  }
+
+  void NewMedLawReport() {
+    Open("NEW");
+    Click("cmdRtype_0");
+    Click("cmdRtype_2");
+    FillRequired();
+    Type("txtHeader_5", "555-0100");
+    Click("chkReqContact");
+    ClickTab(0);
+    Type("txtMed_0", "80");
+    Type("txtMed_1", "female");
+    Click("optCons_1");
+    Click("optBrea_1");
+    ClickTab(2);
+    Type("txtLaw_3", "blue van");
+    Type("txtLaw_4", "7abc123");
+    // A long detail line, so the envelope carries the soft line breaks of the wrapping.
+    Type("txtHeader_7", " and was found by a neighbour who heard her calling from the kitchen floor", false);
+  }
+};
+
+TEST_F(StandinTest, TheServerReceivesExactlyTheComposedEnvelopeOfTheStoredReport) {
+  standin::VtdirectStandin server({});
+  UseServer(server);
+  NewMedLawReport();
+  Click("cmdSubmit");
+
+  EXPECT_FALSE(form->isVisible());
+  EXPECT_TRUE(ts.prompts.shown.empty());
+  const CadroMsg stored = LoadStored(kNewId);
+  EXPECT_EQ(stored.AST(), kStateSubmitted);
+  const Submission expected = ComposeEnvelope(stored, true, false, station->values.Enc);
+  ASSERT_EQ(server.Envelopes().size(), 1u);
+  EXPECT_EQ(server.Envelopes()[0], expected.envelope);
+  EXPECT_NE(expected.envelope.find("=\r\n"), std::string::npos);  // the wrapping reached the wire
+  EXPECT_NE(expected.envelope.find("CNT=\\#252"), std::string::npos);
+  EXPECT_NE(expected.subject.find("XYZ-100 / MED+LAW / Springfield"), std::string::npos);
+  ASSERT_EQ(server.ConnectionBytes().size(), 1u);
+  EXPECT_EQ(server.ConnectionBytes()[0], expected.envelope + "\r\nQUIT\r\n");
+}
+
+TEST_F(StandinTest, AConnectionLostBeforeTheAnswerLeavesTheReportReadyUntilAServerAcknowledges) {
+  standin::StandinOptions rude;
+  rude.closeAfterEnvelope = true;
+  standin::VtdirectStandin closing(rude);
+  UseServer(closing);
+  NewMedLawReport();
+  Click("cmdSubmit");
+  ASSERT_EQ(ts.prompts.shown.size(), 1u);
+  EXPECT_EQ(ts.prompts.shown[0].text, "CmdSubmit: SendToClient Failed");
+  EXPECT_TRUE(form->isVisible());
+  EXPECT_EQ(LoadStored(kNewId).AST(), kStateReady);
+  EXPECT_EQ(Find<QLabel>("sbrStatus_Status")->text(), "Message transfer problem");
+
+  standin::VtdirectStandin server({});
+  UseServer(server);
+  Click("cmdSubmit");
+  EXPECT_FALSE(form->isVisible());
+  EXPECT_EQ(LoadStored(kNewId).AST(), kStateSubmitted);
+  ASSERT_EQ(server.Envelopes().size(), 1u);
+  EXPECT_EQ(server.Envelopes()[0], closing.Envelopes().at(0));
+}
+
+TEST_F(StandinTest, TextThatWouldBreakTheEnvelopeIsRefusedBeforeAnythingChanges) {
+  standin::VtdirectStandin server({});
+  UseServer(server);
+  Open("NEW");
+  Click("cmdRtype_3");
+  FillRequired();
+  Type("txtHeader_7", " then typed !/ADDON! here", false);
+  Click("cmdSubmit");
+  ASSERT_EQ(ts.prompts.shown.size(), 1u);
+  EXPECT_NE(ts.prompts.shown[0].text.find("Details"), std::string::npos);
+  EXPECT_EQ(ts.prompts.shown[0].icon, PromptIcon::Exclamation);
+  EXPECT_TRUE(form->isVisible());
+  EXPECT_EQ(form->ReportState(), kStateNew);
+  EXPECT_FALSE(Stored(kNewId));
+  EXPECT_EQ(rebuilds, 0);
+  EXPECT_EQ(server.AcceptedConnections(), 0);
+  EXPECT_EQ(QApplication::focusWidget(), Find("txtHeader_7"));
+}
+
+}  // namespace
+}  // namespace cadro::form::testing

@@ -1,0 +1,265 @@
+#include "FileLib.h"
+
+#include <fnmatch.h>
+#include <sys/stat.h>
+
+#include <cerrno>
+#include <cstdlib>
+#include <filesystem>
+#include <new>
+#include <system_error>
+
+#include "FileIO.h"
+#include "HostPath.h"
+#include "RunError.h"
+#include "StringLib.h"
+
+namespace cadro {
+namespace fs = std::filesystem;
+namespace {
+
+constexpr int kSubscriptOutOfRange = 9;
+
+bool IsNormalFile(const std::string& localPath) {
+  struct stat st {};
+  return ::stat(localPath.c_str(), &st) == 0 && S_ISREG(st.st_mode);
+}
+
+// The host's platform reads "[" literally in a pattern and lets "*.*" match names without a dot.
+std::string ToFnmatchPattern(const std::string& pattern) {
+  if (pattern == "*.*") return "*";
+  std::string out;
+  for (const char c : pattern) {
+    if (c == '[') {
+      out += "[[]";
+    } else {
+      out += c;
+    }
+  }
+  return out;
+}
+
+std::string Upper(std::string_view text) {
+  std::string out(text);
+  for (char& c : out) {
+    if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
+  }
+  return out;
+}
+
+void ReplaceAll(std::string& text, std::string_view token, const std::string& with) {
+  for (std::size_t pos = text.find(token); pos != std::string::npos;
+       pos = text.find(token, pos + with.size())) {
+    text.replace(pos, token.size(), with);
+  }
+}
+
+}  // namespace
+
+bool FileExists(const std::string& path) {
+  try {
+    if (path.empty()) return false;
+    const fs::path local(HostPath(path));
+    const std::string name = local.filename().string();
+    if (name.empty() || name.front() == '.') return false;
+    if (name.find_first_of("*?") == std::string::npos) return IsNormalFile(local.string());
+
+    const std::string pattern = ToFnmatchPattern(name);
+    const fs::path folder = local.has_parent_path() ? local.parent_path() : fs::path(".");
+    std::error_code ec;
+    for (fs::directory_iterator it(folder, ec), end; !ec && it != end; it.increment(ec)) {
+      const std::string candidate = it->path().filename().string();
+      if (candidate.empty() || candidate.front() == '.') continue;
+      if (::fnmatch(pattern.c_str(), candidate.c_str(), 0) == 0 && IsNormalFile(it->path().string())) {
+        return true;
+      }
+    }
+    return false;
+  } catch (...) {
+    return false;
+  }
+}
+
+std::int16_t WriteTextFileContents(const std::string& path, std::string_view contents) {
+  try {
+    WriteFileAtomic(HostPath(path), contents);
+    return -1;
+  } catch (const RunError& e) {
+    return static_cast<std::int16_t>(e.number);
+  } catch (const std::bad_alloc&) {
+    return err::kOutOfMemory;
+  } catch (...) {
+    return err::kPathFileAccess;
+  }
+}
+
+FileLib::FileLib(EventLog& eventLog, std::string programFolder)
+    : log_(eventLog), programFolder_(std::move(programFolder)) {}
+
+std::string FileLib::DefaultProgramFolder() {
+  return ProgramFolder();
+}
+
+void FileLib::Raise(const char* operation) {
+  long number = err::kPathFileAccess;
+  std::string description;
+  try {
+    throw;
+  } catch (const RunError& e) {
+    number = e.number;
+    description = e.description;
+  } catch (const std::bad_alloc&) {
+    number = err::kOutOfMemory;
+    description = ErrorDescription(err::kOutOfMemory);
+  } catch (const std::exception& e) {
+    description = e.what();
+  } catch (...) {
+    description = ErrorDescription(err::kPathFileAccess);
+  }
+  savedDescription_ = description;
+  const std::string step = std::to_string(step_);
+  log_.Error(savedDescription_ + " FileLib:" + operation + ", Step = " + step);
+  // An error that already carries the base (raised by another helper of this module on the way)
+  // keeps its number; only its source and description grow.
+  const long raised = number < 0 ? number : number + err::kObjectErrorBase;
+  throw RunError(raised, savedDescription_ + ", Step = " + step, std::string("FileLib:") + operation);
+}
+
+std::string FileLib::ReadLocal(const std::string& localPath) const {
+  return reader_ ? reader_(localPath) : ReadWholeFile(localPath);
+}
+
+std::string FileLib::WhereAmI() {
+  try {
+    step_ = 1;
+    const std::size_t slash = programFolder_.rfind('/');
+    step_ = 2;
+    if (slash == std::string::npos) return programFolder_;
+    return programFolder_.substr(slash + 1);
+  } catch (...) {
+    Raise("WhereAmI");
+  }
+}
+
+std::string FileLib::AppDataFallback(const std::string& appFolder) const {
+  std::optional<std::string> appData;
+  if (env_) {
+    appData = env_("APPDATA");
+  } else if (const char* value = std::getenv("APPDATA")) {
+    appData = value;
+  }
+  // Without APPDATA (the normal case outside Wine) the platform's per-user data folder stands
+  // in, rather than a folder at the root of the file system.
+  const std::string base = appData && !appData->empty() ? HostPath(*appData) : PerUserDataFolder();
+  return JoinPath(base, appFolder);
+}
+
+std::string FileLib::DefineDataPath(const std::string& appFolder, const std::string& confName) {
+  try {
+    const std::string conf = JoinPath(programFolder_, confName);
+    std::string result;
+    step_ = 1;
+    if (FileExists(conf)) result = GetPathFromConf(conf);
+    if (!result.empty()) return HostPath(result);
+    step_ = 2;
+    return AppDataFallback(appFolder);
+  } catch (...) {
+    Raise("DefineDataPath");
+  }
+}
+
+std::string FileLib::GetPathFromConf(const std::string& confPath) {
+  try {
+    std::string result;
+    const std::string local = HostPath(confPath);
+    step_ = 1;
+    struct stat st {};
+    if (::stat(local.c_str(), &st) != 0) throw ErrorFromErrno(errno, local);
+    step_ = 2;
+    const std::string contents = ReadLocal(local);
+    step_ = 3;
+    std::string_view buffer(contents);
+    while (!buffer.empty()) {
+      const std::string line = GetLine(buffer);
+      if (line.empty() || line.front() == '[') continue;
+      const std::size_t eq = line.find('=');
+      const std::string key = Upper(TrimSpaces(std::string_view(line).substr(0, eq)));
+      if (key != "DATADIR" && key != "INSTANCE") continue;
+      if (eq == std::string::npos) throw RunError(kSubscriptOutOfRange, "Subscript out of range");
+      const std::string value = line.substr(eq + 1);
+      if (key == "DATADIR") {
+        result = value;
+      } else {
+        ToWholeNumber(value, '\0', -32768, 32767);
+      }
+    }
+    return result;
+  } catch (...) {
+    Raise("GetPathFromConf");
+  }
+}
+
+std::string FileLib::ReadTextFileContents(const std::string& path) {
+  try {
+    step_ = 1;
+    if (!FileExists(path)) return {};
+    step_ = 2;
+    return ReadLocal(HostPath(path));
+  } catch (...) {
+    Raise("ReadTextFileContents");
+  }
+}
+
+std::string FileLib::RealPath(const std::string& path) {
+  try {
+    std::string result = path;
+    step_ = 1;
+    if (result.find("APP_PATH") != std::string::npos) {
+      ReplaceAll(result, "APP_PATH", ToHostForm(programFolder_));
+      return result;
+    }
+    if (result.find("DATA_PATH") != std::string::npos) {
+      step_ = 2;
+      ReplaceAll(result, "DATA_PATH", dataPath_.empty() ? std::string() : ToHostForm(dataPath_));
+    }
+    return result;
+  } catch (...) {
+    Raise("RealPath");
+  }
+}
+
+long long ToWholeNumber(std::string_view text, char decimalSeparator, long long min, long long max) {
+  const std::string_view t = TrimSpaces(text);
+  std::size_t i = 0;
+  bool negative = false;
+  if (i < t.size() && (t[i] == '+' || t[i] == '-')) negative = t[i++] == '-';
+  bool anyDigit = false;
+  bool overflow = false;
+  unsigned long long whole = 0;
+  for (; i < t.size() && t[i] >= '0' && t[i] <= '9'; ++i) {
+    anyDigit = true;
+    if (whole > 100000000000000000ULL) overflow = true;
+    if (!overflow) whole = whole * 10 + static_cast<unsigned>(t[i] - '0');
+  }
+  int firstFraction = -1;  // the digit after the separator, -1 when none
+  bool restNonZero = false;
+  if (decimalSeparator != '\0' && i < t.size() && t[i] == decimalSeparator) {
+    ++i;
+    for (; i < t.size() && t[i] >= '0' && t[i] <= '9'; ++i) {
+      anyDigit = true;
+      if (firstFraction < 0) {
+        firstFraction = t[i] - '0';
+      } else if (t[i] != '0') {
+        restNonZero = true;
+      }
+    }
+  }
+  if (!anyDigit || i != t.size()) throw MakeRunError(err::kTypeMismatch);
+  if (overflow) throw MakeRunError(err::kOverflow);
+  if (firstFraction > 5 || (firstFraction == 5 && (restNonZero || whole % 2 == 1))) ++whole;
+  const long long value = negative ? -static_cast<long long>(whole) : static_cast<long long>(whole);
+  if (value < min || value > max) throw MakeRunError(err::kOverflow);
+  return value;
+}
+
+}  // namespace cadro

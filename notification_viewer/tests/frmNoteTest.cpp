@@ -1,0 +1,169 @@
+// The window's wiring: records written by the host reach the log, the counter, the journal and
+// the sound device; menus, Esc and the release of the profile at unload.
+#include <gtest/gtest.h>
+
+#include <QAction>
+#include <QApplication>
+#include <QClipboard>
+#include <QLabel>
+#include <QLocale>
+#include <QPlainTextEdit>
+#include <QSignalSpy>
+#include <QTest>
+#include <filesystem>
+
+#include "FileLib.h"
+#include "HostPath.h"
+#include "NotesWriter.h"
+#include "SoundPlayer.h"
+#include "TestKit.h"
+#include "frmNote.h"
+
+using namespace cadro;
+using cadro::testing::ReadFileBytes;
+using cadro::testing::WriteFileBytes;
+namespace fs = std::filesystem;
+
+namespace {
+
+class RecordingSoundPlayer final : public SoundPlayer {
+public:
+  bool PlayAsync(const std::string& file) override {
+    played.push_back(file);
+    return result;
+  }
+  std::vector<std::string> played;
+  bool result = true;
+};
+
+struct WindowFixture : ::testing::Test {
+  void SetUp() override {
+    QLocale::setDefault(QLocale(QLocale::English, QLocale::UnitedStates));
+    fs::create_directories(dir.path() / "program");
+    fs::create_directories(dir.path() / "data" / "logs");
+    lib.SetDataPath(dir.File("data"));
+    ts.settings.Set("Vantrel Packet Message Manager", "Settings", "ProfName", "Field");
+    WriteFileBytes(dir.File("data/Field.profile"),
+                   "[GENERAL VARIABLES]\r\nVersion=3.4.0 c5\r\nHostKey=kept\r\n\r\n[DIRECTORIES]\r\n"
+                   "DirLogs=+DATA_PATH\\logs\r\n\r\n[SEND/RECEIVE PREFERENCES]\r\nPlayOnNotif=1\r\n"
+                   "FilePON=APP_PATH\\notify.wav\r\n");
+  }
+  std::unique_ptr<frmNote> Open() {
+    auto w = std::make_unique<frmNote>(ts.services, lib, sound, "3.4.0 c5");
+    w->show();
+    return w;
+  }
+  void Write(int level, const std::string& message) const {
+    standin::AppendNote(standin::NotesFileIn(dir.File("data/logs")), standin::NoteRecord(level, message));
+  }
+  std::string Stamp() const { return GeneralDateTime(ts.clock.now).toStdString(); }
+  template <class T>
+  static T* Find(QWidget& w, const char* name) {
+    return w.findChild<T*>(QString::fromLatin1(name));
+  }
+
+  cadro::testing::TempDir dir;
+  cadro::testing::TestServices ts;
+  FileLib lib{ts.eventLog, dir.File("program")};
+  RecordingSoundPlayer sound;
+};
+
+}  // namespace
+
+TEST_F(WindowFixture, RecordsFromTheHostReachLogCounterJournalAndSound) {
+  auto w = Open();
+  EXPECT_EQ(w->windowTitle(), "Notifications");
+  EXPECT_EQ(Stamp(), "12/7/26 8:30:05 AM");
+  Write(2, "Hello|World");
+  Write(0, "two lines\nsecond");
+  standin::AppendNote(standin::NotesFileIn(dir.File("data/logs")), "not a record\r\n");
+  w->GetNote();
+
+  const std::string first = Stamp() + " -- (N2) Hello|World";
+  const std::string second = Stamp() + " -- (N0) two lines\r\nsecond";
+  EXPECT_EQ(Find<QPlainTextEdit>(*w, "txtMessage")->toPlainText().toStdString(),
+            Stamp() + " -- (N2) Hello|World\n" + Stamp() + " -- (N0) two lines\nsecond");
+  EXPECT_EQ(w->Service().Log().Text(), first + "\r\n" + second + "\r\n");
+  EXPECT_EQ(Find<QLabel>(*w, "Count")->text(), "Notifications Logged: 2");
+  EXPECT_EQ(ReadFileBytes(dir.File("data/Srnote.tmp")), first + "\r\n" + second + "\r\n");
+  const std::string bell = ToHostForm(dir.File("program")) + "\\notify.wav";
+  EXPECT_EQ(sound.played, (std::vector<std::string>{bell, bell}));
+  EXPECT_EQ(ts.prompts.beeps, 0);
+
+  sound.result = false;  // no sound output: the beep stands in
+  Write(-1, "third");
+  w->GetNote();
+  EXPECT_EQ(ts.prompts.beeps, 1);
+  EXPECT_EQ(Find<QLabel>(*w, "Count")->text(), "Notifications Logged: 3");
+  w->GetNote();  // nothing new: nothing shown again
+  EXPECT_EQ(w->Service().Log().Count(), 3);
+  EXPECT_TRUE(ts.eventLog.entries.empty());
+}
+
+TEST_F(WindowFixture, TheTimerPollsOnItsOwn) {
+  auto w = Open();
+  EXPECT_EQ(w->Timer().interval(), 1000);
+  EXPECT_TRUE(w->Timer().isActive());
+  w->Timer().setInterval(20);
+  w->Timer().start();
+  QSignalSpy shown(w.get(), &frmNote::notesShown);
+  Write(1, "by the timer");
+  ASSERT_TRUE(shown.wait(3000));
+  EXPECT_EQ(w->Service().Log().Count(), 1);
+  Write(1, "again");
+  QTRY_COMPARE_WITH_TIMEOUT(w->Service().Log().Count(), 2, 3000);
+}
+
+TEST_F(WindowFixture, EditMenuAndSelection) {
+  auto w = Open();
+  Write(1, "copy me");
+  w->GetNote();
+  EXPECT_FALSE(Find<QAction>(*w, "mnuCut")->isEnabled());
+  EXPECT_FALSE(Find<QAction>(*w, "mnuPaste")->isEnabled());
+  EXPECT_EQ(Find<QAction>(*w, "mnuCopy")->shortcut(), QKeySequence(QStringLiteral("Ctrl+C")));
+  EXPECT_TRUE(Find<QAction>(*w, "Sep1")->isSeparator());
+  auto* text = Find<QPlainTextEdit>(*w, "txtMessage");
+  EXPECT_TRUE(text->isReadOnly());
+  EXPECT_EQ(text->font().family(), "Calibri");
+  QApplication::setActiveWindow(w.get());
+  ASSERT_TRUE(QTest::qWaitForWindowActive(w.get()));
+  text->setFocus();
+  ASSERT_EQ(QApplication::focusWidget(), text);
+  Find<QAction>(*w, "mnuSelectAll")->trigger();
+  EXPECT_EQ(text->textCursor().selectedText(), text->toPlainText());
+  QApplication::clipboard()->setText(QStringLiteral("old"));
+  Find<QAction>(*w, "mnuCopy")->trigger();
+  EXPECT_EQ(QApplication::clipboard()->text(), text->toPlainText());
+  // With the focus away from the text box the clipboard is only cleared.
+  w->setFocus();
+  Find<QAction>(*w, "mnuCopy")->trigger();
+  EXPECT_TRUE(QApplication::clipboard()->text().isEmpty());
+}
+
+TEST_F(WindowFixture, EscClosesAndTheProfileIsWrittenBackWithTheHostsKeys) {
+  auto w = Open();
+  Write(1, "ring");
+  w->GetNote();  // reading FilePON for the sound marks the profile changed
+  // A record still in a claimed file when the window closes reaches the journal.
+  standin::AppendNote(standin::NotesFileIn(dir.File("data/logs")), "4|unfinished");
+  w->GetNote();
+  QTest::keyClick(Find<QPlainTextEdit>(*w, "txtMessage"), Qt::Key_Escape);
+  EXPECT_FALSE(w->isVisible());
+  const std::string profile = ReadFileBytes(dir.File("data/Field.profile"));
+  EXPECT_NE(profile.find("\r\nHostKey=kept\r\n"), std::string::npos);
+  EXPECT_NE(profile.find("\r\nDirLogs=+DATA_PATH\\logs\r\n"), std::string::npos);
+  EXPECT_NE(profile.find("\r\nFilePON=" + ToHostForm(dir.File("program")) + "\\notify.wav\r\n"),
+            std::string::npos);
+  EXPECT_NE(profile.find("\r\nMRC=4\r\n"), std::string::npos);  // every key, as the host expects
+  EXPECT_NE(ReadFileBytes(dir.File("data/Srnote.tmp")).find("(N4) unfinished\r\n"), std::string::npos);
+  EXPECT_TRUE(fs::is_empty(dir.path() / "data" / "logs"));
+}
+
+TEST_F(WindowFixture, WithoutAProfileNameTheDefaultProfileIsCreated) {
+  ts.settings.values.clear();
+  auto w = Open();
+  EXPECT_TRUE(fs::exists(dir.path() / "data" / "Vantrel.profile"));
+  EXPECT_EQ(w->Inbox().NotesFile(), "/Vtnote.dat");  // an empty DirLogs, as the host reads it
+  w->close();
+  EXPECT_TRUE(sound.played.empty());
+}

@@ -1,0 +1,162 @@
+// Prints the sample incident message through a real CUPS queue that writes Qt's PDF to a file,
+// with Cadrorpt started as its own process, and reads the page back with pdftotext -bbox: every
+// caption, fixed text and first data line must stand at its millimetre position relative to the
+// printable area. The queue comes from the cups_queue.sh fixture; without CUPS the test is
+// skipped with the fixture's reason.
+#include <gtest/gtest.h>
+
+#include <QDate>
+#include <QDir>
+#include <QFile>
+#include <QPageLayout>
+#include <QPrinter>
+#include <QProcess>
+#include <QRegularExpression>
+#include <QThread>
+#include <cmath>
+#include <cstdio>
+#include <filesystem>
+
+#include "../tests/RecordingTarget.h"
+#include "CadroPrint.h"
+#include "DefinitionFiles.h"
+#include "TestKit.h"
+
+namespace cadro {
+namespace {
+
+constexpr double kMmPerPoint = 25.4 / 72;
+constexpr double kToleranceMm = 0.5;
+
+struct PdfWord {
+  double x, y;  // mm from the paper's top left
+  QString text;
+};
+
+struct Queue {
+  QString name;
+  QString pdf;
+  QString skipReason;
+};
+
+Queue ReadFixtureState() {
+  QFile f(QString::fromLatin1(CADRORPT_CUPS_STATE));
+  if (!f.open(QIODevice::ReadOnly)) return {{}, {}, "the CUPS fixture did not run (no state file)"};
+  const QStringList parts = QString::fromUtf8(f.readAll()).trimmed().split(' ');
+  if (parts.value(0) != "READY") return {{}, {}, QStringList(parts.mid(1)).join(' ')};
+  return {parts.value(1), parts.value(2), {}};
+}
+
+// The driver wraps the PDF in a printer-job envelope, so the end marker is inside the file.
+bool WaitForCompletePdf(const QString& path, int timeoutMs) {
+  qint64 lastSize = -1;
+  for (int waited = 0; waited < timeoutMs; waited += 200) {
+    QFile f(path);
+    if (f.open(QIODevice::ReadOnly) && f.size() > 0) {
+      if (f.readAll().contains("%%EOF") && f.size() == lastSize) return true;
+      lastSize = f.size();
+    }
+    QThread::msleep(200);
+  }
+  return false;
+}
+
+std::vector<PdfWord> ReadWords(const QString& pdf) {
+  QProcess p;
+  p.start("pdftotext", {"-bbox", pdf, "-"});
+  if (!p.waitForFinished(30000)) return {};
+  const QString html = QString::fromUtf8(p.readAllStandardOutput());
+  static const QRegularExpression word(
+      R"re(<word xMin="([\d.]+)" yMin="([\d.]+)" xMax="[\d.]+" yMax="[\d.]+">([^<]*)</word>)re");
+  std::vector<PdfWord> words;
+  for (auto it = word.globalMatch(html); it.hasNext();) {
+    const auto m = it.next();
+    words.push_back({m.captured(1).toDouble() * kMmPerPoint, m.captured(2).toDouble() * kMmPerPoint,
+                     m.captured(3).replace("&amp;", "&")});
+  }
+  return words;
+}
+
+// The distance in mm from (x, y) to the nearest word `text`, or a large number.
+double Nearest(const std::vector<PdfWord>& words, const QString& text, double x, double y) {
+  double best = 1e9;
+  for (const PdfWord& w : words) {
+    if (w.text == text) best = std::min(best, std::hypot(w.x - x, w.y - y));
+  }
+  return best;
+}
+
+TEST(CupsPrint, UnattendedPrintPutsEveryTextAtItsMillimetres) {
+  const Queue queue = ReadFixtureState();
+  if (!queue.skipReason.isEmpty())
+    GTEST_SKIP() << "CUPS is not available: " << queue.skipReason.toStdString();
+  const QString forms = QString::fromLatin1(CADRORPT_SAMPLE_FORMS);
+  const QString fdf = forms + "/IncidentMessage.fdf";
+  const QString ddf = forms + "/IncidentMessage.ddf";
+
+  // The program runs from a folder of its own, as installed: logs/ beside the executable.
+  testing::TempDir folder;
+  const QString exe = QString::fromStdString(folder.File("Cadrorpt"));
+  ASSERT_TRUE(QFile::copy(QString::fromLatin1(CADRORPT_EXE), exe));
+  ASSERT_TRUE(QDir().mkpath(QString::fromStdString(folder.File("logs"))));
+  QFile::remove(queue.pdf);
+
+  QProcess run;
+  QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+  env.insert("QT_QPA_PLATFORM", "offscreen");
+  run.setProcessEnvironment(env);
+  run.start(exe, {"-fdf", fdf, "-ddf", ddf, "-ptr", queue.name, "-apt", "-cwd"});
+  ASSERT_TRUE(run.waitForFinished(60000)) << "Cadrorpt did not end by itself";
+  EXPECT_EQ(run.exitStatus(), QProcess::NormalExit);
+  EXPECT_EQ(run.exitCode(), 0);
+  ASSERT_TRUE(WaitForCompletePdf(queue.pdf, 30000)) << "no page came out of " << queue.name.toStdString();
+
+  // Where the printable area starts on that queue's paper.
+  QPrinter printer(QPrinter::HighResolution);
+  printer.setPrinterName(queue.name);
+  const QRectF paintRect = printer.pageLayout().paintRect(QPageLayout::Millimeter);
+  const double left = paintRect.left();
+  const double top = paintRect.top();
+
+  // Expected positions: the renderer's own coordinates for the sample files.
+  FormDefinition form;
+  DataDefinition data;
+  ASSERT_TRUE(BuildFDFarray(fdf.toStdString(), form).ok());
+  ASSERT_TRUE(BuildDataArray(ddf.toStdString(), data).ok());
+  testing::RecordingTarget expected;
+  RenderReport(expected, form, data);
+
+  const std::vector<PdfWord> words = ReadWords(queue.pdf);
+  ASSERT_FALSE(words.empty());
+  int checked = 0;
+  double worst = 0;
+  for (const testing::RecordedText& t : expected.Visible()) {
+    // The first word of each printed line; wrapped continuation lines are checked below.
+    const QString first =
+        QString::fromStdString(DisplayTextUtf8(t.font, t.text)).trimmed().split(' ').first();
+    const double distance = Nearest(words, first, left + t.x, top + t.y);
+    if (t.font != "ARIAL" || t.points != 11 || t.y < 80) {  // all but the wrapped details text
+      EXPECT_LT(distance, kToleranceMm)
+          << first.toStdString() << " expected at (" << t.x << ", " << t.y << ") mm";
+      ++checked;
+      worst = std::max(worst, distance);
+    }
+  }
+  EXPECT_GE(checked, 20);  // captions, fixed texts and single-line data
+  std::printf("checked %d texts, largest deviation %.3f mm\n", checked, worst);
+
+  // The details box: "\n" starts "Caller" 5 mm below the first line; the tick in the contact box.
+  const FormSettings& s = form.settings;
+  EXPECT_LT(Nearest(words, "Fall", left + s.originX + 1, top + s.originY + 73), kToleranceMm);
+  EXPECT_LT(Nearest(words, "Caller", left + s.originX + 1, top + s.originY + 78), kToleranceMm);
+  EXPECT_LT(Nearest(words, QString::fromUtf8("\u2714"), left + s.originX + 126, top + s.originY + 49),
+            kToleranceMm);
+
+  QFile log(QString::fromStdString(
+      folder.File("logs/Cadro_" + QDate::currentDate().toString("yyMMdd").toStdString() + ".log")));
+  ASSERT_TRUE(log.open(QIODevice::ReadOnly));
+  EXPECT_TRUE(log.readAll().contains(": Printing --> XYZ26341.100 | MED+LAW | 100 Main St, Springfield\r\n"));
+}
+
+}  // namespace
+}  // namespace cadro

@@ -1,0 +1,209 @@
+#include "ReportSession.h"
+
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+
+#include <deque>
+
+#include "FakePrinters.h"
+#include "TestKit.h"
+
+namespace cadro {
+namespace {
+
+using testing::FakePrinters;
+using testing::ReadFileBytes;
+using testing::TempDir;
+using testing::TestServices;
+using testing::WriteFileBytes;
+
+struct RecordingView final : ReportView {
+  void ShowProgress(const std::string& text) override { progress += text; }
+  void SetPrintEnabled(bool e) override { printEnabled = e; }
+  void SetPreviewEnabled(bool e) override { previewEnabled = e; }
+  void SetPrintToolTip(const std::string& tip) override { printTip = tip; }
+  std::string progress;
+  bool printEnabled = true;
+  bool previewEnabled = true;
+  std::string printTip;
+};
+
+// Answers from a script: each entry either cancels (nullopt) or edits what the dialog opened on.
+struct ScriptedDialog final : PrintDialogBackend {
+  std::optional<PrintDialogChoice> Run(const PrintDialogChoice& initial, unsigned flags) override {
+    shownWith.push_back(initial);
+    lastFlags = flags;
+    if (script.empty()) throw std::runtime_error("dialog shown without a scripted answer");
+    auto edit = std::move(script.front());
+    script.pop_front();
+    if (!edit) return std::nullopt;
+    PrintDialogChoice choice = initial;
+    (*edit)(choice);
+    return choice;
+  }
+  std::deque<std::optional<std::function<void(PrintDialogChoice&)>>> script;
+  std::vector<PrintDialogChoice> shownWith;
+  unsigned lastFlags = 0;
+};
+
+struct ReportSessionTest : ::testing::Test {
+  ReportSessionTest() {
+    ::mkdir(dir.File("logs").c_str(), 0755);
+    WriteFileBytes(dir.File("form.fdf"), "FIELD,TYPE,20,30,120,50,,Type\r\nFIELD,LOC1,20,60,120,70\r\n");
+    WriteFileBytes(dir.File("msg.ddf"), "TYPE=MED\r\nLOC1=12 Main St\r\nEVNT=E-17\r\n");
+  }
+  std::unique_ptr<ReportSession> Start(const std::string& commandLine) {
+    auto s = std::make_unique<ReportSession>(services.services, printers, dir.str(), view);
+    exitNow = s->Load(commandLine);
+    return s;
+  }
+  std::string Files() const { return "-fdf " + dir.File("form.fdf") + " -ddf " + dir.File("msg.ddf"); }
+  std::string Log() const { return ReadFileBytes(dir.File("logs/Cadro_261207.log")); }
+
+  TempDir dir;
+  TestServices services;
+  FakePrinters printers{{"Office", "Lab", "FilePDF"}, "Office"};
+  RecordingView view;
+  bool exitNow = false;
+};
+
+TEST_F(ReportSessionTest, StartUpShowsProgressAndEnablesBothButtons) {
+  auto s = Start(Files());
+  EXPECT_EQ(view.progress, "Starting up Cadrorpt, v3.4.5\r\nParsed Commands\r\n-fdf => " +
+                               dir.File("form.fdf") + "\r\n-ddf => " + dir.File("msg.ddf") +
+                               "\r\n\r\nForm File found and loaded\r\nMessage text found and loaded\r\n");
+  EXPECT_TRUE(view.previewEnabled);
+  EXPECT_TRUE(view.printEnabled);
+  EXPECT_EQ(view.printTip, "Print to Office");
+  EXPECT_FALSE(exitNow);
+  EXPECT_TRUE(printers.pages.empty());
+  EXPECT_TRUE(services.prompts.shown.empty());
+  EXPECT_NE(ReadFileBytes(dir.File("Vantrel.glo")).find("PrinterName=Office\r\n"), std::string::npos);
+}
+
+TEST_F(ReportSessionTest, AutoPrintAndCloseWhenDone) {
+  auto s = Start(Files() + " -ptr Lab -apt -cwd");
+  EXPECT_TRUE(exitNow);
+  ASSERT_EQ(printers.pages.size(), 1U);
+  EXPECT_EQ(printers.pages[0].printer, "Lab");
+  EXPECT_EQ(printers.pages[0].page.Visible().size(), 3U);  // caption, two data texts
+  EXPECT_EQ(Log(), "07-Dec-26 08:30:05: Printing --> E-17 | MED | 12 Main St\r\n");
+  EXPECT_EQ(view.printTip, "Print to Lab");
+}
+
+TEST_F(ReportSessionTest, CloseWhenDoneAlonePrintsNothing) {
+  auto s = Start(Files() + " -cwd");
+  EXPECT_TRUE(exitNow);
+  EXPECT_TRUE(printers.pages.empty());
+}
+
+TEST_F(ReportSessionTest, UnknownOrMiscasedPrinterLeavesTheDefault) {
+  auto s = Start(Files() + " -ptr lab -apt");
+  ASSERT_EQ(printers.pages.size(), 1U);
+  EXPECT_EQ(printers.pages[0].printer, "Office");
+  EXPECT_EQ(view.printTip, "Print to Office");
+}
+
+TEST_F(ReportSessionTest, MissingFormStopsBeforeTheDataFileAndNeverAutoPrints) {
+  auto s = Start("-fdf " + dir.File("none.fdf") + " -ddf " + dir.File("msg.ddf") + " -apt -cwd");
+  EXPECT_FALSE(exitNow);
+  ASSERT_EQ(services.prompts.shown.size(), 1U);
+  EXPECT_EQ(services.prompts.shown[0].text,
+            "Could not build Forms Definition Array;\r\nForms file not found");
+  EXPECT_EQ(services.prompts.shown[0].title, "Cadrorpt");
+  EXPECT_FALSE(view.previewEnabled);
+  EXPECT_FALSE(view.printEnabled);
+  EXPECT_TRUE(s->Data().empty());
+  EXPECT_TRUE(printers.pages.empty());
+}
+
+TEST_F(ReportSessionTest, MissingDataKeepsButtonsButDoesNotPrint) {
+  auto s = Start("-fdf " + dir.File("form.fdf") + " -apt -cwd");
+  EXPECT_FALSE(exitNow);
+  ASSERT_EQ(services.prompts.shown.size(), 1U);
+  EXPECT_EQ(services.prompts.shown[0].text, "Could not build Data Definition Array;\r\nData file not found");
+  EXPECT_TRUE(view.previewEnabled);
+  EXPECT_TRUE(view.printEnabled);
+  EXPECT_TRUE(printers.pages.empty());
+}
+
+TEST_F(ReportSessionTest, NoPrinterInstalled) {
+  FakePrinters none;
+  ReportSession s(services.services, none, dir.str(), view);
+  EXPECT_TRUE(s.Load(Files() + " -apt -cwd"));
+  ASSERT_EQ(services.prompts.shown.size(), 1U);
+  EXPECT_EQ(services.prompts.shown[0].text, "No Printer Installed");
+  EXPECT_FALSE(view.printEnabled);
+  EXPECT_TRUE(view.previewEnabled);
+  EXPECT_EQ(view.printTip, "Printer not Installed");
+  EXPECT_NE(view.progress.find("No printer installed: the report was not printed"), std::string::npos);
+  s.Unload();
+  EXPECT_NE(ReadFileBytes(dir.File("Vantrel.glo")).find("PrinterName=No Printers Defined\r\n"),
+            std::string::npos);
+}
+
+TEST_F(ReportSessionTest, FailedPrintIsReportedAndNotLoggedAsPrinted) {
+  printers.failWith = "the printer refused the job";
+  auto s = Start(Files() + " -apt");
+  EXPECT_NE(view.progress.find("Printing failed on Office: the printer refused the job"), std::string::npos);
+  ASSERT_EQ(services.eventLog.entries.size(), 1U);
+  EXPECT_EQ(ReadFileBytes(dir.File("logs/Cadro_261207.log")), "");
+}
+
+TEST_F(ReportSessionTest, DialogWithAnotherPrinterPrintsThereAndPutsTheOldOneBack) {
+  auto s = Start(Files());
+  ScriptedDialog dialog;
+  dialog.script.push_back([](PrintDialogChoice& c) {
+    c.deviceName = "Lab";
+    c.orientation = 2;
+    c.copies = 3;
+  });
+  s->PrintWithDialog(dialog);
+  EXPECT_EQ(dialog.lastFlags, 0x140000U);
+  ASSERT_EQ(dialog.shownWith.size(), 1U);
+  EXPECT_EQ(dialog.shownWith[0].deviceName, "Office");
+  EXPECT_EQ(dialog.shownWith[0].orientation, 1);
+  ASSERT_EQ(printers.pages.size(), 1U);
+  EXPECT_EQ(printers.pages[0].printer, "Lab");
+  EXPECT_EQ(printers.pages[0].settings[PrinterSetting::Orientation], 2);
+  EXPECT_EQ(printers.pages[0].settings[PrinterSetting::Copies], 3);
+  EXPECT_EQ(view.printTip, "Print to Office (Portrait)");
+
+  s->PrintReport();  // the button prints portrait on the former printer again
+  ASSERT_EQ(printers.pages.size(), 2U);
+  EXPECT_EQ(printers.pages[1].printer, "Office");
+  EXPECT_EQ(printers.pages[1].settings[PrinterSetting::Orientation], 1);
+  EXPECT_EQ(printers.pages[1].settings[PrinterSetting::Copies], 1);
+}
+
+TEST_F(ReportSessionTest, DialogCancelledOrNamingNoInstalledPrinter) {
+  auto s = Start(Files());
+  ScriptedDialog dialog;
+  dialog.script.push_back(std::nullopt);
+  s->PrintWithDialog(dialog);
+  EXPECT_TRUE(printers.pages.empty());
+  EXPECT_EQ(view.printTip, "Print to Office");  // untouched
+
+  printers.rejected = {PrinterSetting::Duplex};
+  dialog.script.push_back([](PrintDialogChoice& c) {
+    c.deviceName = "LAB";  // differs only in case: selects nothing
+    c.orientation = 2;
+    c.duplex = 2;
+  });
+  s->PrintWithDialog(dialog);
+  ASSERT_EQ(printers.pages.size(), 1U);
+  EXPECT_EQ(printers.pages[0].printer, "Office");
+  EXPECT_EQ(printers.pages[0].settings[PrinterSetting::Orientation], 2);  // applied to the current one
+  EXPECT_EQ(printers.pages[0].settings[PrinterSetting::Duplex], 1);       // rejected, skipped
+}
+
+TEST_F(ReportSessionTest, DialogThatFailsEndsTheHandlerQuietly) {
+  auto s = Start(Files());
+  ScriptedDialog dialog;  // no script: the backend throws
+  s->PrintWithDialog(dialog);
+  EXPECT_TRUE(printers.pages.empty());
+  EXPECT_TRUE(services.prompts.shown.empty());
+}
+
+}  // namespace
+}  // namespace cadro

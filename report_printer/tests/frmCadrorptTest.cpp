@@ -1,0 +1,160 @@
+// The windows' wiring: controls by their names, the start-up progress, the buttons and the menu,
+// and the preview window's life.
+#include "frmCadrorpt.h"
+
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+
+#include <QAction>
+#include <QApplication>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QTest>
+
+#include "FakePrinters.h"
+#include "TestKit.h"
+
+namespace cadro {
+namespace {
+
+using testing::FakePrinters;
+using testing::TempDir;
+using testing::TestServices;
+using testing::WriteFileBytes;
+
+struct OneAnswerDialog final : PrintDialogBackend {
+  explicit OneAnswerDialog(std::optional<std::string> printer) : printer_(std::move(printer)) {}
+  std::optional<PrintDialogChoice> Run(const PrintDialogChoice& initial, unsigned) override {
+    if (!printer_) return std::nullopt;
+    PrintDialogChoice c = initial;
+    c.deviceName = *printer_;
+    c.orientation = 2;
+    return c;
+  }
+  std::optional<std::string> printer_;
+};
+
+struct frmCadrorptTest : ::testing::Test {
+  frmCadrorptTest() {
+    ::mkdir(dir.File("logs").c_str(), 0755);
+    WriteFileBytes(dir.File("form.fdf"), "FIELD,TYPE,0,0,100,20,,Type\r\n");
+    WriteFileBytes(dir.File("msg.ddf"), "TYPE=FIRE\r\n");
+    window = std::make_unique<frmCadrorpt>(services.services, printers, dir.str(), [this](QWidget*) {
+      ++dialogsShown;
+      return std::make_unique<OneAnswerDialog>(dialogAnswer);
+    });
+  }
+  ~frmCadrorptTest() override {
+    window.reset();
+    for (QWidget* w : QApplication::topLevelWidgets()) delete w;
+  }
+  template <typename T>
+  T* Find(const char* name) {
+    T* w = window->findChild<T*>(QString::fromLatin1(name));
+    EXPECT_NE(w, nullptr) << name;
+    return w;
+  }
+  std::string Files() const { return "-fdf " + dir.File("form.fdf") + " -ddf " + dir.File("msg.ddf"); }
+
+  TempDir dir;
+  TestServices services;
+  FakePrinters printers{{"Office", "Lab"}, "Office"};
+  std::optional<std::string> dialogAnswer;
+  int dialogsShown = 0;
+  std::unique_ptr<frmCadrorpt> window;
+};
+
+TEST_F(frmCadrorptTest, StartUpFillsTheProgressBoxAndTheButtons) {
+  EXPECT_FALSE(window->Form_Load(Files()));
+  EXPECT_EQ(window->windowTitle(), "Cadrorpt v3.4.5");
+  const QString progress = Find<QPlainTextEdit>("txtArea")->toPlainText();
+  EXPECT_TRUE(progress.startsWith("Starting up Cadrorpt, v3.4.5\nParsed Commands\n-fdf => "));
+  EXPECT_TRUE(progress.endsWith("Form File found and loaded\nMessage text found and loaded\n"));
+  EXPECT_TRUE(Find<QPushButton>("cmdPreview")->isEnabled());
+  EXPECT_TRUE(Find<QPushButton>("cmdPrint")->isEnabled());
+  EXPECT_EQ(Find<QPushButton>("cmdPrint")->toolTip(), "Print to Office");
+  for (const char* name : {"cmdClose", "Line1", "Line2", "tmrPause", "mnuFile", "mnuHelp"}) {
+    EXPECT_NE(window->findChild<QObject*>(name), nullptr) << name;
+  }
+}
+
+TEST_F(frmCadrorptTest, PrintButtonAndPrintMenu) {
+  window->Form_Load(Files());
+  QTest::mouseClick(Find<QPushButton>("cmdPrint"), Qt::LeftButton);
+  ASSERT_EQ(printers.pages.size(), 1U);
+
+  dialogAnswer = "Lab";
+  Find<QAction>("mnuPrint")->trigger();
+  EXPECT_EQ(dialogsShown, 1);
+  ASSERT_EQ(printers.pages.size(), 2U);
+  EXPECT_EQ(printers.pages[1].printer, "Lab");
+  EXPECT_EQ(printers.pages[1].settings[PrinterSetting::Orientation], 2);
+  EXPECT_EQ(Find<QPushButton>("cmdPrint")->toolTip(), "Print to Office (Portrait)");
+
+  dialogAnswer.reset();  // Cancel
+  Find<QAction>("mnuPrint")->trigger();
+  EXPECT_EQ(printers.pages.size(), 2U);
+}
+
+TEST_F(frmCadrorptTest, NoPrinterDisablesPrintingButNotThePreview) {
+  FakePrinters none;
+  frmCadrorpt w(services.services, none, dir.str(), [](QWidget*) -> std::unique_ptr<PrintDialogBackend> {
+    ADD_FAILURE() << "no dialog without a printer";
+    return nullptr;
+  });
+  w.Form_Load(Files());
+  auto* print = w.findChild<QPushButton*>("cmdPrint");
+  EXPECT_FALSE(print->isEnabled());
+  EXPECT_EQ(print->toolTip(), "Printer not Installed");
+  EXPECT_FALSE(w.findChild<QAction*>("mnuPrint")->isEnabled());
+  EXPECT_TRUE(w.findChild<QPushButton*>("cmdPreview")->isEnabled());
+  w.mnuPrint_Click();  // even when called directly nothing is asked
+}
+
+TEST_F(frmCadrorptTest, CloseWhenDoneClosesTheWindowAndWritesTheGlobalSettings) {
+  EXPECT_TRUE(window->Form_Load(Files() + " -apt -cwd"));
+  EXPECT_FALSE(window->isVisible());
+  EXPECT_EQ(printers.pages.size(), 1U);
+  EXPECT_NE(testing::ReadFileBytes(dir.File("Vantrel.glo")).find("Version=3.4.5"), std::string::npos);
+}
+
+TEST_F(frmCadrorptTest, PreviewOpensOnceDrawsAndOutlivesTheMainWindow) {
+  window->Form_Load(Files());
+  QTest::mouseClick(Find<QPushButton>("cmdPreview"), Qt::LeftButton);
+  QPointer<frmRptPreview> preview = window->Preview();
+  ASSERT_TRUE(preview);
+  EXPECT_EQ(preview->windowTitle(), "Preview");
+  EXPECT_TRUE(preview->isVisible());
+  const QImage picture = preview->Picture1()->Picture().toImage();
+  int ink = 0;
+  for (int y = 0; y < 200; ++y) {
+    for (int x = 0; x < 400; ++x) ink += qGray(picture.pixel(x, y)) < 128;
+  }
+  EXPECT_GT(ink, 100);
+
+  QTest::mouseClick(Find<QPushButton>("cmdPreview"), Qt::LeftButton);
+  EXPECT_EQ(window->Preview(), preview.data());  // at most one preview
+
+  window->close();  // a preview still open keeps its window
+  EXPECT_TRUE(preview->isVisible());
+  QTest::mouseClick(preview->findChild<QPushButton*>("cmdClose"), Qt::LeftButton);
+  QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+  EXPECT_TRUE(preview.isNull());  // Close unloads it
+}
+
+TEST_F(frmCadrorptTest, PreviewPictureStretchesWithTheWindowAndKeepsItsDrawing) {
+  window->Form_Load(Files());
+  window->cmdPreview_Click();
+  frmRptPreview* preview = window->Preview();
+  preview->resize(400, 300);
+  PictureBox* picture = preview->Picture1();
+  EXPECT_EQ(picture->geometry().right(), 400 - 20 - 1);
+  EXPECT_EQ(picture->geometry().bottom(), 300 - 20 - 1);
+  const QImage small = picture->grab().toImage();
+  preview->resize(900, 700);
+  const QImage large = picture->grab().toImage();
+  EXPECT_EQ(large.copy(small.rect()), small);  // resizing shows more, never loses the drawing
+}
+
+}  // namespace
+}  // namespace cadro

@@ -1,0 +1,147 @@
+#include "QtPrinters.h"
+
+#include <QPageSize>
+#include <QPainter>
+#include <QPrinterInfo>
+
+#include "PainterTarget.h"
+#include "QtPlatform.h"
+
+namespace cadro {
+namespace {
+
+// Paper sources: the classic bin numbers 1..11 follow Qt's order from "only one" on.
+constexpr int kCassetteBin = 14;
+constexpr int kFormSourceBin = 15;
+
+int BinFromQt(QPrinter::PaperSource s) {
+  if (s == QPrinter::Cassette) return kCassetteBin;
+  if (s == QPrinter::FormSource) return kFormSourceBin;
+  return static_cast<int>(s) + 1;
+}
+
+std::optional<QPrinter::PaperSource> QtFromBin(int bin) {
+  if (bin == kCassetteBin) return QPrinter::Cassette;
+  if (bin == kFormSourceBin) return QPrinter::FormSource;
+  if (bin >= 1 && bin <= static_cast<int>(QPrinter::LargeCapacity) + 1) {
+    return static_cast<QPrinter::PaperSource>(bin - 1);
+  }
+  return std::nullopt;
+}
+
+std::unique_ptr<QPrinter> NewPrinter(const QString& name) {
+  auto printer = std::make_unique<QPrinter>(QPrinter::HighResolution);
+  if (!name.isEmpty()) printer->setPrinterName(name);
+  return printer;
+}
+
+}  // namespace
+
+std::optional<int> ReadPrinterSetting(const QPrinter& p, PrinterSetting setting) {
+  switch (setting) {
+    case PrinterSetting::Copies: return p.copyCount();
+    case PrinterSetting::Orientation: return p.pageLayout().orientation() == QPageLayout::Landscape ? 2 : 1;
+    case PrinterSetting::Duplex:
+      switch (p.duplex()) {
+        case QPrinter::DuplexNone: return 1;
+        case QPrinter::DuplexShortSide: return 3;
+        case QPrinter::DuplexLongSide:
+        case QPrinter::DuplexAuto: return 2;
+      }
+      return std::nullopt;
+    case PrinterSetting::PaperSize: {
+      const int id = p.pageLayout().pageSize().windowsId();
+      return id > 0 ? std::optional<int>(id) : std::nullopt;
+    }
+    case PrinterSetting::PrintQuality: return p.resolution();
+    case PrinterSetting::ColourMode: return p.colorMode() == QPrinter::GrayScale ? 1 : 2;
+    case PrinterSetting::PaperSource: return BinFromQt(p.paperSource());
+  }
+  return std::nullopt;
+}
+
+bool ApplyPrinterSetting(QPrinter& p, PrinterSetting setting, int value) {
+  switch (setting) {
+    case PrinterSetting::Copies:
+      if (value < 1) return false;
+      p.setCopyCount(value);
+      return p.copyCount() == value;
+    case PrinterSetting::Orientation:
+      if (value != 1 && value != 2) return false;
+      return p.setPageOrientation(value == 2 ? QPageLayout::Landscape : QPageLayout::Portrait);
+    case PrinterSetting::Duplex: {
+      const QPrinter::DuplexMode modes[] = {QPrinter::DuplexNone, QPrinter::DuplexLongSide,
+                                            QPrinter::DuplexShortSide};
+      if (value < 1 || value > 3) return false;
+      p.setDuplex(modes[value - 1]);
+      return p.duplex() == modes[value - 1];
+    }
+    case PrinterSetting::PaperSize: {
+      const QPageSize::PageSizeId id = QPageSize::id(value);
+      if (id == QPageSize::Custom) return false;
+      return p.setPageSize(QPageSize(id));
+    }
+    case PrinterSetting::PrintQuality:
+      if (value <= 0) return false;  // draft/low/medium/high have no counterpart: keep the resolution
+      p.setResolution(value);
+      return p.resolution() == value;
+    case PrinterSetting::ColourMode:
+      if (value != 1 && value != 2) return false;
+      p.setColorMode(value == 1 ? QPrinter::GrayScale : QPrinter::Color);
+      return true;
+    case PrinterSetting::PaperSource: {
+      const std::optional<QPrinter::PaperSource> source = QtFromBin(value);
+      if (!source) return false;
+      p.setPaperSource(*source);
+      return p.paperSource() == *source;
+    }
+  }
+  return false;
+}
+
+QtPrinters::QtPrinters() : default_(ToAnsi(QPrinterInfo::defaultPrinterName())), current_(default_) {
+  for (const QString& name : QPrinterInfo::availablePrinterNames()) installed_.push_back(ToAnsi(name));
+}
+
+QPrinter& QtPrinters::Printer() const {
+  if (!printer_) printer_ = NewPrinter(FromAnsi(current_));
+  return *printer_;
+}
+
+std::vector<std::string> QtPrinters::InstalledPrinters() const {
+  return installed_;
+}
+
+std::string QtPrinters::DefaultPrinter() const {
+  return default_;
+}
+
+std::string QtPrinters::CurrentPrinter() const {
+  return printer_ ? ToAnsi(printer_->printerName()) : current_;
+}
+
+void QtPrinters::MakeCurrent(const std::string& deviceName) {
+  current_ = deviceName;
+  printer_.reset();  // a fresh printer with that printer's own defaults, made when needed
+}
+
+std::optional<int> QtPrinters::Get(PrinterSetting setting) const {
+  return ReadPrinterSetting(Printer(), setting);
+}
+
+bool QtPrinters::Set(PrinterSetting setting, int value) {
+  return ApplyPrinterSetting(Printer(), setting, value);
+}
+
+std::string QtPrinters::PrintPage(const std::function<void(DrawingTarget&)>& draw) {
+  QPrinter& printer = Printer();
+  if (printer.printerName().isEmpty() && printer.outputFileName().isEmpty()) return "no printer is selected";
+  QPainter painter;
+  if (!painter.begin(&printer)) return "the printer could not be opened";
+  PainterTarget target(painter, printer.resolution() / 25.4);
+  draw(target);
+  if (!painter.end()) return "the page could not be sent to the printer";
+  return {};
+}
+
+}  // namespace cadro

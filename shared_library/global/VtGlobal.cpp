@@ -1,0 +1,154 @@
+#include "VtGlobal.h"
+
+#include <charconv>
+#include <cmath>
+
+#include "FileIO.h"
+#include "Platform.h"
+#include "RunError.h"
+#include "StringLib.h"
+
+namespace cadro {
+
+std::int16_t ToInteger16(std::string_view text) {
+  text = TrimSpaces(text);
+  if (!text.empty() && text.front() == '+') text.remove_prefix(1);
+  double value = 0;
+  const auto [end, ec] = std::from_chars(text.data(), text.data() + text.size(), value);
+  if (text.empty() || end != text.data() + text.size() || ec == std::errc::invalid_argument ||
+      (ec == std::errc() && !std::isfinite(value))) {
+    throw MakeRunError(err::kTypeMismatch);
+  }
+  const double rounded = std::nearbyint(value);
+  if (ec == std::errc::result_out_of_range || !std::isfinite(rounded) || rounded < -32768 ||
+      rounded > 32767) {
+    throw MakeRunError(err::kOverflow);
+  }
+  return static_cast<std::int16_t>(rounded);
+}
+
+VtGlobal::VtGlobal(std::string filePath, std::string programVersion, std::string defaultPrinterName,
+                   EventLog& eventLog)
+    : filePath_(std::move(filePath)),
+      programVersion_(std::move(programVersion)),
+      defaultPrinterName_(std::move(defaultPrinterName)),
+      eventLog_(eventLog) {
+  createFile_ = !PathExists(filePath_);
+  SetGloDefaults();
+  GloRead();
+}
+
+VtGlobal::~VtGlobal() {
+  GLOWrite();
+}
+
+void VtGlobal::SetGloDefaults() {
+  version_ = programVersion_;
+  useGlobalMsgNum_ = 1;
+  profSave_ = 1;
+  printerName_ = defaultPrinterName_.empty() ? kNoPrintersDefined : defaultPrinterName_;
+  ptrOrient_ = 1;
+  ptrCopies_ = 1;
+  ptrDuplex_ = 1;
+  folderLabels_ = "Folder 1|Folder 2|Folder 3|Folder 4|Folder 5";
+  lstFontSize_ = "9";
+}
+
+void VtGlobal::LogError(long number, const std::string& description, const char* operation) {
+  lastError_ = std::to_string(number) + ", " + description;
+  eventLog_.Error(lastError_ + "; VtGlobal:" + operation + ", FileName = " + filePath_ +
+                  ", Step = " + std::to_string(step_));
+}
+
+void VtGlobal::GloRead() {
+  if (createFile_) {
+    step_ = 4;
+    dirty_ = true;
+    SetGloDefaults();
+    GLOWrite();
+    return;
+  }
+  std::string buffer;
+  try {
+    step_ = 1;
+    buffer = ReadWholeFile(filePath_);
+    step_ = 2;
+  } catch (const RunError& e) {
+    LogError(e.number, e.description, "GloRead");
+    return;
+  }
+  if (buffer.find('=') == std::string::npos) return;
+
+  step_ = 3;
+  std::string fileVersion;
+  std::string_view rest(buffer);
+  while (!rest.empty()) {
+    const std::string line = GetLine(rest);
+    if (line.empty() || line.front() == '[') continue;
+    try {
+      ApplyLine(line, fileVersion);
+    } catch (const RunError& e) {
+      LogError(e.number, e.description, "GloRead");
+    }
+  }
+  if (fileVersion != version_) dirty_ = true;
+}
+
+void VtGlobal::ApplyLine(std::string_view line, std::string& fileVersion) {
+  static constexpr std::string_view kKeys[] = {"Version",     "UseGlobalMsgNum", "ProfSave",
+                                               "PrinterName", "PtrOrient",       "PtrCopies",
+                                               "PtrDuplex",   "FolderLabels",    "LstFontSize"};
+  const std::size_t eq = line.find('=');
+  const std::string_view key = TrimSpaces(line.substr(0, eq));
+  bool known = false;
+  for (const std::string_view k : kKeys) known = known || k == key;
+  if (!known) return;
+  if (eq == std::string_view::npos) throw MakeRunError(err::kInvalidArgument);
+  const std::string value(line.substr(eq + 1));
+  if (key == "Version") fileVersion = value;
+  if (key == "UseGlobalMsgNum") useGlobalMsgNum_ = ToInteger16(value);
+  if (key == "ProfSave") profSave_ = ToInteger16(value);
+  if (key == "PrinterName") printerName_ = value;
+  if (key == "PtrOrient") ptrOrient_ = ToInteger16(value);
+  if (key == "PtrCopies") ptrCopies_ = ToInteger16(value);
+  if (key == "PtrDuplex") ptrDuplex_ = ToInteger16(value);
+  if (key == "FolderLabels") folderLabels_ = value;
+  if (key == "LstFontSize") lstFontSize_ = value;
+}
+
+std::string VtGlobal::FileText() const {
+  std::string t;
+  const auto line = [&t](const std::string& s) { t += s + "\r\n"; };
+  line("[GENERAL VARIABLES]");
+  line("Version=" + version_);
+  line("UseGlobalMsgNum=" + std::to_string(useGlobalMsgNum_));
+  line("ProfSave=" + std::to_string(profSave_));
+  line("");
+  line("[LOCAL PRINTER]");
+  line("PrinterName=" + printerName_);
+  line("PtrOrient=" + std::to_string(ptrOrient_));
+  line("PtrCopies=" + std::to_string(ptrCopies_));
+  line("PtrDuplex=" + std::to_string(ptrDuplex_));
+  line("FolderLabels=" + folderLabels_);
+  line("LstFontSize=" + lstFontSize_);
+  return t;
+}
+
+void VtGlobal::GLOWrite() {
+  if (!dirty_) return;
+  try {
+    // The old file is replaced in one step (101 check, 102 delete collapse into the rename), so
+    // a failed write leaves the previous settings in place.
+    step_ = 101;
+    const std::string text = FileText();
+    step_ = 104;
+    WriteFileAtomic(filePath_, text);
+    step_ = 105;
+    dirty_ = false;
+  } catch (const RunError& e) {
+    if (e.number == err::kPermissionDenied || e.number == err::kPathNotFound) step_ = 103;
+    LogError(e.number, e.description, "GLOWrite");
+  }
+}
+
+}  // namespace cadro

@@ -1,0 +1,117 @@
+#include "VtGlobal.h"
+
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include "RunError.h"
+#include "TestKit.h"
+
+namespace cadro {
+namespace {
+
+using testing::ReadFileBytes;
+using testing::RecordingEventLog;
+using testing::TempDir;
+using testing::WriteFileBytes;
+
+constexpr const char* kDefaultsText =
+    "[GENERAL VARIABLES]\r\nVersion=3.4.5\r\nUseGlobalMsgNum=1\r\nProfSave=1\r\n\r\n"
+    "[LOCAL PRINTER]\r\nPrinterName=Office\r\nPtrOrient=1\r\nPtrCopies=1\r\nPtrDuplex=1\r\n"
+    "FolderLabels=Folder 1|Folder 2|Folder 3|Folder 4|Folder 5\r\nLstFontSize=9\r\n";
+
+struct VtGlobalTest : ::testing::Test {
+  TempDir dir;
+  std::string path = dir.File("Vantrel.glo");
+  RecordingEventLog log;
+};
+
+TEST_F(VtGlobalTest, MissingFileIsWrittenAtOnceWithTheDefaults) {
+  VtGlobal glo(path, "3.4.5", "Office", log);
+  EXPECT_EQ(ReadFileBytes(path), kDefaultsText);
+  EXPECT_FALSE(glo.Dirty());
+  EXPECT_TRUE(log.entries.empty());
+}
+
+TEST_F(VtGlobalTest, NoPrinterGivesNoPrintersDefined) {
+  { VtGlobal glo(path, "3.4.5", "", log); }
+  EXPECT_NE(ReadFileBytes(path).find("\r\nPrinterName=No Printers Defined\r\n"), std::string::npos);
+}
+
+TEST_F(VtGlobalTest, SameVersionReadsValuesAndWritesNothingOnRelease) {
+  WriteFileBytes(path,
+                 "[GENERAL VARIABLES]\r\nVersion=3.4.5\r\n UseGlobalMsgNum = 0\r\nPrinterName= Lab  \r\n"
+                 "PtrCopies=3\r\nFolderLabels=A|B\r\nunknown=7\r\n[x]\r\nPtrOrient=2");
+  {
+    VtGlobal glo(path, "3.4.5", "Office", log);
+    EXPECT_EQ(glo.UseGlobalMsgNum(), 0);
+    EXPECT_EQ(glo.PrinterName(), " Lab  ");  // the value exactly as written
+    EXPECT_EQ(glo.PtrCopies(), 3);
+    EXPECT_EQ(glo.PtrOrient(), 2);
+    EXPECT_EQ(glo.FolderLabels(), "A|B");
+    EXPECT_FALSE(glo.Dirty());
+    ::chmod(path.c_str(), 0444);  // a write attempt would now fail and leave an entry
+  }
+  EXPECT_TRUE(log.entries.empty());
+  ::chmod(path.c_str(), 0644);
+}
+
+TEST_F(VtGlobalTest, OtherVersionIsRewrittenWithTheRunningVersionAndTheValuesRead) {
+  WriteFileBytes(path, "Version=3.4.1\r\nPtrDuplex=2\r\nLstFontSize=12\r\n");
+  { VtGlobal glo(path, "3.4.5", "Office", log); }
+  const std::string text = ReadFileBytes(path);
+  EXPECT_NE(text.find("\r\nVersion=3.4.5\r\n"), std::string::npos);
+  EXPECT_NE(text.find("\r\nPtrDuplex=2\r\n"), std::string::npos);
+  EXPECT_NE(text.find("\r\nLstFontSize=12\r\n"), std::string::npos);
+}
+
+TEST_F(VtGlobalTest, FileWithoutVersionLineIsRewritten) {
+  WriteFileBytes(path, "PtrCopies=2\r\n");
+  { VtGlobal glo(path, "3.4.5", "Office", log); }
+  EXPECT_NE(ReadFileBytes(path).find("Version=3.4.5"), std::string::npos);
+}
+
+TEST_F(VtGlobalTest, FileWithoutAnyEqualsSignKeepsDefaultsAndIsLeftAlone) {
+  WriteFileBytes(path, "garbage\r\n");
+  { VtGlobal glo(path, "3.4.5", "Office", log); }
+  EXPECT_EQ(ReadFileBytes(path), "garbage\r\n");
+}
+
+TEST_F(VtGlobalTest, BadLinesLeaveTheMemberAndAddOneEntryEach) {
+  WriteFileBytes(path, "Version=3.4.5\r\nPtrCopies=two\r\nPtrOrient=70000\r\nProfSave\r\nNoSuchKey\r\n");
+  VtGlobal glo(path, "3.4.5", "Office", log);
+  EXPECT_EQ(glo.PtrCopies(), 1);
+  EXPECT_EQ(glo.PtrOrient(), 1);
+  ASSERT_EQ(log.entries.size(), 3U);
+  EXPECT_EQ(log.entries[0], "13, Type mismatch; VtGlobal:GloRead, FileName = " + path + ", Step = 3");
+  EXPECT_EQ(log.entries[1].substr(0, 12), "6, Overflow;");
+  EXPECT_EQ(log.entries[2].substr(0, 2), "5,");
+  EXPECT_EQ(glo.LastError(), "5, Invalid procedure call or argument");
+}
+
+TEST_F(VtGlobalTest, WriteFailureIsLoggedNeverThrown) {
+  const std::string unreachable = dir.File("no-such-folder/Vantrel.glo");
+  { VtGlobal glo(unreachable, "3.4.5", "Office", log); }
+  // Once when the missing file is created, once more on release since it is still unwritten.
+  ASSERT_EQ(log.entries.size(), 2U);
+  EXPECT_EQ(log.entries[1],
+            "76, Path not found; VtGlobal:GLOWrite, FileName = " + unreachable + ", Step = 103");
+}
+
+TEST(ToInteger16, ConvertsLikeTheSettingsFilesExpect) {
+  EXPECT_EQ(ToInteger16(" 42 "), 42);
+  EXPECT_EQ(ToInteger16("-32768"), -32768);
+  EXPECT_EQ(ToInteger16("2.5"), 2);
+  EXPECT_EQ(ToInteger16("3.5"), 4);
+  EXPECT_THROW(ToInteger16(""), RunError);
+  EXPECT_THROW(ToInteger16("nan"), RunError);
+  try {
+    ToInteger16("32768");
+    FAIL();
+  } catch (const RunError& e) {
+    EXPECT_EQ(e.number, 6);
+  }
+}
+
+}  // namespace
+}  // namespace cadro
