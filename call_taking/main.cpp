@@ -10,8 +10,26 @@
 #include "ProgramFolderLock.h"
 #include "ProgramIdentity.h"
 #include "QtPlatform.h"
+#include "VtdirectDelivery.h"
 #include "VtdirectSession.h"
+#include "frmCadrocts.h"
 #include "frmCadromain.h"
+
+namespace {
+
+// The entry form as the list window knows it.
+class EntryForm final : public cadro::EntryFormPort {
+public:
+  explicit EntryForm(cadro::form::frmCadrocts& form) : form_(form) {}
+  void StartForm(const std::string& eventRecord) override { form_.StartForm(eventRecord); }
+  void ClearLastUsed() override { form_.ClearLastUsed(); }
+  bool CloseForm() override { return form_.close(); }
+
+private:
+  cadro::form::frmCadrocts& form_;
+};
+
+}  // namespace
 
 int main(int argc, char** argv) {
   QApplication app(argc, argv);
@@ -48,7 +66,11 @@ int main(int argc, char** argv) {
     cadro::RunLinkTestFromPreferences(linkTest, typed.Hst, typed.Prt, services.prompts);
     QGuiApplication::restoreOverrideCursor();
   });
-  cadro::EntryFormNotInstalled entryForm(services.prompts);
+  cadro::form::frmCadrocts form(services, ini, folder,
+                                cadro::form::MakeVtdirectDelivery(services, ini, &log));
+  QObject::connect(&form, &cadro::form::frmCadrocts::listMustBeRebuilt, &window,
+                   &cadro::frmCadromain::BuildNewMsgList);
+  EntryForm entryForm(form);
   window.SetEntryForm(&entryForm);
   window.Startup();
   return QApplication::exec();

@@ -30,8 +30,14 @@ namespace cadro::testing {
 struct RecordingEntryForm final : EntryFormPort {
   void StartForm(const std::string& eventRecord) override { started.push_back(eventRecord); }
   void ClearLastUsed() override { ++cleared; }
+  bool CloseForm() override {
+    ++closeRequests;
+    return !delivering;
+  }
   std::vector<std::string> started;
   int cleared = 0;
+  int closeRequests = 0;
+  bool delivering = false;
 };
 
 class MainWindow : public ::testing::Test {

@@ -53,6 +53,20 @@ TEST_F(MainWindow, ANumberTypedInTheStationDialogIsTheNextOneGivenOut) {
   EXPECT_NE(ReadFileBytes(dir.File("Cadrocts.ini")).find("\r\nEno=251\r\n"), std::string::npos);
 }
 
+TEST_F(MainWindow, TheProgramDoesNotEndUnderARunningDelivery) {
+  Start();
+  form.delivering = true;
+  EXPECT_FALSE(w->close());
+  EXPECT_TRUE(w->isVisible());
+  EXPECT_EQ(Panel("Status"), QStringLiteral("A report is being delivered; close Cadro when it is done"));
+  EXPECT_EQ(ReadFileBytes(dir.File("Cadrocts.ini")).find("Nam=Ann Lee"),
+            std::string::npos);  // nothing saved yet
+  form.delivering = false;
+  EXPECT_TRUE(w->close());
+  EXPECT_EQ(form.closeRequests, 2);
+  EXPECT_NE(ReadFileBytes(dir.File("Cadrocts.ini")).find("Nam=Ann Lee"), std::string::npos);
+}
+
 TEST_F(MainWindow, FontSizeStepsWithinItsBoundsAndIsSavedAtClose) {
   WriteFileBytes(dir.File("Cadrocts.ini"), "Lvf=35\r\nNam=Ann Lee\r\nUid=K\r\nLoc=S\r\nCty=C\r\nLid=L\r\n");
   Start();
