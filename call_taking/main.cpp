@@ -1,6 +1,7 @@
 // Cadrocts, the call-taking program: one copy per program folder, the list window, and the entry
 // form it opens.
 #include <QApplication>
+#include <QGuiApplication>
 
 #include "CadroIni.h"
 #include "CadroLogLib.h"
@@ -9,7 +10,26 @@
 #include "ProgramFolderLock.h"
 #include "ProgramIdentity.h"
 #include "QtPlatform.h"
+#include "VtdirectDelivery.h"
+#include "VtdirectSession.h"
+#include "frmCadrocts.h"
 #include "frmCadromain.h"
+
+namespace {
+
+// The entry form as the list window knows it.
+class EntryForm final : public cadro::EntryFormPort {
+public:
+  explicit EntryForm(cadro::form::frmCadrocts& form) : form_(form) {}
+  void StartForm(const std::string& eventRecord) override { form_.StartForm(eventRecord); }
+  void ClearLastUsed() override { form_.ClearLastUsed(); }
+  bool CloseForm() override { return form_.close(); }
+
+private:
+  cadro::form::frmCadrocts& form_;
+};
+
+}  // namespace
 
 int main(int argc, char** argv) {
   QApplication app(argc, argv);
@@ -37,7 +57,20 @@ int main(int argc, char** argv) {
   cadro::CadroIni ini(cadro::JoinPath(folder, cadro::kIniFileName), services);
   cadro::SessionLog log(folder, services);
   cadro::frmCadromain window(services, ini, log, folder);
-  cadro::EntryFormNotInstalled entryForm(services.prompts);
+
+  // The preferences dialog's link test runs one short session against the server typed there.
+  cadro::VtdirectSession linkTest(services.prompts,
+                                  {[&log](const std::string& line) { log.WriteLog(line); }, {}});
+  window.SetLinkTest([&linkTest, &services](const cadro::StationSettings& typed) {
+    QGuiApplication::setOverrideCursor(Qt::WaitCursor);
+    cadro::RunLinkTestFromPreferences(linkTest, typed.Hst, typed.Prt, services.prompts);
+    QGuiApplication::restoreOverrideCursor();
+  });
+  cadro::form::frmCadrocts form(services, ini, folder,
+                                cadro::form::MakeVtdirectDelivery(services, ini, &log));
+  QObject::connect(&form, &cadro::form::frmCadrocts::listMustBeRebuilt, &window,
+                   &cadro::frmCadromain::BuildNewMsgList);
+  EntryForm entryForm(form);
   window.SetEntryForm(&entryForm);
   window.Startup();
   return QApplication::exec();

@@ -12,18 +12,6 @@
 namespace cadro {
 namespace {
 
-TEST(IncidentListText, StateTextsAndFolderNames) {
-  EXPECT_EQ(StateText(2), "Ready");
-  EXPECT_EQ(StateText(6), "Draft");
-  EXPECT_EQ(StateText(8), "Deleted");
-  EXPECT_EQ(StateText(9), "Submitted");
-  EXPECT_EQ(StateText(1), "");
-  EXPECT_EQ(StateText(0), "");
-  EXPECT_EQ(FolderName(0), "All");
-  EXPECT_EQ(FolderName(2), "Ready to Send");
-  EXPECT_EQ(FolderButtonCaption(2), "Ready");
-}
-
 TEST(IncidentListText, DateTimeIsMonthDayYearHoursMinutes) {
   EXPECT_EQ(DateTimeText("261207", "0805"), "12/07/26 08:05");
   EXPECT_EQ(DateTimeText("", ""), "// :");
@@ -89,15 +77,6 @@ TEST_F(FolderFixture, EachFolderListsItsStateAndAllListsEverything) {
   EXPECT_EQ(newOne->columns[1], "");
   EXPECT_EQ(newOne->columns[3], "MED");
   EXPECT_EQ(newOne->columns[7], "12/07/26 08:05");
-}
-
-TEST_F(FolderFixture, TheIdxIsTheFileNameEvenWhenTheRecordSaysOtherwise) {
-  Write("FILE.001", "OTHER.002", 2);
-  std::vector<IncidentRow> rows;
-  BuildIncidentRows(record, 2, rows);
-  ASSERT_EQ(rows.size(), 1u);
-  EXPECT_EQ(rows[0].columns[kIdxColumn], "FILE.001");
-  EXPECT_EQ(rows[0].columns[2], "OTHER.002");
 }
 
 TEST_F(FolderFixture, ABrokenReportShowsOnlyInAllAndDoesNotBorrowItsNeighbour) {

@@ -1,25 +1,10 @@
-// The dialog rules: key filters, casing, numbers typed into boxes, twips and font bounds.
+// The dialog rules the windows lean on: casing, numbers typed into boxes, twips and font bounds.
 #include <gtest/gtest.h>
 
 #include "StationRules.h"
 
 namespace cadro {
 namespace {
-
-TEST(StationBoxKey, IdBoxesUpperCaseThenFilter) {
-  for (int box : {1, 3}) {
-    EXPECT_EQ(StationBoxKey(box, 'a'), std::optional<char>('A'));
-    EXPECT_EQ(StationBoxKey(box, '?'), std::optional<char>('?'));
-    EXPECT_EQ(StationBoxKey(box, ' '), std::optional<char>(' '));
-    EXPECT_EQ(StationBoxKey(box, '!'), std::nullopt);
-    EXPECT_EQ(StationBoxKey(box, '/'), std::nullopt);
-    EXPECT_EQ(StationBoxKey(box, '\b'), std::optional<char>('\b'));
-  }
-  EXPECT_EQ(StationBoxKey(4, '7'), std::optional<char>('7'));
-  EXPECT_EQ(StationBoxKey(4, 'a'), std::nullopt);
-  EXPECT_EQ(StationBoxKey(4, '-'), std::nullopt);
-  for (int box : {0, 2, 5}) EXPECT_EQ(StationBoxKey(box, '!'), std::optional<char>('!'));
-}
 
 TEST(ProperCase, CapitalisesEachWordAndLowersTheRest) {
   EXPECT_EQ(ProperCase("ann LEE"), "Ann Lee");
@@ -53,14 +38,6 @@ TEST(DialogNumbers, TimeoutAndPort) {
   EXPECT_EQ(ParsePort("9334"), std::optional<int>(9334));
   EXPECT_EQ(ParsePort("65536"), std::nullopt);
   EXPECT_EQ(ParsePort("http"), std::nullopt);
-}
-
-TEST(ConfigPanel, NameInProperCaseThenIdAndLocation) {
-  StationSettings s;
-  s.Nam = "ann lee";
-  s.Uid = "K6ABC";
-  s.Loc = "Station 3";
-  EXPECT_EQ(ConfigPanelText(s), "Name: Ann Lee -- UID: K6ABC -- LOC: Station 3");
 }
 
 TEST(Layout, TwipsAndFontBounds) {

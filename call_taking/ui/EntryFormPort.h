@@ -7,23 +7,16 @@
 
 namespace cadro {
 
-class Prompts;
-
 class EntryFormPort {
 public:
   virtual ~EntryFormPort() = default;
   // "NEW" opens a new report; anything else is the event ID ("Idx") of a stored report.
   virtual void StartForm(const std::string& eventRecord) = 0;
-};
-
-// Stands in while a build carries no entry form: says so instead of opening anything.
-class EntryFormNotInstalled final : public EntryFormPort {
-public:
-  explicit EntryFormNotInstalled(Prompts& prompts) : prompts_(prompts) {}
-  void StartForm(const std::string& eventRecord) override;
-
-private:
-  Prompts& prompts_;
+  // Forgets the last-used location and reporter; the list window calls it once at start-up.
+  virtual void ClearLastUsed() {}
+  // Closes the form as the program ends; false when it cannot close now (a delivery is running),
+  // and the program then stays open.
+  virtual bool CloseForm() { return true; }
 };
 
 }  // namespace cadro

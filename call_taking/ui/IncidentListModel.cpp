@@ -5,6 +5,18 @@
 #include "QtPlatform.h"
 
 namespace cadro {
+namespace {
+
+// Windows-1252 straight into a QString. Report texts are nearly always plain ASCII, which Qt
+// widens in one pass; only texts with other bytes take the full conversion.
+QString ListText(const std::string& ansi) {
+  for (const char c : ansi) {
+    if (static_cast<unsigned char>(c) >= 0x80) return FromAnsi(ansi);
+  }
+  return QString::fromLatin1(ansi.data(), static_cast<qsizetype>(ansi.size()));
+}
+
+}  // namespace
 
 void IncidentListModel::SetRows(const std::vector<IncidentRow>& rows) {
   beginResetModel();
@@ -12,7 +24,7 @@ void IncidentListModel::SetRows(const std::vector<IncidentRow>& rows) {
   rows_.reserve(rows.size());
   for (const IncidentRow& source : rows) {
     Row row;
-    for (int c = 0; c < kColumnCount; ++c) row.text[c] = FromAnsi(source.columns[c]);
+    for (int c = 0; c < kColumnCount; ++c) row.text[c] = ListText(source.columns[c]);
     row.when = DateTimeSortKey(source.columns[kDateTimeColumn]);
     rows_.push_back(std::move(row));
   }
@@ -63,11 +75,17 @@ void IncidentListModel::sort(int column, Qt::SortOrder order) {
   std::vector<int> perm(rows_.size());
   for (std::size_t i = 0; i < perm.size(); ++i) perm[i] = static_cast<int>(i);
   const bool descending = order == Qt::DescendingOrder;
+  // Folding the case once per row is cheaper than folding it in every comparison.
+  std::vector<QString> folded;
+  if (column != kDateTimeColumn) {
+    folded.reserve(rows_.size());
+    for (const Row& row : rows_) folded.push_back(row.text[column].toCaseFolded());
+  }
   const auto less = [&](int a, int b) {
     if (column == kDateTimeColumn) {
       return descending ? rows_[b].when < rows_[a].when : rows_[a].when < rows_[b].when;
     }
-    const int c = QString::compare(rows_[a].text[column], rows_[b].text[column], Qt::CaseInsensitive);
+    const int c = QString::compare(folded[a], folded[b], Qt::CaseSensitive);
     return descending ? c > 0 : c < 0;
   };
   std::stable_sort(perm.begin(), perm.end(), less);

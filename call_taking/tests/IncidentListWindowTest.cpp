@@ -1,0 +1,132 @@
+// The list itself: folders and their counts, both meanings of Delete, sorting, opening reports.
+#include "MainWindowFixture.h"
+
+namespace cadro::testing {
+namespace {
+
+TEST_F(MainWindow, FoldersListTheirReportsAndCountThem) {
+  Report("A.001", 2);
+  Report("A.002", 2);
+  Report("A.003", 6);
+  Report("A.004", 1);
+  Report("A.005", 8);
+  Report("A.006", 9);
+  Start();
+  EXPECT_EQ(Panel("Status"), QStringLiteral("Items:2"));
+  const struct {
+    int code;
+    const char* label;
+    const char* items;
+  } expected[] = {{6, "  Draft", "Items:1"},
+                  {8, "  Deleted", "Items:1"},
+                  {9, "  Submitted", "Items:1"},
+                  {0, "  All", "Items:6"},
+                  {2, "  Ready to Send", "Items:2"}};
+  for (const auto& e : expected) {
+    QTest::mouseClick(Find<QPushButton>(("cmdFolder_" + std::to_string(e.code)).c_str()), Qt::LeftButton);
+    EXPECT_EQ(w->CurrentFolder(), e.code);
+    EXPECT_EQ(Find<QLabel>("lblCurrentFolder")->text(), QString::fromLatin1(e.label));
+    EXPECT_EQ(Panel("Status"), QString::fromLatin1(e.items));
+  }
+  w->cmdFolder_Click(0);
+  EXPECT_EQ(w->Model().Text(RowOf("A.004"), 1), QString());
+  EXPECT_EQ(w->Model().Text(RowOf("A.003"), 1), QStringLiteral("Draft"));
+  EXPECT_EQ(w->Model().Text(RowOf("A.003"), 7), QStringLiteral("12/07/26 08:05"));
+  QStringList headers;
+  for (int c = 0; c < 8; ++c) headers << w->Model().headerData(c, Qt::Horizontal, Qt::DisplayRole).toString();
+  EXPECT_EQ(headers,
+            (QStringList{"Idx", "State", "Event ID", "Type", "Issue", "Location", "City", "Date/Time"}));
+}
+
+TEST_F(MainWindow, DeleteMarksReportsDeletedOutsideTheDeletedFolder) {
+  for (const char* id : {"A.001", "A.002", "A.003", "A.004"}) Report(id, 2);
+  Start();
+  Select({RowOf("A.001"), RowOf("A.002"), RowOf("A.004")});
+  QTest::keyClick(w->List(), Qt::Key_Delete);
+  EXPECT_EQ(Column(0), QStringList{"A.003"});
+  EXPECT_EQ(Panel("Status"), QStringLiteral("Items:1"));
+  for (const char* id : {"A.001", "A.002", "A.004"}) EXPECT_EQ(StateOnDisk(id), 8) << id;
+  EXPECT_EQ(StateOnDisk("A.003"), 2);
+
+  w->cmdFolder_Click(0);
+  Select({RowOf("A.003")});
+  Find<QAction>("mnuDelete")->trigger();
+  EXPECT_EQ(StateOnDisk("A.003"), 8);
+  EXPECT_EQ(Panel("Status"), QStringLiteral("Items:3"));
+}
+
+TEST_F(MainWindow, DeleteInTheDeletedFolderRemovesTheFilesForGood) {
+  Report("A.001", 8);
+  Report("A.002", 8);
+  Report("A.003", 8);
+  Start();
+  w->cmdFolder_Click(8);
+  Select({RowOf("A.001"), RowOf("A.003")});
+  QTest::mouseClick(Find<QPushButton>("cmdDelete"), Qt::LeftButton);
+  EXPECT_FALSE(PathExists(JoinPath(dir.File("msg.d"), "A.001.911")));
+  EXPECT_FALSE(PathExists(JoinPath(dir.File("msg.d"), "A.003.911")));
+  EXPECT_TRUE(PathExists(JoinPath(dir.File("msg.d"), "A.002.911")));
+  EXPECT_EQ(Panel("Status"), QStringLiteral("Items:1"));
+  Select({});
+  w->cmdDelete_Click();  // nothing selected: nothing happens
+  EXPECT_EQ(Panel("Status"), QStringLiteral("Items:1"));
+}
+
+TEST_F(MainWindow, DeleteActsOnTheRowsOwnFileNotOnTheEventIdInsideIt) {
+  // The file B.001 holds the EID of another report; marking must touch B.001 and nothing else.
+  Report("A.001", 2);
+  Report("B.001", 2, "Springfield", "261207", "0805", "A.001");
+  Start();
+  Select({RowOf("B.001")});
+  w->cmdDelete_Click();
+  EXPECT_EQ(StateOnDisk("B.001"), 8);
+  EXPECT_EQ(StateOnDisk("A.001"), 2);
+  EXPECT_EQ(Column(0), QStringList{"A.001"});
+}
+
+TEST_F(MainWindow, ARowStaysWhenItsReportCouldNotBeDeleted) {
+  Report("A.001", 2);
+  Start();
+  ASSERT_EQ(::chmod(JoinPath(dir.File("msg.d"), "A.001.911").c_str(), 0444), 0);
+  Select({0});
+  w->cmdDelete_Click();
+  EXPECT_EQ(Column(0), QStringList{"A.001"});
+  EXPECT_EQ(StateOnDisk("A.001"), 2);
+  ASSERT_EQ(t.prompts.shown.size(), 1u);  // the record's own report
+  EXPECT_NE(t.prompts.shown[0].text.find("Problems"), std::string::npos);
+}
+
+TEST_F(MainWindow, SortingByTextColumnsAndByRealDateAndTime) {
+  Report("E.3", 2, "Boston", "261207", "0805");
+  Report("E.1", 2, "albany", "270115", "0900");
+  Report("E.2", 2, "Chicago", "991230", "2359");
+  Report("E.4", 2, "Denver", "", "");
+  Start();
+  EXPECT_EQ(Column(6), (QStringList{"albany", "Boston", "Chicago", "Denver"}));  // built by City
+  ClickHeader(2);  // Event ID, keeping the direction
+  EXPECT_EQ(Column(2), (QStringList{"E.1", "E.2", "E.3", "E.4"}));
+  ClickHeader(2);
+  EXPECT_EQ(Column(2), (QStringList{"E.4", "E.3", "E.2", "E.1"}));
+  ClickHeader(6);  // another column keeps the descending direction
+  EXPECT_EQ(Column(6), (QStringList{"Denver", "Chicago", "Boston", "albany"}));
+  ClickHeader(7);  // Date/Time turns the direction: ascending by real date, no date first
+  EXPECT_EQ(Column(0), (QStringList{"E.4", "E.2", "E.3", "E.1"}));
+  ClickHeader(7);
+  EXPECT_EQ(Column(0), (QStringList{"E.1", "E.3", "E.2", "E.4"}));
+  EXPECT_EQ(w->List()->header()->sortIndicatorSection(), 7);
+}
+
+TEST_F(MainWindow, NewReportAndDoubleClickOpenTheEntryForm) {
+  Report("A.001", 2);
+  Start();
+  QTest::mouseClick(Find<QPushButton>("cmdNewReport"), Qt::LeftButton);
+  w->LV_DblClick();  // nothing selected yet
+  const QRect cell = w->List()->visualRect(w->Model().index(0, 2));
+  QTest::mouseClick(w->List()->viewport(), Qt::LeftButton, {},
+                    cell.center());  // the view wants a press first
+  QTest::mouseDClick(w->List()->viewport(), Qt::LeftButton, {}, cell.center());
+  EXPECT_EQ(form.started, (std::vector<std::string>{"NEW", "A.001"}));
+}
+
+}  // namespace
+}  // namespace cadro::testing
