@@ -1,11 +1,14 @@
 #include "FileIO.h"
 
 #include <fcntl.h>
+#include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 #include <cerrno>
 #include <filesystem>
+#include <mutex>
+#include <set>
 
 #include "RunError.h"
 
@@ -50,6 +53,37 @@ void WriteAll(int fd, std::string_view bytes, const std::string& path, bool inje
     done += static_cast<std::size_t>(w);
   }
   if (injectFaults && FaultHook() && !FaultHook()(done)) throw ErrorFromErrno(ENOSPC, path);
+}
+
+// A rewrite killed between creating its temporary file and the rename leaves that file behind
+// (".<name>.cadro-XXXXXX": hidden, and never read by any reader). The writer holds an exclusive lock on its
+// temporary file for as long as it lives, so a temporary of the same target that can be locked has lost its
+// writer and is removed. Each process does this once per target, at its first rewrite of it: a restart after
+// a crash clears what the crash left, at the cost of one folder scan.
+constexpr const char* kTemporaryMarker = ".cadro-";
+
+bool IsTemporaryOf(const std::string& entry, const std::string& targetName) {
+  const std::string prefix = "." + targetName + kTemporaryMarker;
+  return entry.size() == prefix.size() + 6 && entry.compare(0, prefix.size(), prefix) == 0;
+}
+
+void RemoveAbandonedTemporaries(const std::filesystem::path& folder, const std::string& targetName) {
+  static std::mutex mutex;
+  static std::set<std::string> done;
+  {
+    const std::lock_guard<std::mutex> lock(mutex);
+    if (!done.insert((folder / targetName).string()).second) return;
+  }
+  std::error_code ec;
+  for (std::filesystem::directory_iterator it(folder, ec), end; !ec && it != end; it.increment(ec)) {
+    if (!IsTemporaryOf(it->path().filename().string(), targetName)) continue;
+    Fd fd(::open(it->path().c_str(), O_RDONLY | O_NOFOLLOW | O_CLOEXEC | O_NONBLOCK));
+    if (fd.get() < 0) continue;
+    struct stat st {};
+    if (::fstat(fd.get(), &st) != 0 || !S_ISREG(st.st_mode)) continue;
+    if (::flock(fd.get(), LOCK_EX | LOCK_NB) != 0) continue;  // its writer is still at work
+    ::unlink(it->path().c_str());
+  }
 }
 
 mode_t CurrentUmask() {
@@ -100,9 +134,11 @@ void WriteFileAtomic(const std::string& path, std::string_view bytes) {
   if (::stat(folder.c_str(), &dirStat) == 0 && !(dirStat.st_mode & S_IWUSR)) {
     throw MakeRunError(err::kPermissionDenied);
   }
-  std::string tmpl = (folder / ("." + target.filename().string() + ".XXXXXX")).string();
+  std::string tmpl = (folder / ("." + target.filename().string() + kTemporaryMarker + "XXXXXX")).string();
   Fd fd(::mkstemp(tmpl.data()));
   if (fd.get() < 0) throw ErrorFromErrno(errno, path);
+  // Marks the temporary file as in use until this process closes it or dies.
+  ::flock(fd.get(), LOCK_EX | LOCK_NB);
   const std::string tmp = tmpl;
   try {
     const mode_t mode = exists ? (old.st_mode & 07777) : (0666 & ~CurrentUmask());
@@ -118,6 +154,7 @@ void WriteFileAtomic(const std::string& path, std::string_view bytes) {
   // Make the rename itself durable; a failure here cannot lose data any more.
   Fd dir(::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
   if (dir.get() >= 0) ::fsync(dir.get());
+  RemoveAbandonedTemporaries(folder, target.filename().string());
 }
 
 void AppendToFile(const std::string& path, std::string_view bytes) {
