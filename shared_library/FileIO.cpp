@@ -56,10 +56,12 @@ void WriteAll(int fd, std::string_view bytes, const std::string& path, bool inje
 }
 
 // A rewrite killed between creating its temporary file and the rename leaves that file behind
-// (".<name>.cadro-XXXXXX": hidden, and never read by any reader). The writer holds an exclusive lock on its
-// temporary file for as long as it lives, so a temporary of the same target that can be locked has lost its
-// writer and is removed. Each process does this once per target, at its first rewrite of it: a restart after
-// a crash clears what the crash left, at the cost of one folder scan.
+// (".<name>.cadro-XXXXXX": hidden, and never read by any reader). The writer holds an exclusive
+// lock on its temporary file while it writes, so a temporary of the same target that can be locked
+// has lost its writer and is removed. Each process does this once per target, after its first
+// rewrite of it: a restart after a crash clears what the crash left, at the cost of one folder
+// scan. Only a second process rewriting the same file in the instant between the other's close and
+// rename could take a live temporary; that rewrite then fails and is reported, and no file is lost.
 constexpr const char* kTemporaryMarker = ".cadro-";
 
 bool IsTemporaryOf(const std::string& entry, const std::string& targetName) {
