@@ -5,7 +5,6 @@
 
 #include "CadroIni.h"
 #include "CadroLogLib.h"
-#include "EntryFormPort.h"
 #include "FileIO.h"
 #include "ProgramFolderLock.h"
 #include "ProgramIdentity.h"
@@ -14,22 +13,6 @@
 #include "VtdirectSession.h"
 #include "frmCadrocts.h"
 #include "frmCadromain.h"
-
-namespace {
-
-// The entry form as the list window knows it.
-class EntryForm final : public cadro::EntryFormPort {
-public:
-  explicit EntryForm(cadro::form::frmCadrocts& form) : form_(form) {}
-  void StartForm(const std::string& eventRecord) override { form_.StartForm(eventRecord); }
-  void ClearLastUsed() override { form_.ClearLastUsed(); }
-  bool CloseForm() override { return form_.close(); }
-
-private:
-  cadro::form::frmCadrocts& form_;
-};
-
-}  // namespace
 
 int main(int argc, char** argv) {
   QApplication app(argc, argv);
@@ -70,8 +53,7 @@ int main(int argc, char** argv) {
                                 cadro::form::MakeVtdirectDelivery(services, ini, &log));
   QObject::connect(&form, &cadro::form::frmCadrocts::listMustBeRebuilt, &window,
                    &cadro::frmCadromain::BuildNewMsgList);
-  EntryForm entryForm(form);
-  window.SetEntryForm(&entryForm);
+  window.SetEntryForm(&form);
   window.Startup();
   return QApplication::exec();
 }

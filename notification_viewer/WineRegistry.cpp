@@ -9,26 +9,6 @@
 namespace cadro {
 namespace {
 
-std::string Lower(std::string_view text) {
-  std::string out(text);
-  for (char& c : out) c = static_cast<char>(c >= 'A' && c <= 'Z' ? c - 'A' + 'a' : c);
-  return out;
-}
-
-void AppendUtf8(std::string& out, unsigned long cp) {
-  if (cp < 0x80) {
-    out += static_cast<char>(cp);
-  } else if (cp < 0x800) {
-    out += static_cast<char>(0xC0 | (cp >> 6));
-    out += static_cast<char>(0x80 | (cp & 0x3F));
-  } else {
-    if (cp > 0xFFFF || (cp >= 0xD800 && cp <= 0xDFFF)) cp = '?';
-    out += static_cast<char>(0xE0 | (cp >> 12));
-    out += static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
-    out += static_cast<char>(0x80 | (cp & 0x3F));
-  }
-}
-
 int HexDigit(char c) {
   if (c >= '0' && c <= '9') return c - '0';
   if (c >= 'a' && c <= 'f') return c - 'a' + 10;
@@ -58,7 +38,7 @@ bool ReadQuoted(std::string_view text, std::size_t& pos, std::string& utf8) {
         int digits = 0;
         for (int d; digits < 4 && pos < text.size() && (d = HexDigit(text[pos])) >= 0; ++digits, ++pos)
           cp = cp * 16 + d;
-        AppendUtf8(utf8, digits ? cp : 'x');
+        AppendUtf8(utf8, static_cast<char32_t>(digits ? cp : 'x'));
         break;
       }
       default:
@@ -68,7 +48,7 @@ bool ReadQuoted(std::string_view text, std::size_t& pos, std::string& utf8) {
                ++digits) {
             cp = cp * 8 + static_cast<unsigned long>(text[pos++] - '0');
           }
-          AppendUtf8(utf8, cp);
+          AppendUtf8(utf8, static_cast<char32_t>(cp));
         } else {
           utf8 += e;  // \\ and \" and anything else stand for themselves
         }
@@ -88,8 +68,8 @@ std::optional<std::string> FindWineRegistryString(std::string_view regText, std:
   // Key names are written with each backslash doubled.
   std::string wantedKey;
   for (const char c : keyPath) wantedKey += c == '\\' ? std::string("\\\\") : std::string(1, c);
-  wantedKey = Lower(wantedKey);
-  const std::string wantedName = Lower(name);
+  wantedKey = AsciiLower(wantedKey);
+  const std::string wantedName = AsciiLower(name);
   bool inKey = false;
   std::optional<std::string> found;
   while (!regText.empty()) {
@@ -99,13 +79,13 @@ std::optional<std::string> FindWineRegistryString(std::string_view regText, std:
     if (!line.empty() && line.back() == '\r') line.remove_suffix(1);
     if (!line.empty() && line.front() == '[') {
       const std::size_t close = line.rfind(']');
-      inKey = close != std::string_view::npos && Lower(line.substr(1, close - 1)) == wantedKey;
+      inKey = close != std::string_view::npos && AsciiLower(line.substr(1, close - 1)) == wantedKey;
       continue;
     }
     if (!inKey || line.empty() || line.front() != '"') continue;
     std::size_t pos = 0;
     std::string valueName;
-    if (!ReadQuoted(line, pos, valueName) || Lower(Utf8ToAnsi(valueName)) != wantedName) continue;
+    if (!ReadQuoted(line, pos, valueName) || AsciiLower(Utf8ToAnsi(valueName)) != wantedName) continue;
     if (pos >= line.size() || line[pos] != '=') continue;
     ++pos;
     std::string value;

@@ -10,20 +10,6 @@
 namespace cadro {
 namespace {
 
-std::string Upper(std::string_view text) {
-  std::string out(text);
-  for (char& c : out) {
-    if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
-  }
-  return out;
-}
-
-void ReplaceAll(std::string& text, std::string_view from, std::string_view to) {
-  for (std::size_t at = text.find(from); at != std::string::npos; at = text.find(from, at + to.size())) {
-    text.replace(at, from.size(), to);
-  }
-}
-
 constexpr double kCaptionPoints = 6;
 constexpr double kFixedTextPoints = 12;
 constexpr double kLinePitch = 5;
@@ -35,7 +21,7 @@ ColourValue ColourFromName(const std::string& name) {
       {"BLACK", 0x000000}, {"WHITE", 0xFFFFFF},  {"GREEN", 0x00FF00},   {"RED", 0x0000FF},
       {"BLUE", 0xFF0000},  {"YELLOW", 0x00FFFF}, {"MAGENTA", 0xFF00FF}, {"CYAN", 0xFFFF00},
   };
-  const auto it = kColours.find(Upper(name));
+  const auto it = kColours.find(AsciiUpper(name));
   return it == kColours.end() ? kBlack : it->second;
 }
 
@@ -50,7 +36,7 @@ std::string OrientationName(int orientation) {
 std::string ReportSummary(const DataDefinition& data) {
   std::string evnt, type, loc1;
   for (const DataItem& item : data) {
-    const std::string key = Upper(item.key);
+    const std::string key = AsciiUpper(item.key);
     if (key == "EVNT") evnt = item.value;
     if (key == "TYPE") type = item.value;
     if (key == "LOC1") loc1 = item.value;
@@ -62,7 +48,7 @@ bool DrawForm(DrawingTarget& target, const FormDefinition& form) {
   const FormSettings& s = form.settings;
   ColourValue lineColour = kBlack;
   for (const FormItem& item : form.items) {
-    const std::string colourName = Upper(item.lineColour);
+    const std::string colourName = AsciiUpper(item.lineColour);
     if (colourName == "BLACK") lineColour = kBlack;
     if (colourName == "WHITE") lineColour = kWhite;
     target.DrawLine(s.originX + item.x1, s.originY + item.y1, s.originX + item.x2, s.originY + item.y2,
@@ -97,10 +83,10 @@ std::optional<char> CharacterFromCode(const std::string& value) {
 void FillData(DrawingTarget& target, const FormDefinition& form, const DataDefinition& data) {
   std::vector<std::string> formKeys;
   formKeys.reserve(form.items.size());
-  for (const FormItem& item : form.items) formKeys.push_back(Upper(item.key));
+  for (const FormItem& item : form.items) formKeys.push_back(AsciiUpper(item.key));
 
   for (const DataItem& datum : data) {
-    const std::string key = Upper(datum.key);
+    const std::string key = AsciiUpper(datum.key);
     for (std::size_t i = 0; i < form.items.size(); ++i) {
       if (formKeys[i] != key) continue;
       const FormItem& item = form.items[i];
@@ -181,24 +167,11 @@ const std::vector<SymbolFace>& SymbolFaces() {
 }
 
 const SymbolFace* FindSymbolFace(const std::string& fontName) {
-  const std::string name(TrimSpaces(Upper(fontName)));
+  const std::string name(TrimSpaces(AsciiUpper(fontName)));
   for (const SymbolFace& face : SymbolFaces()) {
     if (name == face.name) return &face;
   }
   return nullptr;
-}
-
-void AppendUtf8(std::string& out, char32_t c) {
-  if (c < 0x80) {
-    out.push_back(static_cast<char>(c));
-  } else if (c < 0x800) {
-    out.push_back(static_cast<char>(0xC0 | (c >> 6)));
-    out.push_back(static_cast<char>(0x80 | (c & 0x3F)));
-  } else {
-    out.push_back(static_cast<char>(0xE0 | (c >> 12)));
-    out.push_back(static_cast<char>(0x80 | ((c >> 6) & 0x3F)));
-    out.push_back(static_cast<char>(0x80 | (c & 0x3F)));
-  }
 }
 
 }  // namespace

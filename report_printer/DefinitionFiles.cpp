@@ -12,14 +12,6 @@
 namespace cadro {
 namespace {
 
-std::string Upper(std::string_view text) {
-  std::string out(text);
-  for (char& c : out) {
-    if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
-  }
-  return out;
-}
-
 std::vector<std::string_view> SplitAt(std::string_view line, char separator) {
   std::vector<std::string_view> parts;
   for (;;) {
@@ -112,7 +104,7 @@ bool FileFound(const std::string& fileName) {
 void ParseFormDefinition(std::string_view bytes, FormDefinition& form) {
   ForEachDefinitionLine(bytes, [&](const std::string& line) {
     const std::vector<std::string_view> cols = SplitAt(line, ',');
-    const std::string keyword = Upper(cols[0]);
+    const std::string keyword = AsciiUpper(cols[0]);
     if (keyword == "LINE" || keyword == "FIELD") {
       if (form.items.size() >= kMaxDefinitionItems) return;
       ApplyFormItem(cols, form.items.emplace_back());

@@ -7,6 +7,10 @@
 
 namespace cadro {
 
+// Appends one code point as UTF-8. Surrogates and values past U+10FFFF, which UTF-8 cannot
+// carry, become "?".
+void AppendUtf8(std::string& out, char32_t codePoint);
+
 // Windows-1252 bytes to UTF-8. The five bytes the code page leaves undefined map to the C1
 // controls of the same value, as Windows does, so every byte survives a round trip.
 std::string AnsiToUtf8(std::string_view ansi);

@@ -19,18 +19,6 @@ std::string TwoDigits(int n) {
   return buf;
 }
 
-RunError CurrentError() {
-  try {
-    throw;
-  } catch (const RunError& e) {
-    return e;
-  } catch (const std::bad_alloc&) {
-    return MakeRunError(err::kOutOfMemory);
-  } catch (...) {
-    return MakeRunError(err::kInvalidArgument);
-  }
-}
-
 std::string WithoutCrLfPairs(std::string_view text) {
   std::string out;
   out.reserve(text.size());
@@ -72,7 +60,7 @@ void SessionLog::SetupLog(bool withHeader) {
     AppendToFile(path_, header);  // also creates the file when there is no header to write
     enabled_ = true;
   } catch (...) {
-    const RunError e = CurrentError();
+    const RunError e = CurrentRunError();
     services_.prompts.Message(
         "SetupLog Error " + e.NumberAndDescription() + "Could not start Addclient logging", {},
         PromptIcon::Exclamation);
@@ -87,7 +75,7 @@ void SessionLog::WriteLog(std::string_view text) {
     AppendToFile(path_, line);
   } catch (...) {
     enabled_ = false;
-    const RunError e = CurrentError();
+    const RunError e = CurrentRunError();
     services_.prompts.Message("SetupLog Error " + e.NumberAndDescription() +
                                   "; Could not write to the session log file; disabled session logging",
                               {}, PromptIcon::Exclamation);

@@ -70,19 +70,6 @@ void AppendValue(std::string& out, std::string_view value) {
   }
 }
 
-// Turns anything thrown inside a file operation into the error the failure report quotes.
-RunError CurrentError() {
-  try {
-    throw;
-  } catch (const RunError& e) {
-    return e;
-  } catch (const std::bad_alloc&) {
-    return MakeRunError(err::kOutOfMemory);
-  } catch (...) {
-    return MakeRunError(err::kInvalidArgument);
-  }
-}
-
 }  // namespace
 
 std::int16_t ParseInteger16(std::string_view text) {
@@ -184,7 +171,7 @@ CadroMsg::LoadResult CadroMsg::LoadFrom(const std::string& path) {
     return LoadResult::Failed;
   } catch (...) {
     Clear();
-    ReportFailure(Operation::Load, path, CurrentError());
+    ReportFailure(Operation::Load, path, CurrentRunError());
     return LoadResult::Failed;
   }
   Clear();
@@ -212,7 +199,7 @@ CadroMsg::LoadResult CadroMsg::LoadFrom(const std::string& path) {
     step_ = 5;  // the bytes were read whole before parsing, so there is no close (step 4) to fail
     return LoadResult::Loaded;
   } catch (...) {
-    ReportFailure(Operation::Load, path, CurrentError());
+    ReportFailure(Operation::Load, path, CurrentRunError());
     return LoadResult::Failed;
   }
 }
@@ -319,7 +306,7 @@ bool CadroMsg::SaveTo(const std::string& path) {
     step_ = 4;
     return true;
   } catch (...) {
-    ReportFailure(Operation::Fadd, path, CurrentError());
+    ReportFailure(Operation::Fadd, path, CurrentRunError());
     return false;
   }
 }

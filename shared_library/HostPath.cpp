@@ -9,15 +9,11 @@
 #include <filesystem>
 #include <system_error>
 
+#include "StringLib.h"
+
 namespace cadro {
 namespace fs = std::filesystem;
 namespace {
-
-std::string Lower(std::string s) {
-  std::transform(s.begin(), s.end(), s.begin(),
-                 [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
-  return s;
-}
 
 bool IsDrivePath(std::string_view p) {
   return p.size() >= 2 && std::isalpha(static_cast<unsigned char>(p[0])) && p[1] == ':';
@@ -28,9 +24,9 @@ fs::path AppendComponent(const fs::path& base, const std::string& name) {
   fs::path exact = base / name;
   std::error_code ec;
   if (name == "." || name == ".." || fs::exists(exact, ec)) return exact;
-  const std::string want = Lower(name);
+  const std::string want = AsciiLower(name);
   for (fs::directory_iterator it(base, ec), end; !ec && it != end; it.increment(ec)) {
-    if (Lower(it->path().filename().string()) == want) return it->path();
+    if (AsciiLower(it->path().filename().string()) == want) return it->path();
   }
   return exact;
 }
@@ -59,11 +55,11 @@ std::string HostPath(std::string_view hostPath) {
   std::replace(rest.begin(), rest.end(), '\\', '/');
   if (!IsDrivePath(rest)) return rest;
 
-  fs::path result = fs::path(WinePrefix()) / "dosdevices" / Lower(rest.substr(0, 2));
+  fs::path result = fs::path(WinePrefix()) / "dosdevices" / AsciiLower(rest.substr(0, 2));
   // Drive Z: is Wine's view of "/"; without a prefix (no Wine installed) it still means "/", so a
   // local path written into a host file in the host's form finds its way back.
   std::error_code zec;
-  if (Lower(rest.substr(0, 2)) == "z:" && !fs::exists(result, zec)) result = "/";
+  if (AsciiLower(rest.substr(0, 2)) == "z:" && !fs::exists(result, zec)) result = "/";
   std::size_t pos = 2;
   while (pos <= rest.size()) {
     const std::size_t slash = rest.find('/', pos);

@@ -2,6 +2,7 @@
 
 #include <cerrno>
 #include <filesystem>
+#include <new>
 #include <system_error>
 
 namespace cadro {
@@ -36,6 +37,18 @@ std::string RunError::NumberAndDescription() const {
 
 RunError MakeRunError(int number, std::string source) {
   return RunError(number, ErrorDescription(number), std::move(source));
+}
+
+RunError CurrentRunError() {
+  try {
+    throw;
+  } catch (const RunError& e) {
+    return e;
+  } catch (const std::bad_alloc&) {
+    return MakeRunError(err::kOutOfMemory);
+  } catch (...) {
+    return MakeRunError(err::kInvalidArgument);
+  }
 }
 
 RunError ErrorFromErrno(int e, const std::string& path, std::string source) {

@@ -39,6 +39,10 @@ struct RunError : std::runtime_error {
 
 RunError MakeRunError(int number, std::string source = {});
 
+// Inside a catch block: what was thrown, as the error a failure report quotes (out of memory as
+// 7, anything else that is not a RunError as 5).
+RunError CurrentRunError();
+
 // Maps an errno value from an operation on `path` onto the classic numbers. A missing file
 // whose folder is missing too is "Path not found", as on the original platform.
 RunError ErrorFromErrno(int errnoValue, const std::string& path, std::string source = {});

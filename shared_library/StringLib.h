@@ -29,4 +29,11 @@ std::string TrimTrailingNewlines(std::string_view text);
 // Leading and trailing spaces (the space character only) removed.
 std::string_view TrimSpaces(std::string_view text);
 
+// ASCII letters only: file keys, keywords and tokens compare this way whatever the code page.
+std::string AsciiUpper(std::string_view text);
+std::string AsciiLower(std::string_view text);
+
+// Every occurrence of `from` replaced by `to`, left to right; the replacement is not rescanned.
+void ReplaceAll(std::string& text, std::string_view from, std::string_view to);
+
 }  // namespace cadro

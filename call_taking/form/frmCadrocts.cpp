@@ -161,7 +161,7 @@ void frmCadrocts::StartForm(const std::string& eventRecord) {
     // The settings have told the operator when no number can be handed out.
     const std::optional<std::int16_t> number = station_.NextEventNumber();
     if (!number) {
-      CloseForm();
+      FinishAndClose();
       return;
     }
     const EventIds ids = NewEventID(station_.values.Lid, services_.clock.Now(), *number);

@@ -54,7 +54,9 @@ public:
 
   // The remembered location and reporter that the two L/U buttons recall; the program clears
   // them when it starts.
-  void ClearLastUsed();
+  void ClearLastUsed() override;
+  // The program is ending: false while a delivery runs, and the program then stays open.
+  bool CloseForm() override;
 
   bool DeliveryRunning() const { return delivering_; }
   int ReportState() const { return reportState_; }
@@ -103,7 +105,7 @@ private:
   void cmdSubmit_Click();
   void cmdDelete_Click();
   void cmdClose_Click();
-  void CloseForm();
+  void FinishAndClose();
   void ShowBox(const std::string& objectName);
   void OnBoxChanged(BoxId box);
   void Update();

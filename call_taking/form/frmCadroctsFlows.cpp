@@ -117,7 +117,7 @@ void frmCadrocts::cmdSave_Click() {
   if (!SaveReport()) return;
   emit listMustBeRebuilt();
   ShowStateCaption(kStateDraft);
-  CloseForm();
+  FinishAndClose();
 }
 
 void frmCadrocts::Update() {
@@ -189,7 +189,7 @@ void frmCadrocts::cmdSubmit_Click() {
   reportState_ = kStateSubmitted;
   SaveReport();
   emit listMustBeRebuilt();
-  CloseForm();
+  FinishAndClose();
 }
 
 // Brings the named box into view (its page, when it has one) and gives it the focus.
@@ -209,17 +209,22 @@ void frmCadrocts::cmdDelete_Click() {
   record_->SetAST(kStateDeleted);
   if (!SaveReport()) return;
   emit listMustBeRebuilt();
-  CloseForm();
+  FinishAndClose();
 }
 
 void frmCadrocts::cmdClose_Click() {
   if (RefuseDuringDelivery()) return;
-  CloseForm();
+  FinishAndClose();
 }
 
-void frmCadrocts::CloseForm() {
+void frmCadrocts::FinishAndClose() {
   reportShown_ = false;
   close();
+}
+
+bool frmCadrocts::CloseForm() {
+  if (!isVisible()) return true;
+  return close();
 }
 
 void frmCadrocts::keyPressEvent(QKeyEvent* event) {

@@ -39,21 +39,6 @@ std::string ToFnmatchPattern(const std::string& pattern) {
   return out;
 }
 
-std::string Upper(std::string_view text) {
-  std::string out(text);
-  for (char& c : out) {
-    if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
-  }
-  return out;
-}
-
-void ReplaceAll(std::string& text, std::string_view token, const std::string& with) {
-  for (std::size_t pos = text.find(token); pos != std::string::npos;
-       pos = text.find(token, pos + with.size())) {
-    text.replace(pos, token.size(), with);
-  }
-}
-
 }  // namespace
 
 bool FileExists(const std::string& path) {
@@ -183,7 +168,7 @@ std::string FileLib::GetPathFromConf(const std::string& confPath) {
       const std::string line = GetLine(buffer);
       if (line.empty() || line.front() == '[') continue;
       const std::size_t eq = line.find('=');
-      const std::string key = Upper(TrimSpaces(std::string_view(line).substr(0, eq)));
+      const std::string key = AsciiUpper(TrimSpaces(std::string_view(line).substr(0, eq)));
       if (key != "DATADIR" && key != "INSTANCE") continue;
       if (eq == std::string::npos) throw RunError(kSubscriptOutOfRange, "Subscript out of range");
       const std::string value = line.substr(eq + 1);

@@ -31,13 +31,6 @@ std::vector<std::string> SplitLines(std::string_view text) {
   return lines;
 }
 
-void ReplaceAll(std::string& text, std::string_view token, std::string_view with) {
-  for (std::size_t pos = text.find(token); pos != std::string::npos;
-       pos = text.find(token, pos + with.size())) {
-    text.replace(pos, token.size(), with);
-  }
-}
-
 std::string Trimmed(std::string_view text) {
   return std::string(TrimSpaces(text));
 }

@@ -75,3 +75,13 @@ TEST(GetLine, ViewSplitIsLinearOverManyLines) {
   EXPECT_EQ(count, 10000);
   EXPECT_EQ(last, "ABC9999");
 }
+
+TEST(AsciiCaseAndReplace, TouchOnlyWhatTheyShould) {
+  EXPECT_EQ(AsciiUpper("dirLogs \xE9"), "DIRLOGS \xE9");  // a code-page letter stays as it is
+  EXPECT_EQ(AsciiLower("C:\\VData"), "c:\\vdata");
+  std::string text = "APP_PATH\\x;APP_PATH";
+  ReplaceAll(text, "APP_PATH", "C:\\APP_PATH");  // the replacement is not scanned again
+  EXPECT_EQ(text, "C:\\APP_PATH\\x;C:\\APP_PATH");
+  ReplaceAll(text, "", "never");
+  EXPECT_EQ(text, "C:\\APP_PATH\\x;C:\\APP_PATH");
+}
