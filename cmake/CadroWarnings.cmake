@@ -13,3 +13,8 @@ if(CADRO_SANITIZE)
     -fsanitize=address,undefined -fno-omit-frame-pointer -fno-sanitize-recover=undefined)
   target_link_options(cadro_warnings INTERFACE -fsanitize=address,undefined)
 endif()
+# Coverage feedback from every library the fuzz targets call, not only the shared core: without
+# it libFuzzer mutates blindly inside the readers it is meant to explore.
+if(CADRO_FUZZ)
+  target_compile_options(cadro_warnings INTERFACE -fsanitize=fuzzer-no-link)
+endif()
