@@ -9,13 +9,6 @@
 namespace cadro {
 namespace {
 
-int HexDigit(char c) {
-  if (c >= '0' && c <= '9') return c - '0';
-  if (c >= 'a' && c <= 'f') return c - 'a' + 10;
-  if (c >= 'A' && c <= 'F') return c - 'A' + 10;
-  return -1;
-}
-
 // Reads a quoted, escaped string starting at text[pos] == '"' into UTF-8; pos ends after the
 // closing quote. False when the string is not closed.
 bool ReadQuoted(std::string_view text, std::size_t& pos, std::string& utf8) {
@@ -36,7 +29,7 @@ bool ReadQuoted(std::string_view text, std::size_t& pos, std::string& utf8) {
       case 'x': {
         unsigned long cp = 0;
         int digits = 0;
-        for (int d; digits < 4 && pos < text.size() && (d = HexDigit(text[pos])) >= 0; ++digits, ++pos)
+        for (int d; digits < 4 && pos < text.size() && (d = HexDigitValue(text[pos])) >= 0; ++digits, ++pos)
           cp = cp * 16 + d;
         AppendUtf8(utf8, static_cast<char32_t>(digits ? cp : 'x'));
         break;

@@ -8,13 +8,6 @@
 namespace cadro {
 namespace {
 
-int HexDigit(char c) {
-  if (c >= '0' && c <= '9') return c - '0';
-  if (c >= 'a' && c <= 'f') return c - 'a' + 10;
-  if (c >= 'A' && c <= 'F') return c - 'A' + 10;
-  return -1;
-}
-
 std::string RemoveQuotes(std::string_view text) {
   std::string out;
   for (const char c : text) {
@@ -36,7 +29,7 @@ std::string DecodeEscapes(const std::string& text) {
     int code = 0;
     const std::size_t taken = std::min<std::size_t>(2, text.size() - i - 1);
     for (std::size_t k = 0; k < taken; ++k) {
-      const int d = HexDigit(text[i + 1 + k]);
+      const int d = HexDigitValue(text[i + 1 + k]);
       if (d < 0) break;
       code = code * 16 + d;
     }

@@ -81,6 +81,13 @@ std::string AsciiLower(std::string_view text) {
   return out;
 }
 
+int HexDigitValue(char c) {
+  if (c >= '0' && c <= '9') return c - '0';
+  if (c >= 'a' && c <= 'f') return c - 'a' + 10;
+  if (c >= 'A' && c <= 'F') return c - 'A' + 10;
+  return -1;
+}
+
 void ReplaceAll(std::string& text, std::string_view from, std::string_view to) {
   if (from.empty()) return;
   for (std::size_t at = text.find(from); at != std::string::npos; at = text.find(from, at + to.size())) {

@@ -33,6 +33,9 @@ std::string_view TrimSpaces(std::string_view text);
 std::string AsciiUpper(std::string_view text);
 std::string AsciiLower(std::string_view text);
 
+// The value of one hexadecimal digit, or -1 when the character is none.
+int HexDigitValue(char c);
+
 // Every occurrence of `from` replaced by `to`, left to right; the replacement is not rescanned.
 void ReplaceAll(std::string& text, std::string_view from, std::string_view to);
 

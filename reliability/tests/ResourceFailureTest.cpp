@@ -74,12 +74,16 @@ protected:
     if (mounted_) ::umount2(mountPoint_.c_str(), MNT_DETACH);
   }
 
+  // The saver of `kind` for its folder on the small disk.
+  std::unique_ptr<Saver> SaverOnDisk(SaveKind kind, TestServices& t) {
+    return MakeSaver(kind, mountPoint_ + "/" + std::string(KindName(kind)), work_.File("inputs"), t.services);
+  }
+
   // A saver whose target holds version 0, written while there was room.
   std::unique_ptr<Saver> Prepared(SaveKind kind, TestServices& t) {
-    const std::string folder = mountPoint_ + "/" + std::string(KindName(kind));
-    fs::create_directories(folder);
+    fs::create_directories(mountPoint_ + "/" + std::string(KindName(kind)));
     PrepareInputs(kind, work_.File("inputs"));
-    auto saver = MakeSaver(kind, folder, work_.File("inputs"), t.services);
+    auto saver = SaverOnDisk(kind, t);
     saver->Seed();
     EXPECT_TRUE(saver->Save(0));
     return saver;
@@ -112,8 +116,7 @@ TEST_F(SmallDisk, AFullDiskFailsEverySaveClearlyAndKeepsTheOldFile) {
   for (SaveKind kind : kAllKinds) {
     SCOPED_TRACE(std::string(KindName(kind)));
     TestServices t;
-    auto saver =
-        MakeSaver(kind, mountPoint_ + "/" + std::string(KindName(kind)), work_.File("inputs"), t.services);
+    auto saver = SaverOnDisk(kind, t);
     const std::string old = ReadFileBytes(saver->Target());
     EXPECT_FALSE(saver->Save(1));
     EXPECT_EQ(ReadFileBytes(saver->Target()), old) << "the old file is damaged";
@@ -124,8 +127,7 @@ TEST_F(SmallDisk, AFullDiskFailsEverySaveClearlyAndKeepsTheOldFile) {
   ASSERT_EQ(::unlink((mountPoint_ + "/filler").c_str()), 0);
   for (SaveKind kind : kAllKinds) {
     TestServices t;
-    auto saver =
-        MakeSaver(kind, mountPoint_ + "/" + std::string(KindName(kind)), work_.File("inputs"), t.services);
+    auto saver = SaverOnDisk(kind, t);
     EXPECT_TRUE(saver->Save(1)) << KindName(kind);
   }
 }
@@ -140,8 +142,7 @@ TEST_F(SmallDisk, AReadOnlyFileSystemFailsEverySaveClearlyAndKeepsTheOldFile) {
   for (SaveKind kind : kAllKinds) {
     SCOPED_TRACE(std::string(KindName(kind)));
     TestServices t;
-    auto saver =
-        MakeSaver(kind, mountPoint_ + "/" + std::string(KindName(kind)), work_.File("inputs"), t.services);
+    auto saver = SaverOnDisk(kind, t);
     const std::string old = ReadFileBytes(saver->Target());
     EXPECT_FALSE(saver->Save(1));
     EXPECT_EQ(ReadFileBytes(saver->Target()), old);
