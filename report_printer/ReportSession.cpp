@@ -37,27 +37,24 @@ bool ReportSession::Load(const std::string& commandLine) {
   CheckPrinter();
   log_.SetupLog(false);
 
-  const BuildResult form = BuildFDFarray(options_.formFileName, form_);
-  if (!form.ok()) {
-    services_.prompts.Message(
-        "Could not build Forms Definition Array;\r\n" +
-            (form.error == 53 ? std::string("Forms file not found") : MakeRunError(form.error).what()),
-        kProgramTitle);
+  // A missing file is named as such; any other failure is quoted as its run-time error.
+  const auto buildFailed = [this](const std::string& what, int error) {
+    services_.prompts.Message("Could not build " + what + " Definition Array;\r\n" +
+                                  (error == err::kFileNotFound ? what + " file not found"
+                                                               : std::string(MakeRunError(error).what())),
+                              kProgramTitle);
     return false;
-  }
+  };
+
+  const BuildResult form = BuildFDFarray(options_.formFileName, form_);
+  if (!form.ok()) return buildFailed("Forms", form.error);
   formLoaded_ = true;
   view_.ShowProgress("Form File found and loaded\r\n");
   view_.SetPreviewEnabled(true);
   view_.SetPrintEnabled(printerInstalled_);
 
   const BuildResult data = BuildDataArray(options_.dataFileName, data_);
-  if (!data.ok()) {
-    services_.prompts.Message(
-        "Could not build Data Definition Array;\r\n" +
-            (data.error == 53 ? std::string("Data file not found") : MakeRunError(data.error).what()),
-        kProgramTitle);
-    return false;
-  }
+  if (!data.ok()) return buildFailed("Data", data.error);
   view_.ShowProgress("Message text found and loaded\r\n");
   if (options_.applyAutoPrint) {
     if (printerInstalled_) {
