@@ -29,10 +29,10 @@ std::optional<QPrinter::PaperSource> QtFromBin(int bin) {
   return std::nullopt;
 }
 
+// Made for the named printer straight away: a printer made for the default and then switched
+// would ask CUPS for two devices. An unknown or empty name gives the default printer either way.
 std::unique_ptr<QPrinter> NewPrinter(const QString& name) {
-  auto printer = std::make_unique<QPrinter>(QPrinter::HighResolution);
-  if (!name.isEmpty()) printer->setPrinterName(name);
-  return printer;
+  return std::make_unique<QPrinter>(QPrinterInfo::printerInfo(name), QPrinter::HighResolution);
 }
 
 }  // namespace
