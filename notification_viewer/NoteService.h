@@ -28,7 +28,6 @@ public:
   int Finish();
 
   const NoteLog& Log() const { return log_; }
-  const std::string& JournalFile() const { return journalFile_; }
 
 private:
   int ShowLines(const std::vector<std::string>& lines);

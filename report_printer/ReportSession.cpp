@@ -48,7 +48,6 @@ bool ReportSession::Load(const std::string& commandLine) {
 
   const BuildResult form = BuildFDFarray(options_.formFileName, form_);
   if (!form.ok()) return buildFailed("Forms", form.error);
-  formLoaded_ = true;
   view_.ShowProgress("Form File found and loaded\r\n");
   view_.SetPreviewEnabled(true);
   view_.SetPrintEnabled(printerInstalled_);

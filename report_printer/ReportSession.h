@@ -49,11 +49,8 @@ public:
   // Form_Unload: releases the global settings (writing Vantrel.glo when it changed).
   void Unload();
 
-  const CommandLineOptions& Options() const { return options_; }
   const FormDefinition& Form() const { return form_; }
   const DataDefinition& Data() const { return data_; }
-  bool PrinterInstalled() const { return printerInstalled_; }
-  bool FormLoaded() const { return formLoaded_; }
 
   static std::string WindowCaption();
 
@@ -70,7 +67,6 @@ private:
   FormDefinition form_;
   DataDefinition data_;
   bool printerInstalled_ = false;
-  bool formLoaded_ = false;
 };
 
 }  // namespace cadro

@@ -28,7 +28,6 @@ public:
   // the part that could include new bytes is searched, so a long answer costs time in proportion
   // to its size.
   bool Feed(std::string_view arrived);
-  bool PromptReceived() const { return seen_; }
 
   const std::string& Received() const { return received_; }
 

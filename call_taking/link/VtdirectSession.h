@@ -81,7 +81,6 @@ public:
 
   // State a test or a diagnostic may read.
   bool PromptSeen() const { return promptSeen_; }
-  int LinkPhase() const { return linkPhase_; }
   int LinkStep() const { return linkStep_; }
   const std::string& ReceiveBuffer() const { return watch_.Received(); }
 

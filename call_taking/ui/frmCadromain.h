@@ -67,7 +67,6 @@ public:
 
   int CurrentFolder() const { return currentFolder_; }
   float ListFontSize() const { return listFontSize_; }
-  int SortColumn() const { return sortColumn_; }
   Qt::SortOrder SortOrder() const { return sortOrder_; }
   const IncidentListModel& Model() const { return *model_; }
   QTreeView* List() const { return LV_; }

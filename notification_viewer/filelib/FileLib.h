@@ -63,7 +63,6 @@ public:
   const std::string& ProgramFolderPath() const { return programFolder_; }
 
   int Step() const { return step_; }
-  const std::string& SavedDescription() const { return savedDescription_; }
 
   void SetFileReaderForTests(FileReader reader) { reader_ = std::move(reader); }
   void SetEnvironmentForTests(EnvironmentLookup env) { env_ = std::move(env); }

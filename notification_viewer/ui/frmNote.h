@@ -40,7 +40,6 @@ public:
   void GetNote();
   void ShowNote(std::int16_t level, const std::string& message);
 
-  VtInit& Ini() { return *ini_; }
   const NoteService& Service() const { return *service_; }
   const NotesInbox& Inbox() const { return *inbox_; }
   QTimer& Timer() { return tmrNote_; }
