@@ -51,6 +51,20 @@ RunError CurrentRunError() {
   }
 }
 
+RunError CurrentRunError(int otherNumber) {
+  try {
+    throw;
+  } catch (const RunError& e) {
+    return e;
+  } catch (const std::bad_alloc&) {
+    return MakeRunError(err::kOutOfMemory);
+  } catch (const std::exception& e) {
+    return RunError(otherNumber, e.what());
+  } catch (...) {
+    return MakeRunError(otherNumber);
+  }
+}
+
 RunError ErrorFromErrno(int e, const std::string& path, std::string source) {
   int number = err::kPathFileAccess;
   switch (e) {

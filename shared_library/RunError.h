@@ -43,6 +43,10 @@ RunError MakeRunError(int number, std::string source = {});
 // 7, anything else that is not a RunError as 5).
 RunError CurrentRunError();
 
+// The same for the host-file helpers: anything else is `otherNumber`, and a standard exception
+// keeps its own text.
+RunError CurrentRunError(int otherNumber);
+
 // Maps an errno value from an operation on `path` onto the classic numbers. A missing file
 // whose folder is missing too is "Path not found", as on the original platform.
 RunError ErrorFromErrno(int errnoValue, const std::string& path, std::string source = {});

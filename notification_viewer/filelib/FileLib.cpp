@@ -86,28 +86,13 @@ std::string FileLib::DefaultProgramFolder() {
 }
 
 void FileLib::Raise(const char* operation) {
-  long number = err::kPathFileAccess;
-  std::string description;
-  try {
-    throw;
-  } catch (const RunError& e) {
-    number = e.number;
-    description = e.description;
-  } catch (const std::bad_alloc&) {
-    number = err::kOutOfMemory;
-    description = ErrorDescription(err::kOutOfMemory);
-  } catch (const std::exception& e) {
-    description = e.what();
-  } catch (...) {
-    description = ErrorDescription(err::kPathFileAccess);
-  }
-  savedDescription_ = description;
+  const RunError e = CurrentRunError(err::kPathFileAccess);
   const std::string step = std::to_string(step_);
-  log_.Error(savedDescription_ + " FileLib:" + operation + ", Step = " + step);
+  log_.Error(e.description + " FileLib:" + operation + ", Step = " + step);
   // An error that already carries the base (raised by another helper of this module on the way)
   // keeps its number; only its source and description grow.
-  const long raised = number < 0 ? number : number + err::kObjectErrorBase;
-  throw RunError(raised, savedDescription_ + ", Step = " + step, std::string("FileLib:") + operation);
+  const long raised = e.number < 0 ? e.number : e.number + err::kObjectErrorBase;
+  throw RunError(raised, e.description + ", Step = " + step, std::string("FileLib:") + operation);
 }
 
 std::string FileLib::ReadLocal(const std::string& localPath) const {

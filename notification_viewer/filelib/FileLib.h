@@ -78,7 +78,6 @@ private:
   std::string programFolder_;
   std::string dataPath_;
   int step_ = 0;
-  std::string savedDescription_;
   FileReader reader_;
   EnvironmentLookup env_;
 };

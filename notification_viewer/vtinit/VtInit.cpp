@@ -37,17 +37,7 @@ std::string Trimmed(std::string_view text) {
 
 // "number, description" of the exception being handled.
 std::string CurrentErrorText() {
-  try {
-    throw;
-  } catch (const RunError& e) {
-    return e.NumberAndDescription();
-  } catch (const std::bad_alloc&) {
-    return MakeRunError(err::kOutOfMemory).NumberAndDescription();
-  } catch (const std::exception& e) {
-    return std::to_string(err::kPathFileAccess) + ", " + e.what();
-  } catch (...) {
-    return MakeRunError(err::kPathFileAccess).NumberAndDescription();
-  }
+  return CurrentRunError(err::kPathFileAccess).NumberAndDescription();
 }
 
 // The folders without a default keep whatever they hold when defaults are set.

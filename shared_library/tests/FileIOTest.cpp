@@ -2,6 +2,9 @@
 #include <sys/stat.h>
 
 #include <filesystem>
+#include <functional>
+#include <new>
+#include <stdexcept>
 
 #include "FileIO.h"
 #include "RunError.h"
@@ -100,4 +103,35 @@ TEST(ReadWholeFile, ReadsEverySizeWhole) {
   const std::string status = ReadWholeFile("/proc/self/status");
   EXPECT_NE(status.find("Name:"), std::string::npos);
   EXPECT_EQ(status.back(), '\n');
+}
+
+// What a failure report quotes for whatever was thrown: a RunError as it is, out of memory as 7,
+// and anything else as the number the caller's layer uses for it.
+TEST(CurrentRunError, EveryKindOfThrowBecomesANumberAndAText) {
+  const auto caught = [](const std::function<void()>& thrower, auto convert) {
+    try {
+      thrower();
+    } catch (...) {
+      return convert();
+    }
+    return RunError(0, "nothing thrown");
+  };
+  const auto plain = [] { return CurrentRunError(); };
+  const auto fileAccess = [] { return CurrentRunError(err::kPathFileAccess); };
+  const auto runError = [] { throw MakeRunError(err::kDiskFull, "Fadd"); };
+  const auto noMemory = [] { throw std::bad_alloc(); };
+  const auto standard = [] { throw std::runtime_error("bad header"); };
+  const auto other = [] { throw 42; };
+
+  for (const auto& e : {caught(runError, plain), caught(runError, fileAccess)}) {
+    EXPECT_EQ(e.NumberAndDescription(), "61, Disk full");
+    EXPECT_EQ(e.source, "Fadd");
+  }
+  EXPECT_EQ(caught(noMemory, plain).NumberAndDescription(), "7, Out of memory");
+  EXPECT_EQ(caught(noMemory, fileAccess).NumberAndDescription(), "7, Out of memory");
+
+  EXPECT_EQ(caught(standard, plain).number, err::kInvalidArgument);
+  EXPECT_EQ(caught(standard, fileAccess).NumberAndDescription(), "75, bad header");
+  EXPECT_EQ(caught(other, plain).number, err::kInvalidArgument);
+  EXPECT_EQ(caught(other, fileAccess).NumberAndDescription(), "75, Path/File access error");
 }
