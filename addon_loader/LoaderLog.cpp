@@ -1,7 +1,5 @@
 #include "LoaderLog.h"
 
-#include <cstdio>
-
 #include "FileIO.h"
 #include "RunError.h"
 #include "StringLib.h"
@@ -10,12 +8,6 @@ namespace cadro::addlaunch {
 namespace {
 
 const std::string kRule(51, '-');
-
-std::string TwoDigits(int n) {
-  char buffer[8];
-  std::snprintf(buffer, sizeof buffer, "%02d", n % 100);
-  return buffer;
-}
 
 }  // namespace
 

@@ -1,6 +1,5 @@
 #include "CadroLogLib.h"
 
-#include <cstdio>
 #include <new>
 
 #include "CadroVersion.h"
@@ -12,12 +11,6 @@ namespace cadro {
 namespace {
 
 constexpr std::string_view kRule = "---------------------------------------------------";
-
-std::string TwoDigits(int n) {
-  char buf[8];
-  std::snprintf(buf, sizeof buf, "%02d", ((n % 100) + 100) % 100);
-  return buf;
-}
 
 std::string WithoutCrLfPairs(std::string_view text) {
   std::string out;

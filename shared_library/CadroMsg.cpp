@@ -5,7 +5,6 @@
 #include <unistd.h>
 
 #include <cerrno>
-#include <cstdio>
 #include <new>
 
 #include "CadroVersion.h"
@@ -47,12 +46,6 @@ const KeySlot* FindSlot(std::string_view key) {
     if (slot.key == key) return &slot;
   }
   return nullptr;
-}
-
-std::string TwoDigits(int n) {
-  char buf[8];
-  std::snprintf(buf, sizeof buf, "%02d", ((n % 100) + 100) % 100);
-  return buf;
 }
 
 // A value never carries a CR into the file: it would end the line early and the rest would be

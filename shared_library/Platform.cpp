@@ -1,5 +1,7 @@
 #include "Platform.h"
 
+#include "StringLib.h"
+
 namespace cadro {
 
 int LocalTime::DayOfYear() const {
@@ -7,6 +9,10 @@ int LocalTime::DayOfYear() const {
   const bool leap = (year % 4 == 0 && year % 100 != 0) || year % 400 == 0;
   const int m = month < 1 ? 1 : (month > 12 ? 12 : month);
   return kBefore[m - 1] + day + (leap && m > 2 ? 1 : 0);
+}
+
+std::string LocalTime::ClockText() const {
+  return TwoDigits(hour) + ":" + TwoDigits(minute) + ":" + TwoDigits(second);
 }
 
 }  // namespace cadro

@@ -15,7 +15,8 @@ struct LocalTime {
   int hour = 0;
   int minute = 0;
   int second = 0;
-  int DayOfYear() const;  // 1..366
+  int DayOfYear() const;          // 1..366
+  std::string ClockText() const;  // "hh:mm:ss"
 };
 
 class Clock {

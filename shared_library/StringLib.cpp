@@ -81,6 +81,11 @@ std::string AsciiLower(std::string_view text) {
   return out;
 }
 
+std::string TwoDigits(int n) {
+  const int last = ((n % 100) + 100) % 100;
+  return {static_cast<char>('0' + last / 10), static_cast<char>('0' + last % 10)};
+}
+
 int HexDigitValue(char c) {
   if (c >= '0' && c <= '9') return c - '0';
   if (c >= 'a' && c <= 'f') return c - 'a' + 10;

@@ -33,6 +33,10 @@ std::string_view TrimSpaces(std::string_view text);
 std::string AsciiUpper(std::string_view text);
 std::string AsciiLower(std::string_view text);
 
+// The last two decimal digits of `n`, with a leading zero: the fields of every date and time
+// stamp ("07", "26" for 2026).
+std::string TwoDigits(int n);
+
 // The value of one hexadecimal digit, or -1 when the character is none.
 int HexDigitValue(char c);
 

@@ -1,8 +1,7 @@
 #include "ReportBinding.h"
 
-#include <cstdio>
-
 #include "FileIO.h"
+#include "StringLib.h"
 
 namespace cadro::form {
 
@@ -48,12 +47,9 @@ void FillRecordFromContent(CadroMsg& r, const FormContent& c, const ReportStamp&
   r.SetVDS(c.law[5]);
   r.SetUID(stamp.uid);
   r.SetULO(stamp.loc);
-  char date[16];
-  char time[16];
-  std::snprintf(date, sizeof date, "%02d%02d%02d", stamp.now.year % 100, stamp.now.month, stamp.now.day);
-  std::snprintf(time, sizeof time, "%02d%02d", stamp.now.hour, stamp.now.minute);
-  r.SetADT(date);
-  r.SetATM(time);
+  const LocalTime& now = stamp.now;
+  r.SetADT(TwoDigits(now.year) + TwoDigits(now.month) + TwoDigits(now.day));
+  r.SetATM(TwoDigits(now.hour) + TwoDigits(now.minute));
 }
 
 }  // namespace cadro::form

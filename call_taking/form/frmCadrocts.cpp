@@ -15,7 +15,6 @@
 #include <QStatusBar>
 #include <QTabWidget>
 #include <QTimer>
-#include <cstdio>
 
 #include "QtPlatform.h"
 #include "ReportBinding.h"
@@ -405,10 +404,7 @@ void frmCadrocts::SetStatus(const std::string& text) {
 }
 
 void frmCadrocts::TickClock() {
-  const LocalTime now = services_.clock.Now();
-  char text[16];
-  std::snprintf(text, sizeof text, "%02d:%02d:%02d", now.hour, now.minute, now.second);
-  clockPanel_->setText(QString::fromLatin1(text));
+  clockPanel_->setText(QString::fromLatin1(services_.clock.Now().ClockText()));
 }
 
 }  // namespace cadro::form

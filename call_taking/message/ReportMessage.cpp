@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "GeneralLib.h"
+#include "StringLib.h"
 
 namespace cadro {
 
@@ -12,12 +13,6 @@ namespace {
 
 bool Has(const std::string& type, std::string_view code) {
   return type.find(code) != std::string::npos;
-}
-
-std::string TwoDigits(int n) {
-  char text[8];
-  std::snprintf(text, sizeof text, "%02d", ((n % 100) + 100) % 100);
-  return text;
 }
 
 char Lower(char c) {

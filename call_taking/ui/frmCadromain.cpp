@@ -46,10 +46,6 @@ public:
   WaitPointer& operator=(const WaitPointer&) = delete;
 };
 
-QString TwoDigits(int n) {
-  return QStringLiteral("%1").arg(n, 2, 10, QLatin1Char('0'));
-}
-
 }  // namespace
 
 frmCadromain::frmCadromain(Services& services, CadroIni& ini, SessionLog& log, std::string programFolder,
@@ -331,9 +327,7 @@ void frmCadromain::ShowConfig() {
 }
 
 void frmCadromain::ShowClock() {
-  const LocalTime now = services_.clock.Now();
-  panelTime_->setText(TwoDigits(now.hour) + QLatin1Char(':') + TwoDigits(now.minute) + QLatin1Char(':') +
-                      TwoDigits(now.second));
+  panelTime_->setText(QString::fromLatin1(services_.clock.Now().ClockText()));
 }
 
 }  // namespace cadro

@@ -2,6 +2,7 @@
 
 #include <string>
 
+#include "Platform.h"
 #include "StringLib.h"
 
 using namespace cadro;
@@ -84,4 +85,18 @@ TEST(AsciiCaseAndReplace, TouchOnlyWhatTheyShould) {
   EXPECT_EQ(text, "C:\\APP_PATH\\x;C:\\APP_PATH");
   ReplaceAll(text, "", "never");
   EXPECT_EQ(text, "C:\\APP_PATH\\x;C:\\APP_PATH");
+}
+
+// Every date and time stamp is built from these: a year must shrink to its last two digits and a
+// single digit must gain its zero, or file names and report fields shift.
+TEST(TwoDigits, StampFieldsAndTheClock) {
+  EXPECT_EQ(TwoDigits(7), "07");
+  EXPECT_EQ(TwoDigits(0), "00");
+  EXPECT_EQ(TwoDigits(2026), "26");
+  EXPECT_EQ(TwoDigits(2100), "00");
+  LocalTime t;
+  t.hour = 9;
+  t.minute = 5;
+  t.second = 59;
+  EXPECT_EQ(t.ClockText(), "09:05:59");
 }
