@@ -2,8 +2,10 @@
 
 #include <QEventLoop>
 #include <algorithm>
+#include <optional>
 
 #include "Platform.h"
+#include "StationRules.h"
 #include "StringLib.h"
 
 namespace cadro {
@@ -26,19 +28,6 @@ bool IsSetupError(QAbstractSocket::SocketError error) {
   }
 }
 }  // namespace
-
-bool ParsePort(std::string_view text, quint16& port) {
-  const std::string_view digits = TrimSpaces(text);
-  if (digits.empty() || digits.size() > 5) return false;
-  unsigned value = 0;
-  for (const char c : digits) {
-    if (c < '0' || c > '9') return false;
-    value = value * 10 + static_cast<unsigned>(c - '0');
-  }
-  if (value == 0 || value > 65535) return false;
-  port = static_cast<quint16>(value);
-  return true;
-}
 
 VtdirectSession::VtdirectSession(Prompts& prompts, LinkHooks hooks, QObject* parent)
     : QObject(parent), prompts_(prompts), hooks_(std::move(hooks)), WNS(this), GpTimer(this), tmrPause(this) {
@@ -159,10 +148,11 @@ bool VtdirectSession::SeqVtdirect(const std::string& TheMsg, const std::string& 
 bool VtdirectSession::StartConnecting() {
   WNS.abort();
   socketFailed_ = false;
-  quint16 port = 0;
-  if (!ParsePort(settings_.Prt, port)) return false;
+  // The same rule as the Preferences dialog, so a port the dialog took is one the link can use.
+  const std::optional<int> port = ParsePort(settings_.Prt);
+  if (!port) return false;
   WNS.connectToHost(QString::fromLatin1(settings_.Hst.data(), static_cast<qsizetype>(settings_.Hst.size())),
-                    port);
+                    static_cast<quint16>(*port));
   return true;
 }
 

@@ -51,9 +51,6 @@ struct LinkHooks {
   std::function<void(const std::string&)> showStatus;
 };
 
-// The port of a settings text: decimal digits only (spaces around allowed), 1 to 65535.
-bool ParsePort(std::string_view text, quint16& port);
-
 class VtdirectSession : public QObject {
   Q_OBJECT
 public:

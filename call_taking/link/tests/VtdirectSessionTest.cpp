@@ -11,6 +11,7 @@
 #include <algorithm>
 #include <memory>
 
+#include "StationRules.h"
 #include "TestKit.h"
 #include "VtdirectSession.h"
 #include "VtdirectStandin.h"
@@ -258,12 +259,11 @@ TEST_F(SessionTest, UnusablePortShowsTheNetworkErrorBox) {
   EXPECT_EQ(services_.prompts.shown[0].text, "Network error.  Confirm this is a networked PC");
   EXPECT_EQ(status_.back(), "Message transfer problem");
 
-  quint16 value = 0;
-  EXPECT_TRUE(ParsePort(" 9334 ", value));
-  EXPECT_EQ(value, 9334);
-  EXPECT_TRUE(ParsePort("65535", value));
-  EXPECT_FALSE(ParsePort("93 34", value));
-  EXPECT_FALSE(ParsePort("-1", value));
+  EXPECT_EQ(ParsePort(" 9334 "), 9334);
+  EXPECT_EQ(ParsePort("65535"), 65535);
+  EXPECT_EQ(ParsePort("009334"), 9334);  // the Preferences dialog takes it, so the link must too
+  EXPECT_FALSE(ParsePort("93 34"));
+  EXPECT_FALSE(ParsePort("-1"));
 }
 
 TEST_F(SessionTest, ASecondSessionCannotStartWhileOneRuns) {
