@@ -1,7 +1,9 @@
 #pragma once
 // Between the entry form and its record: which box fills which field, and what a save stamps.
 
+#include <cstddef>
 #include <memory>
+#include <optional>
 #include <string>
 
 #include "CadroMsg.h"
@@ -29,5 +31,16 @@ FormContent ContentFromRecord(const CadroMsg& record);
 // Every field from the form, whatever the selected types (the file keeps only theirs); TYP from
 // the selected types; ADT "yymmdd" and ATM "hhmm" from the stamp's time. AST is the caller's.
 void FillRecordFromContent(CadroMsg& record, const FormContent& content, const ReportStamp& stamp);
+
+// The longest line a box of the form takes. A one-line box cuts longer text (a later save would
+// store it cut), and laying out one endless line in the details box takes minutes.
+inline constexpr std::size_t kLongestLineShown = 32767;
+
+// A field of a stored report with a line the form cannot show whole.
+struct OversizedField {
+  std::string key;     // "DTL"
+  std::size_t length;  // characters in its longest line
+};
+std::optional<OversizedField> FindOversizedField(const CadroMsg& record);
 
 }  // namespace cadro::form

@@ -46,10 +46,17 @@ QString AnsiToWidget(const std::string& ansi) {
   return FromAnsi(ansi).replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
 }
 
+// Every palette a control is given is new to the style, which caches its images per palette:
+// a control gets one only when its colour really changes, and loses it again when its mark goes,
+// so that unmarked controls share the one palette of the application.
 void SetRoleColour(QWidget* w, QPalette::ColorRole role, std::optional<QColor> colour) {
-  QPalette p = w->palette();
-  p.setColor(role, colour ? *colour : QApplication::palette(w).color(role));
-  w->setPalette(p);
+  if (!colour) {
+    if (w->testAttribute(Qt::WA_SetPalette)) w->setPalette(QPalette());
+  } else if (!w->testAttribute(Qt::WA_SetPalette) || w->palette().color(role) != *colour) {
+    QPalette p = w->palette();
+    p.setColor(role, *colour);
+    w->setPalette(p);
+  }
   // A label paints its background only while it carries a mark, so it blends into its frame.
   if (role == QPalette::Window) w->setAutoFillBackground(colour.has_value());
 }
@@ -174,6 +181,18 @@ void frmCadrocts::StartForm(const std::string& eventRecord) {
       services_.prompts.Message("Could not load message file \r\n" + eventRecord, {},
                                 PromptIcon::Exclamation);
       close();
+      return;
+    }
+    // A line too long for the boxes is refused before it reaches them: the form would cut it,
+    // or stop for minutes laying it out. The file stays as it is.
+    if (const std::optional<OversizedField> big = FindOversizedField(*record_)) {
+      services_.prompts.Message("Could not open the report " + eventRecord + "\r\nIts field " + big->key +
+                                    " holds a line of " + std::to_string(big->length) +
+                                    " characters; the form shows lines of at most " +
+                                    std::to_string(kLongestLineShown) + ".\r\nThe file is left as it is.",
+                                {}, PromptIcon::Exclamation);
+      record_->Clear();
+      FinishAndClose();
       return;
     }
     reportState_ = record_->AST();

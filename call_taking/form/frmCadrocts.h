@@ -55,8 +55,10 @@ public:
   // The remembered location and reporter that the two L/U buttons recall; the program clears
   // them when it starts.
   void ClearLastUsed() override;
-  // The program is ending: false while a delivery runs, and the program then stays open.
+  // The program is ending: false while a delivery runs, and when the operator keeps unsaved
+  // typing (Cancel, or a Save that failed); the program then stays open.
   bool CloseForm() override;
+  bool Delivering() const override { return delivering_; }
 
   bool DeliveryRunning() const { return delivering_; }
   int ReportState() const { return reportState_; }
@@ -108,7 +110,9 @@ private:
   void FinishAndClose();
   void ShowBox(const std::string& objectName);
   void OnBoxChanged(BoxId box);
-  void Update();
+  bool Update();
+  bool HasUnsavedChanges() const;
+  bool SaveBeforeExit();
   bool RefuseDuringDelivery();
   void SetEditingLocked(bool locked);
 

@@ -120,7 +120,7 @@ void frmCadrocts::cmdSave_Click() {
   FinishAndClose();
 }
 
-void frmCadrocts::Update() {
+bool frmCadrocts::Update() {
   isUpdate_ = true;
   // The header goes in front of the details as the operator sees them, on a line of its own.
   const BoxId detailsBox{BoxGroup::Header, 7};
@@ -132,10 +132,11 @@ void frmCadrocts::Update() {
   record_->Clear();
   record_->SetAST(kStateNew);
   reportState_ = kStateNew;
-  SaveReport();
+  const bool saved = SaveReport();
   SetButtonsForState(kStateNew);
   ShowStateCaption(kStateNew);
-  contentWhenOpened_ = ReadContent();
+  if (saved) contentWhenOpened_ = ReadContent();
+  return saved;
 }
 
 void frmCadrocts::cmdSubmit_Click() {
@@ -222,9 +223,43 @@ void frmCadrocts::FinishAndClose() {
   close();
 }
 
+bool frmCadrocts::HasUnsavedChanges() const {
+  return reportShown_ && isVisible() && ReadContent() != contentWhenOpened_;
+}
+
 bool frmCadrocts::CloseForm() {
   if (!isVisible()) return true;
+  if (RefuseDuringDelivery()) return false;
+  if (HasUnsavedChanges()) {
+    const std::string question = "The report " + eventId_ +
+                                 " on the form has changes that are not saved.\r\n"
+                                 "Save them before Cadro closes?";
+    switch (services_.prompts.AskSaveDiscardCancel(question, ToAnsi(windowTitle()))) {
+      case SaveChoice::Save:
+        if (SaveBeforeExit()) break;
+        [[fallthrough]];  // the record has said why; the typing stays on the screen
+      case SaveChoice::Cancel:
+        raise();
+        activateWindow();
+        return false;
+      case SaveChoice::Discard: break;
+    }
+  }
   return close();
+}
+
+// What Save would store for the report on the screen: a draft for a new or saved one, an update
+// for a submitted one; a report that is ready or deleted keeps its state.
+bool frmCadrocts::SaveBeforeExit() {
+  if (reportState_ == kStateSubmitted) return Update();
+  const int state = reportState_ == kStateNew || reportState_ == kStateDraft ? kStateDraft : reportState_;
+  record_->Clear();
+  record_->SetAST(static_cast<std::int16_t>(state));
+  if (!SaveReport()) return false;
+  reportState_ = state;
+  contentWhenOpened_ = ReadContent();
+  emit listMustBeRebuilt();
+  return true;
 }
 
 void frmCadrocts::keyPressEvent(QKeyEvent* event) {
