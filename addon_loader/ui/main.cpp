@@ -25,6 +25,6 @@ int main(int argc, char** argv) {
   cadro::addlaunch::frmAddlaunch form(product.services, picker, cadro::ProgramFolder(), ADDLAUNCH_VERSION);
   QObject::connect(&form, &cadro::addlaunch::frmAddlaunch::finished, &app,
                    [](int status) { QCoreApplication::exit(status); });
-  form.Form_Load(cadro::addlaunch::JoinArguments(arguments));
+  form.Form_Load(cadro::addlaunch::InstallerCommandText(arguments));
   return QApplication::exec();
 }
