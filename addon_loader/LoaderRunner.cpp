@@ -10,6 +10,8 @@ LoaderRunner::LoaderRunner(LoaderSession& session, QObject* parent)
     : QObject(parent), session_(session), tmrPause(new QTimer(this)) {
   tmrPause->setObjectName(QStringLiteral("tmrPause"));
   tmrPause->setSingleShot(true);
+  // A coarse timer may fire up to 5% early; the closing pause is a promise of three seconds.
+  tmrPause->setTimerType(Qt::PreciseTimer);
   connect(tmrPause, &QTimer::timeout, this, [this] { RunStage(false); });
 }
 
