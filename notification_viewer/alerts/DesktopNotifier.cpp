@@ -63,11 +63,11 @@ QVariant ToImageData(const QImage& icon) {
   return QVariant::fromValue(data);
 }
 
-// Bodies may carry markup; a note's own "<" or "&" must show as written.
-QString PlainBodyText(QString text) {
+QString BodyText(QString text, bool markup) {
   text.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
   text.replace(QLatin1Char('\r'), QLatin1Char('\n'));
-  return text.toHtmlEscaped();
+  // A note's own "<" or "&" must show as written, not as markup.
+  return markup ? text.toHtmlEscaped() : text;
 }
 
 }  // namespace cadro::notify_detail
@@ -81,16 +81,28 @@ DesktopNotifier::DesktopNotifier(QDBusConnection bus, EventLog& eventLog, QStrin
       bus_(std::move(bus)),
       eventLog_(eventLog),
       iconPath_(std::move(iconPath)),
-      imageData_(ToImageData(icon)) {}
+      imageData_(ToImageData(icon)) {
+  if (!bus_.isConnected()) return;
+  // Whether the service reads markup in the body decides how a note's "<" and "&" are sent.
+  const QDBusMessage ask =
+      QDBusMessage::createMethodCall(QLatin1String(kService), QLatin1String(kPath), QLatin1String(kService),
+                                     QStringLiteral("GetCapabilities"));
+  auto* call = new QDBusPendingCallWatcher(bus_.asyncCall(ask, kCallTimeoutMs), this);
+  connect(call, &QDBusPendingCallWatcher::finished, this, [this](QDBusPendingCallWatcher* answer) {
+    answer->deleteLater();
+    const QDBusPendingReply<QStringList> reply = *answer;
+    if (!reply.isError()) markup_ = reply.value().contains(QStringLiteral("body-markup"));
+  });
+}
 
 QString DesktopNotifier::Summary(int count) {
   if (count == 1) return QStringLiteral("New notification");
   return QStringLiteral("%1 new notifications").arg(count);
 }
 
-QString DesktopNotifier::Body(int count, const QStringList& newestFirst) {
+QString DesktopNotifier::Body(int count, const QStringList& newestFirst, bool markup) {
   QStringList lines;
-  for (const QString& text : newestFirst) lines << PlainBodyText(text);
+  for (const QString& text : newestFirst) lines << BodyText(text, markup);
   const int more = count - static_cast<int>(newestFirst.size());
   if (more > 0) lines << QStringLiteral("(%1 more)").arg(more);
   return lines.join(QLatin1Char('\n'));
@@ -152,7 +164,7 @@ void DesktopNotifier::Send() {
   if (imageData_.isValid()) hints.insert(QStringLiteral("image-data"), imageData_);
   const QStringList newest(newest_.begin(), newest_.end());
   call << QStringLiteral("Vtnote") << static_cast<uint>(id_) << iconPath_ << Summary(count_)
-       << Body(count_, newest) << QStringList() << hints << -1;
+       << Body(count_, newest, markup_) << QStringList() << hints << -1;
   inFlight_ = true;
   dirty_ = false;
   auto* watcher = new QDBusPendingCallWatcher(bus_.asyncCall(call, kCallTimeoutMs), this);

@@ -42,7 +42,8 @@ public:
 
   // The notification's text for `count` notes whose newest texts are `newestFirst`.
   static QString Summary(int count);
-  static QString Body(int count, const QStringList& newestFirst);
+  // `markup`: the service reads the body as markup, so the note's own "<" and "&" are escaped.
+  static QString Body(int count, const QStringList& newestFirst, bool markup = true);
   // The service's urgency (0 low, 1 normal, 2 critical) for a note level.
   static std::uint8_t Urgency(std::int16_t level);
 
@@ -50,6 +51,7 @@ public:
   int Count() const { return count_; }
   std::uint32_t NotificationId() const { return id_; }
   bool CallOut() const { return inFlight_; }
+  bool Markup() const { return markup_; }
 
 signals:
   // After each answer of the service (or failure to reach it).
@@ -71,6 +73,7 @@ private:
   bool dirty_ = false;       // notes arrived while a call was out
   bool failedOnce_ = false;  // a failure is logged; quiet until a call succeeds
   bool fresh_ = false;       // the next note starts a new count
+  bool markup_ = true;       // what most services do, until the service says otherwise
   int count_ = 0;
   std::uint8_t urgency_ = 0;
   std::deque<QString> newest_;  // newest first, at most kBodyLines

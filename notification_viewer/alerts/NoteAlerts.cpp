@@ -3,6 +3,7 @@
 #include <QAction>
 #include <QCoreApplication>
 #include <QEvent>
+#include <QFile>
 #include <QFileInfo>
 #include <QMenu>
 #include <QMenuBar>
@@ -45,11 +46,11 @@ NoteAlerts::NoteAlerts(frmNote& window, SettingsStore& userSettings, EventLog& e
   settle_.setInterval(kSettleMs);
   connect(&settle_, &QTimer::timeout, this, &NoteAlerts::ReadNow);
   if (watch) {
-    watch_ = std::make_unique<NotesWatch>(QString::fromStdString(window_.Inbox().NotesFile()));
+    const QString notesFile = QFile::decodeName(QByteArray::fromStdString(window_.Inbox().NotesFile()));
+    watch_ = std::make_unique<NotesWatch>(notesFile);
     connect(watch_.get(), &NotesWatch::changed, this, &NoteAlerts::ReadSoon);
     // A note that arrived before the watch was in place is not left for the poll.
-    if (window_.Inbox().Claimed() || QFileInfo::exists(QString::fromStdString(window_.Inbox().NotesFile())))
-      ReadSoon();
+    if (window_.Inbox().Claimed() || QFileInfo::exists(notesFile)) ReadSoon();
   }
 }
 

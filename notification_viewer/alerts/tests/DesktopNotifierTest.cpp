@@ -77,12 +77,13 @@ class FakeNotifications : public QObject {
   Q_CLASSINFO("D-Bus Interface", "org.freedesktop.Notifications")
 public:
   QList<Call> calls;
+  QStringList capabilities{QStringLiteral("body"), QStringLiteral("body-markup")};
   bool holdReplies = false;
   QList<QDBusMessage> held;
   QDBusConnection* bus = nullptr;
 
 public slots:
-  QStringList GetCapabilities() { return {QStringLiteral("body"), QStringLiteral("body-markup")}; }
+  QStringList GetCapabilities() { return capabilities; }
   uint Notify(const QString& app, uint replacesId, const QString& icon, const QString& summary,
               const QString& body, const QStringList&, const QVariantMap& hints, int,
               const QDBusMessage& message) {
@@ -196,6 +197,17 @@ TEST_F(DBusFixture, EachNoteArrivesWithTitleBodyIconAndItsLevelAsUrgency) {
   EXPECT_EQ(service.calls[1].replacesId, 101u);
   EXPECT_EQ(Urgency(service.calls[1]), 0);
   EXPECT_TRUE(ts.eventLog.entries.empty());
+}
+
+TEST_F(DBusFixture, AServiceWithoutMarkupGetsTheTextAsWritten) {
+  service.capabilities = QStringList{QStringLiteral("body")};
+  StartService();
+  Open();
+  LookElsewhere();
+  WAIT_TRUE(!alerts->Notifier().Markup(), 3000);
+  Write(standin::NoteRecord(1, "<check in> & report"));
+  WAIT_EQ(service.calls.size(), 1, 3000);
+  EXPECT_EQ(service.calls[0].body, "<check in> & report");
 }
 
 TEST_F(DBusFixture, ABurstBecomesOneNotificationNewestFirstAndIsReplacedNotPiled) {
