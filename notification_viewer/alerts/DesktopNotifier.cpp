@@ -64,6 +64,9 @@ QVariant ToImageData(const QImage& icon) {
 }
 
 QString BodyText(QString text, bool markup) {
+  // A popup is no place for a long text: the window has it whole.
+  constexpr int kMaxChars = 300;
+  if (text.size() > kMaxChars) text = text.left(kMaxChars - 1) + QChar(0x2026);
   text.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
   text.replace(QLatin1Char('\r'), QLatin1Char('\n'));
   // A note's own "<" or "&" must show as written, not as markup.

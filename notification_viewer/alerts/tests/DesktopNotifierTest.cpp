@@ -303,6 +303,10 @@ TEST(DesktopNotifierText, SummaryBodyAndUrgency) {
   EXPECT_EQ(DesktopNotifier::Summary(1), "New notification");
   EXPECT_EQ(DesktopNotifier::Summary(12), "12 new notifications");
   EXPECT_EQ(DesktopNotifier::Body(1, {QStringLiteral("two\r\nlines")}), "two\nlines");
+  // A long note is cut in the popup; the window keeps it whole.
+  const QString longText = DesktopNotifier::Body(1, {QString(5000, QLatin1Char('x'))});
+  EXPECT_EQ(longText.size(), 300);
+  EXPECT_TRUE(longText.endsWith(QChar(0x2026)));
   EXPECT_EQ(DesktopNotifier::Urgency(-1), 0);
   EXPECT_EQ(DesktopNotifier::Urgency(0), 0);
   EXPECT_EQ(DesktopNotifier::Urgency(1), 1);
