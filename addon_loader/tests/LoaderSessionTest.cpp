@@ -220,7 +220,9 @@ TEST_F(LoaderSessionTest, ABrokenConfIsReportedWithItsError) {
   EXPECT_EQ(Run("remove,x"), ExitStatus::kError);
   ASSERT_EQ(ts.prompts.shown.size(), 1u);
   EXPECT_EQ(ts.prompts.shown[0].text, "Error -2147221491, Type mismatch, Step = 3");
-  EXPECT_EQ(ts.eventLog.entries.front(), "Type mismatch FileLib:GetPathFromConf, Step = 3");
+  EXPECT_EQ(
+      ts.eventLog.entries.front().rfind("Type mismatch FileLib:GetPathFromConf, Step = 3, FileName = ", 0),
+      0u);
 }
 
 TEST_F(LoaderSessionTest, ClosingTheWindowBeforeTheUpdateChangesNothing) {
