@@ -16,6 +16,7 @@
 #include <QTabWidget>
 #include <QTimer>
 
+#include "FileIO.h"
 #include "QtPlatform.h"
 #include "ReportBinding.h"
 #include "ReportMessage.h"
@@ -91,6 +92,7 @@ void frmCadrocts::LoadForm() {
   messageId_.clear();
   isUpdate_ = false;
   reportShown_ = false;
+  unstored_ = false;
 
   // A reused form starts as empty as a new one: nothing of the previous report may remain.
   for (auto& [box, widget] : boxes_) {
@@ -165,15 +167,11 @@ void frmCadrocts::StartForm(const std::string& eventRecord) {
     reportState_ = kStateNew;
     setWindowTitle(QString::fromLatin1(kNewCaption));
     // The settings have told the operator when no number can be handed out.
-    const std::optional<std::int16_t> number = station_.NextEventNumber();
-    if (!number) {
+    if (!TakeFreeEventIds()) {
       FinishAndClose();
       return;
     }
-    const EventIds ids = NewEventID(station_.Values().Lid, services_.clock.Now(), *number);
-    eventId_ = ids.eventId;
-    messageId_ = ids.messageId;
-    label20_->setText(FromAnsi(eventId_));
+    unstored_ = true;
   } else {
     setWindowTitle(QString::fromLatin1(kReportCaption));
     record_->Clear();
@@ -253,9 +251,45 @@ void frmCadrocts::FillRecord() {
   FillRecordFromContent(*record_, content, stamp);
 }
 
+// The next event number whose event ID names no stored report, and the IDs it forms.
+bool frmCadrocts::TakeFreeEventIds() {
+  const LocalTime today = services_.clock.Now();
+  const std::string lid = station_.Values().Lid;
+  const std::string folder = record_->MessageFolder();
+  const std::optional<std::int16_t> number = station_.NextEventNumber([&](std::int16_t n) {
+    return PathExists(JoinPath(folder, NewEventID(lid, today, n).eventId + ".911"));
+  });
+  if (!number) return false;
+  const EventIds ids = NewEventID(lid, today, *number);
+  eventId_ = ids.eventId;
+  messageId_ = ids.messageId;
+  label20_->setText(FromAnsi(eventId_));
+  return true;
+}
+
 bool frmCadrocts::SaveReport() {
   FillRecord();
-  const bool written = record_->Fadd();
+  bool written = false;
+  if (!unstored_) {
+    written = record_->Fadd();
+  } else {
+    // The first save of a new report never replaces a stored one. When its ID was taken since
+    // the form opened (another station, a file put back), the report takes the next free ID.
+    const std::string firstId = eventId_;
+    CadroMsg::AddResult added = record_->FaddNew();
+    while (added == CadroMsg::AddResult::Taken && TakeFreeEventIds()) {
+      FillRecord();
+      added = record_->FaddNew();
+    }
+    written = added == CadroMsg::AddResult::Written;
+    if (written) unstored_ = false;
+    if (written && eventId_ != firstId) {
+      services_.prompts.Message("The event ID " + firstId + " names a report stored meanwhile.\r\n" +
+                                    "This report is saved as " + eventId_ +
+                                    "; the other one is kept as it is.",
+                                {}, PromptIcon::Information);
+    }
+  }
   lastUsedLocation_ = {ToAnsi(BoxText({BoxGroup::Header, 1})), ToAnsi(BoxText({BoxGroup::Header, 2})),
                        ToAnsi(BoxText({BoxGroup::Header, 8}))};
   lastUsedReporter_ = {ToAnsi(BoxText({BoxGroup::Header, 3})), ToAnsi(BoxText({BoxGroup::Header, 4})),

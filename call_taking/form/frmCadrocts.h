@@ -89,6 +89,7 @@ private:
   void LoadForm();
   void LoadReport();
   bool SaveReport();
+  bool TakeFreeEventIds();
   void FillRecord();
   void SelectEventTypes(const std::string& typ);
   std::string GetEventTypes() const;
@@ -138,6 +139,7 @@ private:
   int conscious_ = -1;
   int breathing_ = -1;
   bool isUpdate_ = false;
+  bool unstored_ = false;     // a new report that has no file yet
   bool saveUpdates_ = false;  // what cmdSave does now, set with its caption
   bool delivering_ = false;
   bool reportShown_ = false;

@@ -21,8 +21,10 @@ TEST_F(FormLayout, TheLongestEventIdAndTheStateDoNotRunIntoEachOther) {
   QFont large = form->font();
   large.setPointSizeF(large.pointSizeF() * 1.6);
   form->setFont(large);
-  station->values.Lid = "AB1";
-  station->values.Eno = 32767;
+  StationSettings settings = station->Values();
+  settings.Lid = "AB1";
+  settings.Eno = 32767;
+  station->SetValues(settings);
   Open("NEW");
   ASSERT_TRUE(form->isVisible());
   QLabel* eventId = Find<QLabel>("Label20");
