@@ -138,8 +138,8 @@ int main(int argc, char** argv) {
       });
       worstShown = std::max(worstShown, ms);
     }
-    std::printf("  filter per keystroke in the list window (model + repaint), %5d reports: worst %7.2f ms\n", n,
-                worstShown);
+    std::printf("  filter per keystroke in the list window (model + repaint), %5d reports: worst %7.2f ms\n",
+                n, worstShown);
   }
   return 0;
 }
