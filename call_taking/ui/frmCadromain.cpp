@@ -80,7 +80,7 @@ void frmCadromain::Startup() {
   record_ = std::make_unique<CadroMsg>(JoinPath(programFolder_, "msg.d"), services_);
   currentFolder_ = folder::kReady;
   cmdFolder_[currentFolder_]->setChecked(true);
-  SetListFontSize(ini_.values.Lvf);
+  SetListFontSize(ini_.Values().Lvf);
   SetColumnHeaders();
   BuildNewMsgList();
   lblCurrentFolder_->setText(QStringLiteral("  ") + FromAnsi(FolderName(currentFolder_)));
@@ -154,7 +154,7 @@ void frmCadromain::closeEvent(QCloseEvent* event) {
     unloaded_ = true;
     tmrClock_->stop();
     SaveLayout();
-    ini_.values.Lvf = listFontSize_;
+    ini_.SetListFontSize(listFontSize_);
     ini_.WriteIni();
     record_.reset();
   }
@@ -296,17 +296,17 @@ void frmCadromain::mnuResetColumns_Click() {
 // Dialogs and help
 
 void frmCadromain::mnuStationID_Click() {
-  frmStationID dialog(ini_.values, services_.prompts, this);
-  if (runModal_(dialog) == QDialog::Accepted) ini_.values = dialog.Result();
+  frmStationID dialog(ini_.Values(), services_.prompts, this);
+  if (runModal_(dialog) == QDialog::Accepted) ini_.SetIdentity(dialog.Result());
   ShowConfig();
 }
 
 void frmCadromain::mnuPreferences_Click() {
-  frmCadroPref dialog(ini_.values, services_.prompts, linkTest_, this);
+  frmCadroPref dialog(ini_.Values(), services_.prompts, linkTest_, this);
   auto* stuckPage = new aids::StuckReportsPage(ageLimits_);
   dialog.Tabs()->addTab(stuckPage, QStringLiteral("Stuck Reports"));
   if (runModal_(dialog) == QDialog::Accepted) {
-    ini_.values = dialog.Result();
+    ini_.SetLinkSettings(dialog.Result());
     ageLimits_ = stuckPage->Limits();
     aids::WriteAgeLimits(services_.settings, kProgramTitle, ageLimits_);
     RefreshAgeMarks(true);
@@ -334,7 +334,7 @@ void frmCadromain::mnuAbout_Click() {
 }
 
 void frmCadromain::ShowConfig() {
-  panelConfig_->setText(FromAnsi(ConfigPanelText(ini_.values)));
+  panelConfig_->setText(FromAnsi(ConfigPanelText(ini_.Values())));
 }
 
 void frmCadromain::ShowClock() {

@@ -183,9 +183,9 @@ void frmCadromain::mnuExportLog_Click() {
   const std::vector<aids::CommsLogEntry> entries = aids::SelectLogEntries(every, selection);
 
   aids::CommsLogHeader header;
-  header.station = ini_.values.Loc;
-  header.locationId = ini_.values.Lid;
-  header.operatorName = ini_.values.Nam + (ini_.values.Uid.empty() ? "" : " (" + ini_.values.Uid + ")");
+  header.station = ini_.Values().Loc;
+  header.locationId = ini_.Values().Lid;
+  header.operatorName = ini_.Values().Nam + (ini_.Values().Uid.empty() ? "" : " (" + ini_.Values().Uid + ")");
   const QString stamp = QStringLiteral("%1 %2").arg(today.toString(QStringLiteral("MM/dd/yyyy")),
                                                     QString::fromLatin1(now.ClockText()).left(5));
   header.period = ToAnsi(choice.byDateRange
