@@ -1,0 +1,60 @@
+// The list window and its dialogs, worked from the keyboard and heard through a screen reader.
+#include "MainWindowFixture.h"
+#include "WindowAudit.h"
+
+namespace cadro::testing {
+namespace {
+
+std::string Lines(const std::vector<std::string>& findings) {
+  std::string out;
+  for (const auto& f : findings) out += f + "\n";
+  return out;
+}
+
+void ExpectWorkableByKeyboard(QWidget* window) {
+  EXPECT_EQ(Lines(KeyboardGaps(window)), "") << window->objectName().toStdString();
+  EXPECT_EQ(Lines(UnnamedControls(window)), "") << window->objectName().toStdString();
+  EXPECT_EQ(Lines(TabOrderFaults(window)), "") << window->objectName().toStdString();
+}
+
+using KeyboardAccess = MainWindow;
+
+TEST_F(KeyboardAccess, EveryWindowOfTheListCanBeWorkedWithoutTheMouse) {
+  Start();
+  w->show();
+  ASSERT_TRUE(QTest::qWaitForWindowExposed(w.get()));
+  ExpectWorkableByKeyboard(w.get());
+
+  for (const char* item : {"mnuStationID", "mnuPreferences", "mnuAbout"}) {
+    script.push_back([](QDialog& d) {
+      ExpectWorkableByKeyboard(&d);
+      d.reject();
+    });
+    Find<QAction>(item)->trigger();
+    EXPECT_TRUE(script.empty()) << item << " opened no dialog";
+  }
+}
+
+TEST_F(KeyboardAccess, TheExpectedShortcutsAndAccessKeysAct) {
+  Report("AB126342.100", 2);
+  Start();
+  w->show();
+  ASSERT_TRUE(QTest::qWaitForWindowExposed(w.get()));
+  w->activateWindow();
+  QApplication::setActiveWindow(w.get());
+  ASSERT_TRUE(QTest::qWaitForWindowActive(w.get()));
+
+  QTest::keyClick(w.get(), Qt::Key_N, Qt::ControlModifier);
+  QTRY_COMPARE(form.started.size(), 1u);
+  EXPECT_EQ(form.started[0], "NEW");
+
+  QTest::keyClick(w.get(), Qt::Key_R, Qt::AltModifier);  // the Ready folder
+  QTRY_VERIFY(Find<QPushButton>("cmdFolder_2")->isChecked());
+  EXPECT_EQ(Column(0), QStringList{"AB126342.100"});
+
+  QTest::keyClick(w.get(), Qt::Key_Q, Qt::ControlModifier);
+  QTRY_VERIFY(!w->isVisible());
+}
+
+}  // namespace
+}  // namespace cadro::testing
