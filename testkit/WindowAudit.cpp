@@ -169,4 +169,12 @@ std::vector<std::string> TabOrderFaults(QWidget* window) {
   return out;
 }
 
+std::string AuditFindings(QWidget* window) {
+  std::string out;
+  for (const auto& audit : {KeyboardGaps, UnnamedControls, TabOrderFaults}) {
+    for (const std::string& finding : audit(window)) out += finding + "\n";
+  }
+  return out;
+}
+
 }  // namespace cadro::testing

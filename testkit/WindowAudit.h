@@ -24,4 +24,7 @@ std::vector<std::string> UnnamedControls(QWidget* window);
 // right of the previous one, or to the left on the same line.
 std::vector<std::string> TabOrderFaults(QWidget* window);
 
+// All three, one finding a line: what a window test expects to be empty.
+std::string AuditFindings(QWidget* window);
+
 }  // namespace cadro::testing

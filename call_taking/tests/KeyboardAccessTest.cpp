@@ -5,16 +5,8 @@
 namespace cadro::testing {
 namespace {
 
-std::string Lines(const std::vector<std::string>& findings) {
-  std::string out;
-  for (const auto& f : findings) out += f + "\n";
-  return out;
-}
-
 void ExpectWorkableByKeyboard(QWidget* window) {
-  EXPECT_EQ(Lines(KeyboardGaps(window)), "") << window->objectName().toStdString();
-  EXPECT_EQ(Lines(UnnamedControls(window)), "") << window->objectName().toStdString();
-  EXPECT_EQ(Lines(TabOrderFaults(window)), "") << window->objectName().toStdString();
+  EXPECT_EQ(AuditFindings(window), "") << window->objectName().toStdString();
 }
 
 using KeyboardAccess = MainWindow;

@@ -119,6 +119,8 @@ void frmCadromain::BuildWindow() {
   connect(LV_->header(), &QHeaderView::sectionClicked, this, &frmCadromain::LV_ColumnClick);
   connect(LV_, &QTreeView::doubleClicked, this, [this] { LV_DblClick(); });
 
+  // The folder caption above the list names it for a screen reader.
+  lblCurrentFolder_->setBuddy(LV_);
   auto* right = new QVBoxLayout;
   right->addWidget(lblCurrentFolder_);
   right->addWidget(LV_, 1);

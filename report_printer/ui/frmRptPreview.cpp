@@ -43,7 +43,7 @@ frmRptPreview::frmRptPreview() {
   setWindowTitle(QStringLiteral("Preview"));
   setAttribute(Qt::WA_DeleteOnClose);
   picture1_ = new PictureBox(this);
-  cmdClose_ = new QPushButton(QStringLiteral("Close"), this);
+  cmdClose_ = new QPushButton(QStringLiteral("&Close"), this);
   cmdClose_->setObjectName(QStringLiteral("cmdClose"));
   connect(cmdClose_, &QPushButton::clicked, this, &frmRptPreview::cmdClose_Click);
   resize(820, 900);
