@@ -43,6 +43,11 @@ TEST_F(KeyboardAccess, TheExpectedShortcutsAndAccessKeysAct) {
   QTest::keyClick(w.get(), Qt::Key_R, Qt::AltModifier);  // the Ready folder
   QTRY_VERIFY(Find<QPushButton>("cmdFolder_2")->isChecked());
   EXPECT_EQ(Column(0), QStringList{"AB126342.100"});
+  w->List()->setFocus();
+  QTest::keyClick(w->List(), Qt::Key_Down);
+  QTest::keyClick(w->List(), Qt::Key_Return);
+  ASSERT_EQ(form.started.size(), 2u) << "Enter did not open the report";
+  EXPECT_EQ(form.started[1], "AB126342.100");
 
   QTest::keyClick(w.get(), Qt::Key_Q, Qt::ControlModifier);
   QTRY_VERIFY(!w->isVisible());
