@@ -1,7 +1,9 @@
 #include "LaunchUpdate.h"
 
 #include <exception>
+#include <stdexcept>
 #include <utility>
+#include <vector>
 
 #include "FileLib.h"
 #include "HostFiles.h"
@@ -13,6 +15,15 @@ namespace {
 
 constexpr std::string_view kCrLf = "\r\n";
 constexpr std::string_view kTerminator = "/ [EOA]";
+// A loader file the update cannot use, with what the operator has to mend.
+struct LoaderProblem : std::runtime_error {
+  LoaderProblem(RegistrationHeader h, const std::string& what)
+      : std::runtime_error(what), header(std::move(h)) {}
+  RegistrationHeader header;
+};
+
+// What the window echoes of a loader file; the file itself is always used whole.
+constexpr std::size_t kEchoLimit = 2048;
 
 bool StartsWith(std::string_view text, std::string_view prefix) {
   return text.substr(0, prefix.size()) == prefix;
@@ -34,26 +45,6 @@ std::string AddonPrefix(const RegistrationHeader& h) {
   return "[" + h.appName + "-";
 }
 
-// A block whose terminator never comes ends where the next block begins, so an old block
-// without "/ [EOA]" can never swallow the registrations of other add-ons after it.
-class BlockSkipper {
-public:
-  void Start(std::string_view headerLine) { skipping_ = !IsBlockTerminator(headerLine); }
-  // True when `line` belongs to the block being skipped and is to be dropped.
-  bool Swallows(std::string_view line) {
-    if (!skipping_) return false;
-    if (IsBlockHeaderLine(line)) {
-      skipping_ = false;
-      return false;
-    }
-    if (IsBlockTerminator(line)) skipping_ = false;
-    return true;
-  }
-
-private:
-  bool skipping_ = false;
-};
-
 void AppendLine(std::string& out, std::string_view line) {
   out.append(line);
   out.append(kCrLf);
@@ -66,25 +57,73 @@ std::string FinishRewrite(std::string_view text) {
   return out;
 }
 
-int FirstAddonHeaderOffset(std::string_view launchText, const RegistrationHeader& h) {
-  std::string_view rest = launchText;
-  while (!rest.empty()) {
-    const std::size_t offset = launchText.size() - rest.size();
-    if (IsAddonHeaderLine(GetLine(rest), h)) {
-      const std::string prefix = AddonPrefix(h);
-      const std::size_t at = launchText.find(prefix, offset);
-      return at == std::string_view::npos ? static_cast<int>(offset) + 1 : static_cast<int>(at) + 1;
+// The lines of Launch.local that belong to blocks picked by `isStart`, and where those begin.
+struct BlockScan {
+  std::vector<bool> dropped;
+  std::vector<std::size_t> starts;
+};
+
+// A block runs from its header to its "/ [EOA]" line, and lines shaped like headers inside it
+// are its settings. A block that no terminator follows (before the add-on's next header, or at
+// all) ends where the next header-shaped line begins instead, so that it cannot take the
+// blocks after it along. A header of this add-on always begins a block of its own.
+template <typename IsStart>
+BlockScan ScanBlocks(const std::vector<std::string_view>& lines, const RegistrationHeader& h,
+                     IsStart isStart) {
+  const std::size_t n = lines.size();
+  std::vector<bool> terminatorAhead(n, false);
+  bool seen = false;
+  for (std::size_t i = n; i-- > 0;) {
+    terminatorAhead[i] = seen;
+    if (IsAddonHeaderLine(lines[i], h)) {
+      seen = false;
+    } else if (IsBlockTerminator(lines[i])) {
+      seen = true;
     }
   }
-  return 0;
+
+  BlockScan scan;
+  scan.dropped.assign(n, false);
+  bool skipping = false;
+  bool terminated = false;
+  for (std::size_t i = 0; i < n; ++i) {
+    const std::string_view line = lines[i];
+    if (IsAddonHeaderLine(line, h)) skipping = false;
+    if (skipping) {
+      if (terminated) {
+        scan.dropped[i] = true;
+        if (IsBlockTerminator(line)) skipping = false;
+        continue;
+      }
+      if (!IsBlockHeaderLine(line)) {
+        scan.dropped[i] = true;
+        continue;
+      }
+      skipping = false;
+    }
+    if (isStart(line)) {
+      scan.starts.push_back(i);
+      scan.dropped[i] = true;
+      skipping = !IsBlockTerminator(line);
+      terminated = terminatorAhead[i];
+    }
+  }
+  return scan;
 }
 
-bool HoldsSameRevision(std::string_view launchText, const RegistrationHeader& h) {
-  std::string_view rest = launchText;
-  while (!rest.empty()) {
-    if (IsSameRevisionLine(GetLine(rest), h)) return true;
+// 1-based offset in `text` of the "[" that opens the given line (a view into `text`).
+int OffsetOfHeader(std::string_view text, std::string_view line) {
+  const std::size_t lineAt = static_cast<std::size_t>(line.data() - text.data());
+  const std::size_t bracket = line.find('[');
+  return static_cast<int>(lineAt + (bracket == std::string_view::npos ? 0 : bracket)) + 1;
+}
+
+int FirstAddonHeaderOffset(std::string_view launchText, const std::vector<std::string_view>& lines,
+                           const RegistrationHeader& h) {
+  for (std::string_view line : lines) {
+    if (IsAddonHeaderLine(line, h)) return OffsetOfHeader(launchText, line);
   }
-  return false;
+  return 0;
 }
 
 }  // namespace
@@ -141,57 +180,82 @@ bool IsBlockTerminator(std::string_view line) {
   return line.find(kTerminator) != std::string_view::npos;
 }
 
+std::vector<std::string_view> TextLines(std::string_view text) {
+  std::vector<std::string_view> lines;
+  if (text.empty()) return lines;
+  std::size_t start = 0;
+  for (;;) {
+    const std::size_t end = text.find_first_of("\r\n", start);
+    if (end == std::string_view::npos) {
+      lines.push_back(text.substr(start));
+      return lines;
+    }
+    lines.push_back(text.substr(start, end - start));
+    const bool pair = text[end] == '\r' && end + 1 < text.size() && text[end + 1] == '\n';
+    start = end + (pair ? 2 : 1);
+  }
+}
+
+std::string_view TakeFirstLine(std::string_view& text) {
+  const std::size_t end = text.find_first_of("\r\n");
+  const std::string_view first = text.substr(0, end);
+  if (end == std::string_view::npos) {
+    text = {};
+  } else {
+    const bool pair = text[end] == '\r' && end + 1 < text.size() && text[end + 1] == '\n';
+    text.remove_prefix(end + (pair ? 2 : 1));
+  }
+  return first;
+}
+
+std::string LoaderEcho(std::string_view loaderText) {
+  if (loaderText.size() <= kEchoLimit) return std::string(loaderText);
+  return std::string(loaderText.substr(0, kEchoLimit)) + "...";
+}
+
 UpdatePlan PlanInstall(std::string_view launchText, const RegistrationHeader& header,
                        std::string_view loaderRest) {
   UpdatePlan plan;
-  plan.foundAt = FirstAddonHeaderOffset(launchText, header);
+  const std::vector<std::string_view> lines = TextLines(launchText);
+  const std::vector<std::string_view> settings = TextLines(loaderRest);
+  const BlockScan scan =
+      ScanBlocks(lines, header, [&](std::string_view line) { return IsAddonHeaderLine(line, header); });
+  plan.foundAt = FirstAddonHeaderOffset(launchText, lines, header);
 
-  if (plan.foundAt == 0) {
-    // First install: the file stays as it is and the block goes at its end, one CR LF per line.
+  if (scan.starts.empty()) {
+    // First install: the file keeps its lines and the block goes at its end, one CR LF per line
+    // (a final line break in the loader leaves one empty line after the block).
     plan.outcome = outcome::kAdded;
     plan.write = true;
-    plan.newText.reserve(launchText.size() + header.regId.size() + loaderRest.size() + 64);
-    plan.newText.append(launchText);
+    plan.newText.reserve(launchText.size() + lines.size() + header.regId.size() + loaderRest.size() +
+                         settings.size() + 8);
+    for (std::size_t i = 0; i < lines.size(); ++i) {
+      if (i > 0) plan.newText.append(kCrLf);
+      plan.newText.append(lines[i]);
+    }
     AppendLine(plan.newText, header.regId);
-    std::string_view rest = loaderRest;
-    while (!rest.empty()) AppendLine(plan.newText, GetLine(rest));
+    for (std::string_view line : settings) AppendLine(plan.newText, line);
     return plan;
   }
 
-  if (HoldsSameRevision(launchText, header)) {
+  if (scan.starts.size() == 1 && IsSameRevisionLine(lines[scan.starts.front()], header)) {
     plan.outcome = outcome::kAlreadyConfigured;
     return plan;
   }
 
-  // Another revision: the new block takes the old one's place. A second registration of the
-  // same add-on would make the host start it twice, so later ones are dropped.
+  // Another revision, or more than one block of this add-on: the new block takes the first one's
+  // place and the others go, since the host would start the add-on once for each.
   std::string block = header.regId;
   block.append(kCrLf);
-  // GetLine stops at the header's CR; its LF still leads the rest. It belongs to the header's
-  // line break, which is already written, and left in place it would lead the first setting.
-  std::string_view settings = loaderRest;
-  if (!settings.empty() && settings.front() == '\n') settings.remove_prefix(1);
-  block.append(settings);
-  // Whatever follows the block must start on a line of its own, also when the loader file
-  // lacks its final line break (a trailing LF alone does not end a line for the host).
-  const std::size_t lastNonLf = block.find_last_not_of('\n');
-  if (lastNonLf == std::string::npos || block[lastNonLf] != '\r') block.append(kCrLf);
+  std::size_t count = settings.size();
+  if (count > 0 && settings.back().empty()) --count;  // the loader's final line break
+  for (std::size_t i = 0; i < count; ++i) AppendLine(block, settings[i]);
 
   std::string out;
   out.reserve(launchText.size() + block.size());
-  BlockSkipper skipper;
-  bool placed = false;
-  std::string_view rest = launchText;
-  while (!rest.empty()) {
-    const std::string line = GetLine(rest);
-    if (skipper.Swallows(line)) continue;
-    if (IsAddonHeaderLine(line, header)) {
-      if (!placed) out.append(block);
-      placed = true;
-      skipper.Start(line);
-      continue;
-    }
-    if (!line.empty()) AppendLine(out, line);
+  for (std::size_t i = 0; i < lines.size(); ++i) {
+    if (i == scan.starts.front()) out.append(block);
+    if (!scan.dropped[i] && !lines[i].empty()) AppendLine(out, lines[i]);
   }
   plan.outcome = outcome::kUpdated;
   plan.write = true;
@@ -201,19 +265,14 @@ UpdatePlan PlanInstall(std::string_view launchText, const RegistrationHeader& he
 
 UpdatePlan PlanRemove(std::string_view launchText, const RegistrationHeader& header) {
   UpdatePlan plan;
-  plan.foundAt = FirstAddonHeaderOffset(launchText, header);
+  const std::vector<std::string_view> lines = TextLines(launchText);
+  const BlockScan scan =
+      ScanBlocks(lines, header, [&](std::string_view line) { return IsSameRevisionLine(line, header); });
+  plan.foundAt = FirstAddonHeaderOffset(launchText, lines, header);
   std::string out;
   out.reserve(launchText.size());
-  BlockSkipper skipper;
-  std::string_view rest = launchText;
-  while (!rest.empty()) {
-    const std::string line = GetLine(rest);
-    if (skipper.Swallows(line)) continue;
-    if (IsSameRevisionLine(line, header)) {
-      skipper.Start(line);
-      continue;
-    }
-    if (!line.empty()) AppendLine(out, line);
+  for (std::size_t i = 0; i < lines.size(); ++i) {
+    if (!scan.dropped[i] && !lines[i].empty()) AppendLine(out, lines[i]);
   }
   plan.outcome = outcome::kRemoved;
   plan.write = true;
@@ -236,18 +295,17 @@ std::int16_t LaunchUpdate::AddAddon(const std::string& launchPath) {
   try {
     step_ = 201;
     progress_("Reading: " + launchPath);
-    const std::string launchText = ReadTextFile(launchPath) + std::string(kCrLf);
+    const std::string launchText = ReadFile(launchPath) + std::string(kCrLf);
 
     progress_("Reading: " + loaderFile_);
     step_ = 202;
-    std::string loaderText = ReadTextFile(loaderFile_);
-    progress_(">>>Finding: " + loaderText);
+    const std::string loaderText = ReadFile(loaderFile_);
+    progress_(">>>Finding: " + LoaderEcho(loaderText));
 
     step_ = 203;
     std::string_view loaderRest = loaderText;
-    header = ParseHeader(GetLine(loaderRest));
+    header = ReadHeader(loaderText, loaderRest);
     pos1Shown = header.pos1;
-    if (!header.valid) throw MakeRunError(err::kInvalidArgument);
 
     step_ = 204;
     progress_("Reading: " + launchPath);
@@ -263,6 +321,8 @@ std::int16_t LaunchUpdate::AddAddon(const std::string& launchPath) {
     if (!plan.write) return plan.outcome;
     const std::int16_t written = Write(launchPath, plan.newText);
     return written == 0 ? plan.outcome : written;
+  } catch (const LoaderProblem& e) {
+    ReportFailure("AddAddon", e.what(), e.header, e.header.pos1);
   } catch (const RunError& e) {
     ReportFailure("AddAddon", e.description, header, pos1Shown);
   } catch (const std::exception& e) {
@@ -277,17 +337,16 @@ std::int16_t LaunchUpdate::RemoveAddon(const std::string& launchPath) {
   try {
     step_ = 301;
     progress_("Reading: " + launchPath);
-    const std::string launchText = ReadTextFile(launchPath);
+    const std::string launchText = ReadFile(launchPath);
 
     progress_("Reading: " + loaderFile_);
     step_ = 302;
-    const std::string loaderText = ReadTextFile(loaderFile_);
+    const std::string loaderText = ReadFile(loaderFile_);
 
     step_ = 303;
     std::string_view loaderRest = loaderText;
-    header = ParseHeader(GetLine(loaderRest));
+    header = ReadHeader(loaderText, loaderRest);
     pos1Shown = header.pos1;
-    if (!header.valid) throw MakeRunError(err::kInvalidArgument);
 
     step_ = 304;
     const UpdatePlan plan = PlanRemove(launchText, header);
@@ -295,6 +354,8 @@ std::int16_t LaunchUpdate::RemoveAddon(const std::string& launchPath) {
     step_ = 305;
     const std::int16_t written = Write(launchPath, plan.newText);
     return written == 0 ? plan.outcome : written;
+  } catch (const LoaderProblem& e) {
+    ReportFailure("RemoveAddon", e.what(), e.header, e.header.pos1);
   } catch (const RunError& e) {
     ReportFailure("RemoveAddon", e.description, header, pos1Shown);
   } catch (const std::exception& e) {
@@ -303,8 +364,26 @@ std::int16_t LaunchUpdate::RemoveAddon(const std::string& launchPath) {
   return outcome::kReportedFailure;
 }
 
-std::string LaunchUpdate::ReadTextFile(const std::string& hostPath) {
-  return files_.ReadTextFileContents(LocalPath(hostPath));
+// The header of the loader text; `rest` is left holding the settings after it. A loader that
+// is missing, empty or headless is reported with what the operator has to mend.
+RegistrationHeader LaunchUpdate::ReadHeader(std::string_view loaderText, std::string_view& rest) {
+  RegistrationHeader header = ParseHeader(TakeFirstLine(rest));
+  if (header.valid) return header;
+  if (loaderText.empty()) {
+    const bool present = HostFileExists(loaderFile_);
+    throw LoaderProblem(header,
+                        "The loader file " + loaderFile_ + (present ? " is empty." : " was not found."));
+  }
+  throw LoaderProblem(header, "The first line of the loader file " + loaderFile_ +
+                                  " must be its header, such as [Name-1.0].");
+}
+
+std::string LaunchUpdate::ReadFile(const std::string& hostPath) {
+  try {
+    return files_.ReadTextFileContents(LocalPath(hostPath));
+  } catch (const RunError& e) {
+    throw LoaderProblem({}, "Could not read " + hostPath + ": " + e.description);
+  }
 }
 
 // 0 when written; else the error number, which the caller passes up as the outcome. The write
@@ -319,7 +398,8 @@ void LaunchUpdate::ReportFailure(const std::string& operation, const std::string
   eventLog_.Error(what + " in Addlaunch:" + operation + ", Step = " + std::to_string(step_));
   prompts_.Message("Error at Step: " + std::to_string(step_) + "\r\n>>>RegID=" + h.regId +
                    ", Pos1=" + std::to_string(pos1) + ", pos2=" + std::to_string(h.pos2) +
-                   ", pos3=" + std::to_string(h.pos3) + ", AppName=" + h.appName + ", AppRev=" + h.appRev);
+                   ", pos3=" + std::to_string(h.pos3) + ", AppName=" + h.appName + ", AppRev=" + h.appRev +
+                   "\r\n" + what);
 }
 
 }  // namespace cadro::addlaunch

@@ -10,6 +10,7 @@
 #include <functional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "Platform.h"
 
@@ -55,9 +56,18 @@ bool IsAddonHeaderLine(std::string_view line, const RegistrationHeader& h);  // 
 bool IsSameRevisionLine(std::string_view line, const RegistrationHeader& h);
 bool IsBlockTerminator(std::string_view line);  // holds "/ [EOA]"
 
+// The lines of a text. CR LF, a lone CR and a lone LF each end a line, as editors on either
+// platform leave them; a text that ends with a line end has an empty last line.
+std::vector<std::string_view> TextLines(std::string_view text);
+// The first line of `text` by the same rule; `text` keeps what follows its line end.
+std::string_view TakeFirstLine(std::string_view& text);
+
+// The loader text as the window echoes it: whole when short, else its start and "...".
+std::string LoaderEcho(std::string_view loaderText);
+
 // The pure text transformations behind AddAddon and RemoveAddon. `launchText` is the current
-// content of Launch.local, `loaderRest` the loader file after its header line (as GetLine left
-// it). `newText` is empty when nothing is to be written.
+// content of Launch.local, `loaderRest` the loader file after its header line (as
+// TakeFirstLine left it). `newText` is empty when nothing is to be written.
 struct UpdatePlan {
   std::int16_t outcome = outcome::kReportedFailure;
   bool write = false;
@@ -85,8 +95,8 @@ private:
   std::int16_t Write(const std::string& launchPath, const std::string& text);
   void ReportFailure(const std::string& operation, const std::string& what, const RegistrationHeader& h,
                      int pos1);
-
-  std::string ReadTextFile(const std::string& hostPath);
+  RegistrationHeader ReadHeader(std::string_view loaderText, std::string_view& rest);
+  std::string ReadFile(const std::string& hostPath);
 
   std::string loaderFile_;
   FileLib& files_;

@@ -49,10 +49,11 @@ public:
       : ini_(JoinPath(folder, "Cadrocts.ini"), services) {}
   const std::string& Target() const override { return ini_.path(); }
   bool Save(int version) override {
-    ini_.values = StationSettings{};
-    ini_.values.Nam = version == 0 ? "Dana Reyes" : Filler('A', 6000);
-    ini_.values.Uid = "KD6ABC";
-    ini_.values.Eno = version == 0 ? 101 : 102;
+    StationSettings values;
+    values.Nam = version == 0 ? "Dana Reyes" : Filler('A', 6000);
+    values.Uid = "KD6ABC";
+    values.Eno = version == 0 ? 101 : 102;
+    ini_.SetValues(values);
     return ini_.WriteIni();
   }
 

@@ -1,6 +1,7 @@
 // Launch.local and loader files as anyone may have edited them. Input: the loader file, a NUL
 // byte, then Launch.local. Whatever they hold, the update must keep other add-ons' blocks, find
-// its own block again after installing it, and leave none of it after removing it.
+// its own block again after installing it, leave none of it after removing it, read every
+// kind of line end alike and write CR LF only.
 #include <cstddef>
 #include <cstdint>
 #include <cstdlib>
@@ -22,20 +23,64 @@ void Check(bool condition) {
 template <typename Keep>
 std::vector<std::string> HeaderLines(std::string_view text, Keep keep) {
   std::vector<std::string> lines;
-  while (!text.empty()) {
-    std::string line = cadro::GetLine(text);
+  for (std::string_view line : TextLines(text)) {
     if (IsBlockHeaderLine(line) && keep(line)) lines.emplace_back(cadro::TrimSpaces(line));
   }
   return lines;
 }
 
-bool HasBlockHeader(std::string_view text) {
-  return !HeaderLines(text, [](const std::string&) { return true; }).empty();
+bool IsSubsequence(const std::vector<std::string>& part, const std::vector<std::string>& whole) {
+  std::size_t at = 0;
+  for (const std::string& line : whole) {
+    if (at < part.size() && part[at] == line) ++at;
+  }
+  return at == part.size();
+}
+
+// Every CR is followed by LF and every LF follows a CR.
+bool OnlyCrLf(std::string_view text) {
+  for (std::size_t i = 0; i < text.size(); ++i) {
+    if (text[i] == '\r' && (i + 1 == text.size() || text[i + 1] != '\n')) return false;
+    if (text[i] == '\n' && (i == 0 || text[i - 1] != '\r')) return false;
+  }
+  return true;
+}
+
+// The same lines with every line end made `end`.
+std::string WithLineEnds(std::string_view text, std::string_view end) {
+  std::string out;
+  const std::vector<std::string_view> lines = TextLines(text);
+  for (std::size_t i = 0; i < lines.size(); ++i) {
+    if (i > 0) out.append(end);
+    out.append(lines[i]);
+  }
+  return out;
+}
+
+// A block of this add-on that holds a header-shaped line before a terminator: whether that line
+// is a setting or an unterminated block's successor cannot be told from the text, and the update
+// takes the terminator's word for it. Everywhere else other add-ons' headers must all stay.
+bool HeaderInsideOwnBlock(std::string_view text, const RegistrationHeader& h) {
+  bool open = false;
+  bool foreignSeen = false;
+  for (std::string_view line : TextLines(text)) {
+    if (IsAddonHeaderLine(line, h)) {
+      open = !IsBlockTerminator(line);
+      foreignSeen = false;
+    } else if (open && IsBlockTerminator(line)) {
+      if (foreignSeen) return true;
+      open = false;
+    } else if (open && IsBlockHeaderLine(line)) {
+      foreignSeen = true;
+    }
+  }
+  return false;
 }
 
 // Rewritten files: every line ends with CR LF, none is empty, and the file ends with one CR LF.
 void CheckNormalForm(const std::string& text) {
   Check(text.size() >= 2 && text.compare(text.size() - 2, 2, "\r\n") == 0);
+  Check(OnlyCrLf(text));
   if (text == "\r\n") return;
   Check(text.find("\r\n\r\n") == std::string::npos && text.rfind("\r\n", 0) != 0);
 }
@@ -49,28 +94,57 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   const std::string launch(nul == std::string_view::npos ? std::string_view() : input.substr(nul + 1));
 
   std::string_view rest = loader;
-  const RegistrationHeader header = ParseHeader(cadro::GetLine(rest));
+  const RegistrationHeader header = ParseHeader(TakeFirstLine(rest));
   if (!header.valid) return 0;
-  const auto foreign = [&](const std::string& line) { return !IsAddonHeaderLine(line, header); };
-  const auto notThisRevision = [&](const std::string& line) { return !IsSameRevisionLine(line, header); };
-  const bool plainSettings = !HasBlockHeader(rest);
+  const auto foreign = [&](std::string_view line) { return !IsAddonHeaderLine(line, header); };
+  const auto notThisRevision = [&](std::string_view line) { return !IsSameRevisionLine(line, header); };
+  bool ownInSettings = false;
+  for (std::string_view line : TextLines(rest))
+    ownInSettings = ownInSettings || IsAddonHeaderLine(line, header);
+  const bool ambiguous = HeaderInsideOwnBlock(launch, header);
 
   const UpdatePlan install = PlanInstall(launch + "\r\n", header, rest);
   Check(install.outcome == outcome::kAdded || install.outcome == outcome::kAlreadyConfigured ||
         install.outcome == outcome::kUpdated);
   Check(install.write == (install.outcome != outcome::kAlreadyConfigured));
   if (install.write) {
-    // The spliced block is the loader's text as it is; only the file's end is normalised.
+    Check(OnlyCrLf(install.newText));
+    // The spliced block keeps the loader's own empty lines; only the file's end is normalised.
     if (install.outcome == outcome::kUpdated) Check(install.newText.ends_with("\r\n"));
-    if (plainSettings) Check(HeaderLines(install.newText, foreign) == HeaderLines(launch, foreign));
-    const UpdatePlan again = PlanInstall(install.newText + "\r\n", header, rest);
-    Check(again.outcome == outcome::kAlreadyConfigured && !again.write);
+    if (!ownInSettings) {
+      const auto kept = HeaderLines(install.newText, foreign);
+      const auto before = HeaderLines(launch, foreign);
+      const auto added = HeaderLines(rest, foreign);
+      std::vector<std::string> expected = before;
+      if (install.outcome == outcome::kAdded) expected.insert(expected.end(), added.begin(), added.end());
+      if (install.outcome == outcome::kAdded) {
+        Check(kept == expected);
+      } else if (added.empty()) {
+        Check(IsSubsequence(kept, before));
+        if (!ambiguous) Check(kept == before);
+      }
+      // One block of the add-on is left, and it is this revision: installing again changes nothing.
+      const UpdatePlan again = PlanInstall(install.newText + "\r\n", header, rest);
+      Check(again.outcome == outcome::kAlreadyConfigured && !again.write);
+    }
   }
 
   const UpdatePlan removal = PlanRemove(launch, header);
   Check(removal.outcome == outcome::kRemoved && removal.write);
   CheckNormalForm(removal.newText);
-  Check(HeaderLines(removal.newText, notThisRevision) == HeaderLines(launch, notThisRevision));
-  Check(HeaderLines(removal.newText, [&](const std::string& l) { return !notThisRevision(l); }).empty());
+  const auto keptOthers = HeaderLines(removal.newText, notThisRevision);
+  const auto othersBefore = HeaderLines(launch, notThisRevision);
+  Check(IsSubsequence(keptOthers, othersBefore));
+  if (!ambiguous) Check(keptOthers == othersBefore);
+  Check(HeaderLines(removal.newText, [&](std::string_view l) { return !notThisRevision(l); }).empty());
+
+  // LF, CR and CR LF are one and the same line end: the results do not depend on which is used.
+  for (std::string_view end : {std::string_view("\n"), std::string_view("\r")}) {
+    const std::string otherLaunch = WithLineEnds(launch, end);
+    const std::string otherRest = WithLineEnds(rest, end);
+    const UpdatePlan installOther = PlanInstall(otherLaunch + "\r\n", header, otherRest);
+    Check(installOther.outcome == install.outcome && installOther.newText == install.newText);
+    Check(PlanRemove(otherLaunch, header).newText == removal.newText);
+  }
   return 0;
 }

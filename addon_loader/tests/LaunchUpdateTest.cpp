@@ -132,14 +132,85 @@ TEST_F(LaunchUpdateTest, OnlyTheHeaderLineIdentifiesABlock) {
   EXPECT_EQ(ReadFileBytes(launch()), myApp + kLast);
 }
 
-TEST_F(LaunchUpdateTest, AnOldBlockWithoutTerminatorEndsAtTheNextHeader) {
-  WriteFileBytes(launch(), kOther + "[Sample-1.2]\r\nExe=sample.exe\r\n" + kLast);
+// Only a block that no terminator follows ends at the next header; one that has its terminator
+// runs to it, whatever header-shaped settings it holds.
+TEST_F(LaunchUpdateTest, ABlockEndsAtItsTerminatorOrElseAtTheNextHeader) {
+  const std::string lastOpen = "[Last-3.1]\r\nExe=last.exe\r\n";  // no terminator either
+  WriteFileBytes(launch(), kOther + "[Sample-1.2]\r\nExe=sample.exe\r\n" + lastOpen);
+  EXPECT_EQ(Add(kSample13), outcome::kUpdated);
+  EXPECT_EQ(ReadFileBytes(launch()), kOther + kSample13 + lastOpen);
+
+  WriteFileBytes(launch(), kOther + "[Sample-1.3]\r\nExe=sample.exe\r\n" + lastOpen);
+  EXPECT_EQ(Remove(kSample13), outcome::kRemoved);
+  EXPECT_EQ(ReadFileBytes(launch()), kOther + lastOpen);
+
+  const std::string withOptions = "[Sample-1.2]\r\nExe=sample.exe\r\n[Run-Opts]\r\nMode=2\r\n/ [EOA]\r\n";
+  WriteFileBytes(launch(), kOther + withOptions + kLast);
   EXPECT_EQ(Add(kSample13), outcome::kUpdated);
   EXPECT_EQ(ReadFileBytes(launch()), kOther + kSample13 + kLast);
 
-  WriteFileBytes(launch(), kOther + "[Sample-1.3]\r\nExe=sample.exe\r\n" + kLast);
-  EXPECT_EQ(Remove(kSample13), outcome::kRemoved);
+  WriteFileBytes(launch(), kOther + withOptions + kLast);
+  EXPECT_EQ(Remove(kSample12), outcome::kRemoved);
   EXPECT_EQ(ReadFileBytes(launch()), kOther + kLast);
+
+  // A block of this add-on always begins at its own header, even inside an unfinished one.
+  WriteFileBytes(launch(), "[Sample-1.1]\r\nExe=old.exe\r\n" + kSample12 + kLast);
+  EXPECT_EQ(Remove(kSample12), outcome::kRemoved);
+  EXPECT_EQ(ReadFileBytes(launch()), "[Sample-1.1]\r\nExe=old.exe\r\n" + kLast);
+}
+
+// Editors leave LF or CR line ends; every one of them ends a line, and what is written has CR LF.
+TEST_F(LaunchUpdateTest, AnyLineEndEndsALineAndCrLfIsWritten) {
+  auto withEnds = [](std::string text, const std::string& end) {
+    std::string out;
+    for (std::size_t at = 0; (at = text.find("\r\n")) != std::string::npos;) {
+      out += text.substr(0, at) + end;
+      text.erase(0, at + 2);
+    }
+    return out + text;
+  };
+  for (const std::string end : {"\n", "\r"}) {
+    SCOPED_TRACE(end == "\n" ? "LF" : "CR");
+    // A loader with other line ends is still a header and settings, not one glued line.
+    std::filesystem::remove(launch());
+    progress.clear();
+    EXPECT_EQ(Add(withEnds(kSample12, end)), outcome::kAdded);
+    EXPECT_EQ(ReadFileBytes(launch()), "\r\n" + kSample12 + "\r\n");
+
+    // Launch.local with other line ends: the add-on is found there, not registered twice.
+    WriteFileBytes(launch(), withEnds(kOther + kSample12 + kLast, end));
+    EXPECT_EQ(Add(kSample12), outcome::kAlreadyConfigured);
+    EXPECT_EQ(Add(kSample13), outcome::kUpdated);
+    EXPECT_EQ(ReadFileBytes(launch()), kOther + kSample13 + kLast);
+
+    // The new block itself comes with CR LF, whatever the loader had.
+    WriteFileBytes(launch(), kOther + kSample12 + kLast);
+    EXPECT_EQ(Add(withEnds(kSample13, end)), outcome::kUpdated);
+    EXPECT_EQ(ReadFileBytes(launch()), kOther + kSample13 + kLast);
+
+    // Removal reads the lines the same way: the other blocks stay.
+    WriteFileBytes(launch(), withEnds(kOther + kSample12 + kLast, end));
+    EXPECT_EQ(Remove(withEnds(kSample12, end)), outcome::kRemoved);
+    EXPECT_EQ(ReadFileBytes(launch()), kOther + kLast);
+
+    // A first install keeps the file's lines as they are, with CR LF after each.
+    WriteFileBytes(launch(), withEnds(kOther + "\r\n" + kLast, end));
+    EXPECT_EQ(Add(kSample12), outcome::kAdded);
+    EXPECT_EQ(ReadFileBytes(launch()), kOther + "\r\n" + kLast + "\r\n" + kSample12 + "\r\n");
+  }
+}
+
+// The host would start the add-on once per block.
+TEST_F(LaunchUpdateTest, InstallingTheRegisteredRevisionDropsStaleBlocksOfTheAddon) {
+  WriteFileBytes(launch(), "[Sample-1.1]\r\nExe=old.exe\r\n/ [EOA]\r\n" + kOther + kSample12 + kLast);
+  EXPECT_EQ(Add(kSample12), outcome::kUpdated);
+  EXPECT_EQ(ReadFileBytes(launch()), kSample12 + kOther + kLast);
+  EXPECT_EQ(Add(kSample12), outcome::kAlreadyConfigured);
+
+  // Twice the same revision is one too many as well.
+  WriteFileBytes(launch(), kSample12 + kOther + kSample12);
+  EXPECT_EQ(Add(kSample12), outcome::kUpdated);
+  EXPECT_EQ(ReadFileBytes(launch()), kSample12 + kOther);
 }
 
 TEST_F(LaunchUpdateTest, LoaderWithoutFinalLineBreakStillEndsItsLine) {
@@ -154,22 +225,55 @@ TEST_F(LaunchUpdateTest, ASecondRegistrationOfTheSameAddonIsDroppedOnUpgrade) {
   EXPECT_EQ(ReadFileBytes(launch()), kSample13 + kOther);
 }
 
-TEST_F(LaunchUpdateTest, UnparsableHeaderIsReportedAndNothingIsWritten) {
+// The box keeps the step and the header's parts, and says which file is wrong and how.
+TEST_F(LaunchUpdateTest, ALoaderProblemIsReportedWithItsFileAndNothingIsWritten) {
   WriteFileBytes(launch(), kOther);
   EXPECT_EQ(Add("[Sample1.2]\r\nExe=x\r\n"), outcome::kReportedFailure);
   ASSERT_EQ(ts.prompts.shown.size(), 1u);
   EXPECT_EQ(ts.prompts.shown[0].text,
-            "Error at Step: 203\r\n>>>RegID=[Sample1.2], Pos1=1, pos2=0, pos3=11, AppName=, AppRev=");
+            "Error at Step: 203\r\n>>>RegID=[Sample1.2], Pos1=1, pos2=0, pos3=11, AppName=, AppRev=\r\n"
+            "The first line of the loader file " +
+                loader() + " must be its header, such as [Name-1.0].");
   EXPECT_FALSE(ts.prompts.shown[0].question);
 
-  // A missing loader file gives an empty header, for the uninstall too, which never throws.
+  // A missing loader file, for the uninstall too, which never throws.
   std::filesystem::remove(loader());
   EXPECT_EQ(Update().RemoveAddon(launch()), outcome::kReportedFailure);
   ASSERT_EQ(ts.prompts.shown.size(), 2u);
   EXPECT_EQ(ts.prompts.shown[1].text,
-            "Error at Step: 303\r\n>>>RegID=, Pos1=0, pos2=0, pos3=0, AppName=, AppRev=");
+            "Error at Step: 303\r\n>>>RegID=, Pos1=0, pos2=0, pos3=0, AppName=, AppRev=\r\n"
+            "The loader file " +
+                loader() + " was not found.");
+  EXPECT_EQ(Update().AddAddon(launch()), outcome::kReportedFailure);
+  EXPECT_EQ(ts.prompts.shown[2].text,
+            "Error at Step: 203\r\n>>>RegID=, Pos1=0, pos2=0, pos3=0, AppName=, AppRev=\r\n"
+            "The loader file " +
+                loader() + " was not found.");
+
+  // An empty one, or one with nothing but blanks before its first line end.
+  for (const char* empty : {"", "  \r\n[Sample-1.2]\r\n"}) {
+    EXPECT_EQ(Add(empty), outcome::kReportedFailure);
+    EXPECT_EQ(ts.prompts.shown.back().text.substr(ts.prompts.shown.back().text.find("\r\nThe")),
+              std::string(*empty ? "\r\nThe first line of the loader file " : "\r\nThe loader file ") +
+                  loader() + (*empty ? " must be its header, such as [Name-1.0]." : " is empty."));
+  }
   EXPECT_EQ(ReadFileBytes(launch()), kOther);
-  EXPECT_EQ(ts.eventLog.entries.size(), 2u);
+  EXPECT_EQ(ts.eventLog.entries.size(), 5u);
+  EXPECT_NE(ts.eventLog.entries[1].find(loader()), std::string::npos);
+}
+
+// The window shows the loader's text; a huge file shows its start, and is still written whole.
+TEST_F(LaunchUpdateTest, ABigLoaderIsShownBoundedAndWrittenWhole) {
+  std::string big = "[Sample-1.2]\r\n";
+  while (big.size() < 1'000'000) big += "Setting=" + std::string(60, 'x') + "\r\n";
+  big += "/ [EOA]\r\n";
+  EXPECT_EQ(Add(big), outcome::kAdded);
+  EXPECT_EQ(ReadFileBytes(launch()), "\r\n" + big + "\r\n");
+  ASSERT_EQ(progress.size(), 4u);
+  const std::string& finding = progress[2];
+  EXPECT_LE(finding.size(), 4096u);
+  EXPECT_EQ(finding.rfind(">>>Finding: " + big.substr(0, 1000), 0), 0u);
+  EXPECT_TRUE(finding.ends_with("..."));
 }
 
 TEST_F(LaunchUpdateTest, AFailedWriteIsPassedUpAndLeavesTheOldFile) {

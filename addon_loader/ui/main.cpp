@@ -23,5 +23,5 @@ int main(int argc, char** argv) {
   cadro::ProductServices product("Addlaunch");
   cadro::addlaunch::QtFolderPicker picker;
   cadro::addlaunch::frmAddlaunch form(product.services, picker, cadro::ProgramFolder(), ADDLAUNCH_VERSION);
-  return static_cast<int>(form.Form_Load(cadro::addlaunch::JoinArguments(arguments)));
+  return static_cast<int>(form.Form_Load(cadro::addlaunch::InstallerCommandText(arguments)));
 }

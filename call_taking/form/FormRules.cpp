@@ -77,6 +77,7 @@ std::optional<ButtonPlan> ButtonsForState(int state) {
     case kStateSubmitted:
       plan.stateCaption = "Submitted Report";
       plan.saveCaption = "Update";
+      plan.saveUpdates = true;
       plan.deleteEnabled = plan.saveEnabled = true;
       return plan;
     default: return std::nullopt;

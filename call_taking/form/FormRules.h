@@ -65,6 +65,7 @@ bool IsBlank(std::string_view text);
 struct ButtonPlan {
   std::string stateCaption;  // Label22
   std::string saveCaption;   // "Save" or "Update"
+  bool saveUpdates = false;  // Save stands for Update: the report was submitted
   bool deleteEnabled = false;
   bool saveEnabled = false;
   bool submitEnabled = false;

@@ -35,7 +35,7 @@ private:
 
 DeliveryFactory MakeVtdirectDelivery(Services& services, CadroIni& station, SessionLog* log) {
   return [&services, &station, log](StatusSink status) -> std::unique_ptr<ReportDelivery> {
-    return std::make_unique<VtdirectDelivery>(services, station.values, log, std::move(status));
+    return std::make_unique<VtdirectDelivery>(services, station.Values(), log, std::move(status));
   };
 }
 

@@ -163,7 +163,7 @@ void frmCadrocts::StartForm(const std::string& eventRecord) {
       FinishAndClose();
       return;
     }
-    const EventIds ids = NewEventID(station_.values.Lid, services_.clock.Now(), *number);
+    const EventIds ids = NewEventID(station_.Values().Lid, services_.clock.Now(), *number);
     eventId_ = ids.eventId;
     messageId_ = ids.messageId;
     label20_->setText(FromAnsi(eventId_));
@@ -228,8 +228,8 @@ void frmCadrocts::FillRecord() {
   ReportStamp stamp;
   stamp.eventId = eventId_;
   stamp.messageId = messageId_;
-  stamp.uid = station_.values.Uid;
-  stamp.loc = station_.values.Loc;
+  stamp.uid = station_.Values().Uid;
+  stamp.loc = station_.Values().Loc;
   stamp.now = services_.clock.Now();
   FillRecordFromContent(*record_, content, stamp);
 }
@@ -264,8 +264,10 @@ void frmCadrocts::RecallLastUsed(int which) {
 
 void frmCadrocts::SetButtonsForState(int state) {
   cmdSave_->setText(QStringLiteral("Save"));
+  saveUpdates_ = false;
   const auto plan = ButtonsForState(state);
   if (!plan) return;
+  saveUpdates_ = plan->saveUpdates;
   cmdDelete_->setEnabled(plan->deleteEnabled);
   cmdSave_->setText(QString::fromStdString(plan->saveCaption));
   cmdSave_->setEnabled(plan->saveEnabled);

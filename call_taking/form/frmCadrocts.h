@@ -134,6 +134,7 @@ private:
   int conscious_ = -1;
   int breathing_ = -1;
   bool isUpdate_ = false;
+  bool saveUpdates_ = false;  // what cmdSave does now, set with its caption
   bool delivering_ = false;
   bool reportShown_ = false;
   FormContent contentWhenOpened_;

@@ -106,7 +106,7 @@ void frmCadrocts::SetEditingLocked(bool locked) {
 
 void frmCadrocts::cmdSave_Click() {
   if (RefuseDuringDelivery()) return;
-  if (cmdSave_->text() == QStringLiteral("Update")) {
+  if (saveUpdates_) {
     Update();
     return;
   }
@@ -164,7 +164,7 @@ void frmCadrocts::cmdSubmit_Click() {
   emit listMustBeRebuilt();
 
   const Submission submission =
-      ComposeEnvelope(*record_, chkReqContact_->isChecked(), isUpdate_, station_.values.Enc);
+      ComposeEnvelope(*record_, chkReqContact_->isChecked(), isUpdate_, station_.Values().Enc);
   const QPointer<frmCadrocts> alive(this);
   bool delivered = false;
   delivering_ = true;

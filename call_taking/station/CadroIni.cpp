@@ -144,8 +144,24 @@ std::vector<SkippedIniLine> ApplyIni(std::string_view text, StationSettings& s, 
 CadroIni::CadroIni(std::string iniPath, Services& services)
     : path_(std::move(iniPath)), services_(services) {}
 
+void CadroIni::SetIdentity(const StationSettings& from) {
+  values_.Nam = from.Nam;
+  values_.Uid = from.Uid;
+  values_.Loc = from.Loc;
+  values_.Cty = from.Cty;
+  values_.Lid = from.Lid;
+  values_.Eno = from.Eno;
+}
+
+void CadroIni::SetLinkSettings(const StationSettings& from) {
+  values_.Hst = from.Hst;
+  values_.Prt = from.Prt;
+  values_.Nto = from.Nto;
+  values_.Enc = from.Enc;
+}
+
 void CadroIni::SetIniDefaults() {
-  values = StationSettings{};
+  values_ = StationSettings{};
 }
 
 void CadroIni::ReadIni() {
@@ -166,7 +182,7 @@ void CadroIni::ReadIni() {
                               kProgramTitle, PromptIcon::Exclamation);
     return;
   }
-  for (const SkippedIniLine& s : ApplyIni(text, values, services_.locale.DecimalSeparator())) {
+  for (const SkippedIniLine& s : ApplyIni(text, values_, services_.locale.DecimalSeparator())) {
     services_.eventLog.Error(
         MakeRunError(s.errorNumber).NumberAndDescription() + "; CadroIni:ReadIni, FileName = " + path_ +
         ", Step = 3, Line = " + std::to_string(s.lineNumber) + " (" + s.key + ") skipped, value kept");
@@ -175,7 +191,7 @@ void CadroIni::ReadIni() {
 
 bool CadroIni::WriteIni() {
   try {
-    WriteFileAtomic(path_, ComposeIni(values, services_.locale.DecimalSeparator()));
+    WriteFileAtomic(path_, ComposeIni(values_, services_.locale.DecimalSeparator()));
     return true;
   } catch (const RunError& e) {
     ReportWriteFailure(e.NumberAndDescription(), 2);
@@ -197,8 +213,8 @@ void CadroIni::ReportWriteFailure(const std::string& numberAndDescription, int s
 }
 
 std::optional<std::int16_t> CadroIni::NextEventNumber() {
-  if (values.Eno < 0 || values.Eno > std::numeric_limits<std::int16_t>::max()) {
-    const std::string eno = std::to_string(values.Eno);
+  if (values_.Eno < 0 || values_.Eno > std::numeric_limits<std::int16_t>::max()) {
+    const std::string eno = std::to_string(values_.Eno);
     services_.eventLog.Error(MakeRunError(err::kOverflow).NumberAndDescription() +
                              "; CadroIni:NextEventNumber, Eno = " + eno);
     services_.prompts.Message(std::string("CadroIni:NextEventNumber") + kCrLf + "The next event number " +
@@ -207,8 +223,8 @@ std::optional<std::int16_t> CadroIni::NextEventNumber() {
                               kProgramTitle, PromptIcon::Exclamation);
     return std::nullopt;
   }
-  const auto number = static_cast<std::int16_t>(values.Eno);
-  ++values.Eno;
+  const auto number = static_cast<std::int16_t>(values_.Eno);
+  ++values_.Eno;
   WriteIni();
   return number;
 }

@@ -46,11 +46,23 @@ std::vector<SkippedIniLine> ApplyIni(std::string_view text, StationSettings& s, 
 // `Lvf` text in the shortest decimal form ("10", "10.5" or "10,5").
 std::string FormatFontSize(float size, char decimalSeparator);
 
+// The one owner of the station settings. Windows read them through Values() and hand back what
+// an operator confirmed through the setters; each setter changes only the values its dialog
+// edits, so two windows cannot undo each other's changes. The file is written at the moments
+// listed at WriteIni's callers, never by a setter.
 class CadroIni {
 public:
   CadroIni(std::string iniPath, Services& services);
 
-  StationSettings values;
+  const StationSettings& Values() const { return values_; }
+
+  // The station dialog's values: Nam, Uid, Loc, Cty, Lid and Eno.
+  void SetIdentity(const StationSettings& from);
+  // The preferences dialog's values: Hst, Prt, Nto and Enc.
+  void SetLinkSettings(const StationSettings& from);
+  void SetListFontSize(float size) { values_.Lvf = size; }
+  // Every value at once (a restored or prepared set).
+  void SetValues(const StationSettings& values) { values_ = values; }
 
   const std::string& path() const { return path_; }
 
@@ -72,6 +84,7 @@ public:
 private:
   void ReportWriteFailure(const std::string& numberAndDescription, int step);
 
+  StationSettings values_;
   std::string path_;
   Services& services_;
   bool writeFailureShown_ = false;

@@ -32,28 +32,32 @@ struct IniFixture : ::testing::Test {
 TEST_F(IniFixture, FirstStartCreatesTheFileWithDefaultsByteForByte) {
   ini.ReadIni();
   EXPECT_EQ(ReadFileBytes(ini.path()), kDefaultFile);
-  EXPECT_EQ(ini.values, StationSettings{});
+  EXPECT_EQ(ini.Values(), StationSettings{});
   EXPECT_TRUE(t.prompts.shown.empty());
   EXPECT_TRUE(t.eventLog.entries.empty());
 }
 
 TEST_F(IniFixture, WritesEveryValueAndReadsItBack) {
-  ini.values = {"Ann Lee", "K6ABC",    "Fire Station 3", "Springfield", "FS3", 4711,
-                12.5F,     "vt.local", "9400",           12000,         "NONE"};
+  ini.SetValues(StationSettings{"Ann Lee", "K6ABC", "Fire Station 3", "Springfield", "FS3", 4711, 12.5F,
+                                "vt.local", "9400", 12000, "NONE"});
   ASSERT_TRUE(ini.WriteIni());
   EXPECT_NE(ReadFileBytes(ini.path()).find("Lvf=12.5\r\nHst=vt.local\r\n"), std::string::npos);
-  const StationSettings written = ini.values;
+  const StationSettings written = ini.Values();
   ini.ReadIni();
-  EXPECT_EQ(ini.values, written);
+  EXPECT_EQ(ini.Values(), written);
 }
 
 TEST_F(IniFixture, FontSizeFollowsTheUsersDecimalSeparator) {
   t.locale.decimal = ',';
-  ini.values.Lvf = 11.5F;
+  {
+    StationSettings changed = ini.Values();
+    changed.Lvf = 11.5F;
+    ini.SetValues(changed);
+  }
   ASSERT_TRUE(ini.WriteIni());
   EXPECT_NE(ReadFileBytes(ini.path()).find("Lvf=11,5\r\n"), std::string::npos);
   ini.ReadIni();
-  EXPECT_FLOAT_EQ(ini.values.Lvf, 11.5F);
+  EXPECT_FLOAT_EQ(ini.Values().Lvf, 11.5F);
   EXPECT_EQ(FormatFontSize(10.0F, ','), "10");
 }
 
@@ -69,13 +73,13 @@ TEST_F(IniFixture, ReadingKeepsValuesAsWrittenAndComparesKeysExactly) {
                  "Enc=base64\r\n"
                  "Lid=XY");  // no line end after the last line
   ini.ReadIni();
-  EXPECT_EQ(ini.values.Nam, " Ann Lee ");
-  EXPECT_EQ(ini.values.Uid, "K6ABC");
-  EXPECT_EQ(ini.values.Loc, "a=b");
-  EXPECT_EQ(ini.values.Cty, "Second");
-  EXPECT_EQ(ini.values.Enc, "base64");
-  EXPECT_EQ(ini.values.Lid, "XY");
-  EXPECT_EQ(ini.values.Eno, 100);
+  EXPECT_EQ(ini.Values().Nam, " Ann Lee ");
+  EXPECT_EQ(ini.Values().Uid, "K6ABC");
+  EXPECT_EQ(ini.Values().Loc, "a=b");
+  EXPECT_EQ(ini.Values().Cty, "Second");
+  EXPECT_EQ(ini.Values().Enc, "base64");
+  EXPECT_EQ(ini.Values().Lid, "XY");
+  EXPECT_EQ(ini.Values().Eno, 100);
   EXPECT_TRUE(t.eventLog.entries.empty());
 }
 
@@ -91,10 +95,10 @@ TEST_F(IniFixture, MalformedLinesAreSkippedWithTheDefaultKeptAndLogged) {
                  "Whatever\r\n"  // unknown word without "=": ignored silently
                  "Hst=vt\r\n");
   ini.ReadIni();
-  EXPECT_EQ(ini.values.Eno, 100);
-  EXPECT_FLOAT_EQ(ini.values.Lvf, 10.0F);
-  EXPECT_EQ(ini.values.Nto, 5000);
-  EXPECT_EQ(ini.values.Hst, "vt");
+  EXPECT_EQ(ini.Values().Eno, 100);
+  EXPECT_FLOAT_EQ(ini.Values().Lvf, 10.0F);
+  EXPECT_EQ(ini.Values().Nto, 5000);
+  EXPECT_EQ(ini.Values().Hst, "vt");
   ASSERT_EQ(t.eventLog.entries.size(), 7u);
   EXPECT_EQ(t.eventLog.entries[0].rfind("5, ", 0), 0u) << t.eventLog.entries[0];
   EXPECT_NE(t.eventLog.entries[0].find("CadroIni:ReadIni, FileName = " + ini.path() + ", Step = 3, Line = 1"),
@@ -104,24 +108,52 @@ TEST_F(IniFixture, MalformedLinesAreSkippedWithTheDefaultKeptAndLogged) {
   EXPECT_TRUE(t.prompts.shown.empty());
 }
 
+TEST_F(IniFixture, EachDialogsResultChangesOnlyItsOwnValues) {
+  ini.ReadIni();
+  // A dialog edits a copy taken when it opened; the event number has moved on since.
+  StationSettings stale = ini.Values();
+  ASSERT_EQ(ini.NextEventNumber(), 100);
+  stale.Hst = "VT";
+  stale.Nto = 900;
+  stale.Nam = "Not From The Station Dialog";
+  ini.SetLinkSettings(stale);
+  EXPECT_EQ(ini.Values().Eno, 101);
+  EXPECT_EQ(ini.Values().Hst, "VT");
+  EXPECT_EQ(ini.Values().Nto, 900);
+  EXPECT_EQ(ini.Values().Nam, "");
+
+  StationSettings identity = ini.Values();
+  identity.Nam = "Ann Lee";
+  identity.Eno = 300;
+  identity.Hst = "ELSEWHERE";
+  ini.SetIdentity(identity);
+  EXPECT_EQ(ini.Values().Nam, "Ann Lee");
+  EXPECT_EQ(ini.Values().Eno, 300);
+  EXPECT_EQ(ini.Values().Hst, "VT");
+}
+
 TEST_F(IniFixture, NumbersTolerateBlanksAroundThem) {
   WriteFileBytes(ini.path(), "Eno= 250 \r\nNto=+800\r\nLvf= 9.5\r\n");
   ini.ReadIni();
-  EXPECT_EQ(ini.values.Eno, 250);
-  EXPECT_EQ(ini.values.Nto, 800);
-  EXPECT_FLOAT_EQ(ini.values.Lvf, 9.5F);
+  EXPECT_EQ(ini.Values().Eno, 250);
+  EXPECT_EQ(ini.Values().Nto, 800);
+  EXPECT_FLOAT_EQ(ini.Values().Lvf, 9.5F);
 }
 
 TEST_F(IniFixture, AnUnwritableFileIsReportedOnceAndTheProgramCarriesOn) {
   ini.ReadIni();
   ASSERT_EQ(::chmod(ini.path().c_str(), 0444), 0);
-  ini.values.Nam = "Changed";
+  {
+    StationSettings changed = ini.Values();
+    changed.Nam = "Changed";
+    ini.SetValues(changed);
+  }
   EXPECT_FALSE(ini.WriteIni());
   EXPECT_FALSE(ini.WriteIni());
   const auto next = ini.NextEventNumber();
   ASSERT_TRUE(next.has_value());
   EXPECT_EQ(*next, 100);
-  EXPECT_EQ(ini.values.Eno, 101);
+  EXPECT_EQ(ini.Values().Eno, 101);
   ASSERT_EQ(t.prompts.shown.size(), 1u);
   EXPECT_NE(t.prompts.shown[0].text.find("Problems saving '" + ini.path() + "'"), std::string::npos);
   EXPECT_NE(t.prompts.shown[0].text.find("Error=70, Permission denied"), std::string::npos);
@@ -132,7 +164,11 @@ TEST_F(IniFixture, AnUnwritableFileIsReportedOnceAndTheProgramCarriesOn) {
 TEST_F(IniFixture, AFullDiskLeavesTheOldFileWhole) {
   ini.ReadIni();
   SetWriteFaultHookForTests([](std::size_t) { return false; });
-  ini.values.Eno = 555;
+  {
+    StationSettings changed = ini.Values();
+    changed.Eno = 555;
+    ini.SetValues(changed);
+  }
   EXPECT_FALSE(ini.WriteIni());
   SetWriteFaultHookForTests({});
   EXPECT_EQ(ReadFileBytes(ini.path()), kDefaultFile);
@@ -142,28 +178,36 @@ TEST_F(IniFixture, AFullDiskLeavesTheOldFileWhole) {
 TEST_F(IniFixture, AMissingFolderStartsFromDefaultsWithOneReport) {
   CadroIni nowhere(dir.File("no/such/Cadrocts.ini"), t.services);
   nowhere.ReadIni();
-  EXPECT_EQ(nowhere.values, StationSettings{});
+  EXPECT_EQ(nowhere.Values(), StationSettings{});
   EXPECT_EQ(t.prompts.shown.size(), 1u);
 }
 
 TEST_F(IniFixture, NextEventNumberReturnsTheOldValueAndStoresTheNext) {
   ini.ReadIni();
   EXPECT_EQ(ini.NextEventNumber(), std::optional<std::int16_t>(100));
-  EXPECT_EQ(ini.values.Eno, 101);
+  EXPECT_EQ(ini.Values().Eno, 101);
   EXPECT_NE(ReadFileBytes(ini.path()).find("\r\nEno=101\r\n"), std::string::npos);
 }
 
 TEST_F(IniFixture, NextEventNumberPast32767IsReportedNotWrapped) {
   ini.ReadIni();
-  ini.values.Eno = 32767;
+  {
+    StationSettings changed = ini.Values();
+    changed.Eno = 32767;
+    ini.SetValues(changed);
+  }
   EXPECT_EQ(ini.NextEventNumber(), std::optional<std::int16_t>(32767));
-  EXPECT_EQ(ini.values.Eno, 32768);
+  EXPECT_EQ(ini.Values().Eno, 32768);
   EXPECT_FALSE(ini.NextEventNumber().has_value());
-  EXPECT_EQ(ini.values.Eno, 32768);
+  EXPECT_EQ(ini.Values().Eno, 32768);
   ASSERT_EQ(t.prompts.shown.size(), 1u);
   EXPECT_NE(t.prompts.shown[0].text.find("32768"), std::string::npos);
   EXPECT_NE(ReadFileBytes(ini.path()).find("\r\nEno=32768\r\n"), std::string::npos);
-  ini.values.Eno = -1;
+  {
+    StationSettings changed = ini.Values();
+    changed.Eno = -1;
+    ini.SetValues(changed);
+  }
   EXPECT_FALSE(ini.NextEventNumber().has_value());
 }
 

@@ -156,9 +156,13 @@ TEST_F(MainWindow, MenusDisableWhatHasNoActionAndOpenTheDialogs) {
     EXPECT_FALSE(Find<QAction>(name)->isEnabled()) << name;
   }
   script.push_back([](QDialog& d) { dynamic_cast<frmCadroPref&>(d).Box(0)->setText(QStringLiteral("x")); });
-  ini.values.Nam = "Changed In Memory";
+  {
+    StationSettings changed = ini.Values();
+    changed.Nam = "Changed In Memory";
+    ini.SetValues(changed);
+  }
   Find<QAction>("mnuPreferences")->trigger();  // closed without OK: nothing taken, file written
-  EXPECT_EQ(ini.values.Hst, "127.0.0.1");
+  EXPECT_EQ(ini.Values().Hst, "127.0.0.1");
   EXPECT_NE(ReadFileBytes(dir.File("Cadrocts.ini")).find("Nam=Changed In Memory"), std::string::npos);
   script.push_back([](QDialog& d) { dynamic_cast<frmAbout&>(d).accept(); });
   Find<QAction>("mnuAbout")->trigger();

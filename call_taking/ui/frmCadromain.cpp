@@ -79,7 +79,7 @@ void frmCadromain::Startup() {
   listRecord_ = std::make_unique<CadroMsg>(JoinPath(programFolder_, "msg.d"), listServices_);
   currentFolder_ = folder::kReady;
   cmdFolder_[currentFolder_]->setChecked(true);
-  SetListFontSize(ini_.values.Lvf);
+  SetListFontSize(ini_.Values().Lvf);
   SetColumnHeaders();
   BuildNewMsgList();
   lblCurrentFolder_->setText(QStringLiteral("  ") + FromAnsi(FolderName(currentFolder_)));
@@ -153,7 +153,7 @@ void frmCadromain::closeEvent(QCloseEvent* event) {
     unloaded_ = true;
     tmrClock_->stop();
     SaveLayout();
-    ini_.values.Lvf = listFontSize_;
+    ini_.SetListFontSize(listFontSize_);
     ini_.WriteIni();
     record_.reset();
     listRecord_.reset();
@@ -304,14 +304,14 @@ void frmCadromain::mnuResetColumns_Click() {
 // Dialogs and help
 
 void frmCadromain::mnuStationID_Click() {
-  frmStationID dialog(ini_.values, services_.prompts, this);
-  if (runModal_(dialog) == QDialog::Accepted) ini_.values = dialog.Result();
+  frmStationID dialog(ini_.Values(), services_.prompts, this);
+  if (runModal_(dialog) == QDialog::Accepted) ini_.SetIdentity(dialog.Result());
   ShowConfig();
 }
 
 void frmCadromain::mnuPreferences_Click() {
-  frmCadroPref dialog(ini_.values, services_.prompts, linkTest_, this);
-  if (runModal_(dialog) == QDialog::Accepted) ini_.values = dialog.Result();
+  frmCadroPref dialog(ini_.Values(), services_.prompts, linkTest_, this);
+  if (runModal_(dialog) == QDialog::Accepted) ini_.SetLinkSettings(dialog.Result());
   ini_.WriteIni();
 }
 
@@ -335,7 +335,7 @@ void frmCadromain::mnuAbout_Click() {
 }
 
 void frmCadromain::ShowConfig() {
-  panelConfig_->setText(FromAnsi(ConfigPanelText(ini_.values)));
+  panelConfig_->setText(FromAnsi(ConfigPanelText(ini_.Values())));
 }
 
 void frmCadromain::ShowClock() {

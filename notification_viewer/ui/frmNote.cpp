@@ -74,6 +74,8 @@ frmNote::frmNote(const Services& services, FileLib& fileLib, SoundPlayer& sound,
   service_ = std::make_unique<NoteService>(
       *ini_, *device_, *inbox_, JoinPath(fileLib.DataPath(), "Srnote.tmp"),
       [&clock] { return ToAnsi(GeneralDateTime(clock.Now())); }, services.locale.DecimalSeparator());
+  service_->OnShown(
+      [this](std::int16_t level, const std::string& message) { emit noteShown(level, FromAnsi(message)); });
 
   setWindowTitle(QString::fromLatin1(kAppTitle));
   txtMessage_->clear();

@@ -83,10 +83,10 @@ frmCadrorpt::frmCadrorpt(Services& services, Printers& printers, std::string pro
 
 frmCadrorpt::~frmCadrorpt() = default;
 
-bool frmCadrorpt::Form_Load(const std::string& commandLine) {
+std::optional<RunStatus> frmCadrorpt::Form_Load(const std::string& commandLine) {
   setWindowTitle(FromAnsi(ReportSession::WindowCaption()));
   show();
-  const bool exitNow = session_->Load(commandLine);
+  const std::optional<RunStatus> exitNow = session_->Load(commandLine);
   // Printing from the menu needs what the Print button needs.
   mnuPrint_->setEnabled(cmdPrint_->isEnabled());
   if (exitNow) close();

@@ -15,12 +15,14 @@ int main(int argc, char** argv) {
   cadro::ProductServices product("Cadrorpt");
   cadro::QtPrinters printers;
 
-  std::vector<std::string> arguments;
-  const QStringList qtArguments = QApplication::arguments();
-  for (qsizetype i = 1; i < qtArguments.size(); ++i) arguments.push_back(cadro::ToAnsi(qtArguments[i]));
+  // The arguments as the system gave them (QApplication has taken out its own): file names must
+  // reach the file system as the same bytes.
+  std::vector<std::string> arguments(argv + 1, argv + argc);
 
   cadro::frmCadrorpt window(product.services, printers, cadro::ProgramFolder(),
                             [](QWidget* owner) { return std::make_unique<cadro::QtPrintDialog>(owner); });
-  if (window.Form_Load(cadro::JoinArguments(arguments))) return 0;
+  if (const std::optional<cadro::RunStatus> status = window.Form_Load(cadro::JoinArguments(arguments))) {
+    return static_cast<int>(*status);
+  }
   return QApplication::exec();
 }

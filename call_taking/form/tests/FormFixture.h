@@ -60,9 +60,13 @@ protected:
     ts.clock.now = LocalTime{2026, 12, 7, 14, 20, 5};
     station = std::make_unique<CadroIni>(dir.File("Cadrocts.ini"), ts.services);
     station->ReadIni();
-    station->values.Lid = "XYZ";
-    station->values.Uid = "OPER1";
-    station->values.Loc = "EOC";
+    {
+      StationSettings changed = station->Values();
+      changed.Lid = "XYZ";
+      changed.Uid = "OPER1";
+      changed.Loc = "EOC";
+      station->SetValues(changed);
+    }
     form = std::make_unique<frmCadrocts>(ts.services, *station, dir.str(), MakeFactory());
     QObject::connect(form.get(), &frmCadrocts::listMustBeRebuilt, [this] { ++rebuilds; });
   }

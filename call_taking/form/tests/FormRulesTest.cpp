@@ -49,6 +49,7 @@ TEST(ButtonsForState, EveryKnownStateHasItsCaptionAndButtons) {
     EXPECT_EQ(plan->submitEnabled, r.submit);
     EXPECT_TRUE(plan->closeEnabled);
     EXPECT_EQ(plan->saveCaption, r.saveCaption);
+    EXPECT_EQ(plan->saveUpdates, r.state == 9);
   }
   for (int unknown : {0, 3, 7, -1, 10}) EXPECT_FALSE(ButtonsForState(unknown)) << unknown;
 }

@@ -16,9 +16,13 @@ class StandinTest : public FormTest {
 protected:
   void UseServer(standin::VtdirectStandin& server) {
     ASSERT_TRUE(server.Listen(0)) << server.ErrorString().toStdString();
-    station->values.Hst = "127.0.0.1";
-    station->values.Prt = std::to_string(server.Port());
-    station->values.Nto = 3000;
+    {
+      StationSettings changed = station->Values();
+      changed.Hst = "127.0.0.1";
+      changed.Prt = std::to_string(server.Port());
+      changed.Nto = 3000;
+      station->SetValues(changed);
+    }
   }
 
   void SetUp() override {
@@ -58,7 +62,7 @@ TEST_F(StandinTest, TheServerReceivesExactlyTheComposedEnvelopeOfTheStoredReport
   EXPECT_TRUE(ts.prompts.shown.empty());
   const CadroMsg stored = LoadStored(kNewId);
   EXPECT_EQ(stored.AST(), kStateSubmitted);
-  const Submission expected = ComposeEnvelope(stored, true, false, station->values.Enc);
+  const Submission expected = ComposeEnvelope(stored, true, false, station->Values().Enc);
   ASSERT_EQ(server.Envelopes().size(), 1u);
   EXPECT_EQ(server.Envelopes()[0], expected.envelope);
   EXPECT_NE(expected.envelope.find("=\r\n"), std::string::npos);  // the wrapping reached the wire

@@ -40,7 +40,11 @@ protected:
     QObject::connect(entry, &frmCadrocts::listMustBeRebuilt, list.get(), &frmCadromain::BuildNewMsgList);
     list->SetEntryForm(entry);
     list->Startup();
-    station->values.Prt = std::to_string(server.Port());
+    {
+      StationSettings changed = station->Values();
+      changed.Prt = std::to_string(server.Port());
+      station->SetValues(changed);
+    }
   }
 
   void TearDown() override { list->close(); }

@@ -154,7 +154,7 @@ TEST_F(SubmitTest, NothingCanCloseDeleteOrResubmitWhileADeliveryRuns) {
   EXPECT_TRUE(checked);
   EXPECT_FALSE(form->DeliveryRunning());
   EXPECT_TRUE(form->isVisible());
-  EXPECT_EQ(station->values.Eno, 101);  // no second report was started
+  EXPECT_EQ(station->Values().Eno, 101);  // no second report was started
   EXPECT_TRUE(Find("cmdClose")->isEnabled());
   Click("cmdClose");
   EXPECT_FALSE(form->isVisible());

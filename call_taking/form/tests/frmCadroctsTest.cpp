@@ -18,7 +18,7 @@ TEST_F(FormTest, NewReportTakesTheNextEventNumberAndShowsItsState) {
   EXPECT_EQ(form->windowTitle(), "Cadro - New report");
   EXPECT_EQ(Find<QLabel>("Label20")->text(), kNewId);
   EXPECT_EQ(Find<QLabel>("Label22")->text(), "New Report");
-  EXPECT_EQ(station->values.Eno, 101);
+  EXPECT_EQ(station->Values().Eno, 101);
   EXPECT_TRUE(Find("cmdSubmit")->isEnabled());
   EXPECT_EQ(Find<QPushButton>("cmdSave")->text(), "Save");
   EXPECT_FALSE(Find("SSTab1")->isVisible());

@@ -1,0 +1,135 @@
+#!/usr/bin/env bash
+# Runs the real Addlaunch on real files in a throwaway Wine prefix and checks what it leaves in
+# Launch.local, its log and its exit status, for Launch.local and loader files as editors and
+# older installers leave them.
+#
+#   launch_files_program.sh <Addlaunch binary> offscreen   uninstalls (no box to answer)
+#   launch_files_program.sh <Addlaunch binary> xvfb        installs (the question is answered
+#                                                          with the keyboard; 77 without Xvfb)
+set -euo pipefail
+bin=$1
+mode=$2
+
+work=$(mktemp -d)
+xvfb_pid=""
+app_pid=""
+cleanup() {
+  [ -n "$app_pid" ] && kill "$app_pid" 2>/dev/null || true
+  [ -n "$xvfb_pid" ] && kill "$xvfb_pid" 2>/dev/null || true
+  rm -rf "$work"
+}
+trap cleanup EXIT
+failures=0
+fail() { echo "FAIL: $*" >&2; failures=$((failures + 1)); }
+
+if [ "$mode" = xvfb ]; then
+  for tool in Xvfb xdotool; do
+    command -v "$tool" >/dev/null || { echo "SKIP: $tool is not installed"; exit 77; }
+  done
+  exec 3>"$work/display"
+  Xvfb -displayfd 3 -screen 0 800x600x24 -nolisten tcp >/dev/null 2>&1 &
+  xvfb_pid=$!
+  for _ in $(seq 100); do [ -s "$work/display" ] && break; sleep 0.05; done
+  [ -s "$work/display" ] || { echo "FAIL: Xvfb did not start"; exit 1; }
+  export DISPLAY=":$(head -n1 "$work/display")"
+  export QT_QPA_PLATFORM=xcb
+else
+  export QT_QPA_PLATFORM=offscreen
+fi
+
+# The host under Wine: its program folder on drive C, its data folder C:\VData.
+prefix="$work/wine"
+mkdir -p "$prefix/dosdevices" "$prefix/drive_c/Program Files/Vantrel" "$prefix/drive_c/VData"
+ln -s ../drive_c "$prefix/dosdevices/c:"
+printf '[Vantrel]\r\nDATADIR=C:\\VData\r\n' >"$prefix/drive_c/Program Files/Vantrel/Vantrel.conf"
+export WINEPREFIX="$prefix"
+launch="$prefix/drive_c/VData/Launch.local"
+loader="$work/Sample.local"
+mkdir -p "$work/Addlaunch/logs"
+cp "$bin" "$work/Addlaunch/Addlaunch"
+log="$work/Addlaunch/logs/Addlaunch.log"
+
+other=$'[Other-1.0]\r\nExe=other.exe\r\n/ [EOA]\r\n'
+last=$'[Last-3.1]\r\nExe=last.exe\r\n/ [EOA]\r\n'
+sample12=$'[Sample-1.2]\r\nExe=sample.exe\r\n/ [EOA]\r\n'
+sample13=$'[Sample-1.3]\r\nExe=sample2.exe\r\n/ [EOA]\r\n'
+lf() { printf '%s' "${1//$'\r\n'/$'\n'}"; }
+cr() { printf '%s' "${1//$'\r\n'/$'\r'}"; }
+
+# Runs one case: the action, then the outcome the log must end with and the status expected.
+status=0
+run() {
+  local action=$1
+  : >"$log"
+  status=0
+  if [ "$mode" = xvfb ] && [ "$action" = install ]; then
+    "$work/Addlaunch/Addlaunch" "install,$loader" &
+    app_pid=$!
+    local box
+    box=$(timeout 20 xdotool search --sync --onlyvisible --name '^Integrate with Vantrel$' | head -n1) || {
+      fail "no question box"
+      kill "$app_pid"
+    }
+    [ -n "${box:-}" ] && xdotool windowfocus --sync "$box" key Return
+    wait "$app_pid" || status=$?
+    app_pid=""
+  else
+    timeout 30 "$work/Addlaunch/Addlaunch" "$action,$loader" || status=$?
+  fi
+}
+expect_file() {  # name, expected bytes
+  if ! cmp -s "$launch" <(printf '%s' "$2"); then
+    fail "$1: Launch.local is"
+    od -c "$launch" | head -20 >&2
+  fi
+}
+expect_outcome() {  # name, outcome text
+  grep -qF "Update outcome: $2" "$log" || fail "$1: log says $(grep -a 'Update outcome' "$log" || echo nothing)"
+  [ "$status" -eq 0 ] || fail "$1: exit status $status"
+}
+
+if [ "$mode" = offscreen ]; then
+  # Launch.local with LF line ends: only the add-on's block goes, not the whole file.
+  lf "$other$sample12$last" >"$launch"
+  printf '%s' "$sample12" >"$loader"
+  run remove
+  expect_outcome "LF Launch.local" "Addon settings removed from Launch.Local"
+  expect_file "LF Launch.local" "$other$last"
+
+  # A terminated block holding a header-shaped setting goes whole, leaving no orphan behind.
+  printf '%s' "$other"$'[Sample-1.2]\r\nExe=sample.exe\r\n[Run-Opts]\r\nMode=2\r\n/ [EOA]\r\n'"$last" >"$launch"
+  run remove
+  expect_outcome "header-shaped setting" "Addon settings removed from Launch.Local"
+  expect_file "header-shaped setting" "$other$last"
+else
+  # A loader with LF line ends is a header and its settings, written with CR LF.
+  printf '%s' "$other" >"$launch"
+  lf "$sample13" >"$loader"
+  run install
+  expect_outcome "LF loader" "Added this Addon to Launch.Local"
+  expect_file "LF loader" "$other"$'\r\n'"$sample13"$'\r\n'
+
+  # Launch.local with LF line ends that holds the revision already: no second registration.
+  lf "$other$sample13$last" >"$launch"
+  printf '%s' "$sample13" >"$loader"
+  run install
+  expect_outcome "LF Launch.local" "Addon already correctly configured on Launch.Local"
+  [ "$(grep -c 'Sample-' "$launch")" -eq 1 ] || fail "LF Launch.local: registered twice"
+
+  # A CR-only loader replacing an older block: CR LF only in the result.
+  printf '%s' "$other$sample12$last" >"$launch"
+  cr "$sample13" >"$loader"
+  run install
+  expect_outcome "CR loader" "Updating Launch.Local with the latest Addon setting"
+  expect_file "CR loader" "$other$sample13$last"
+
+  # The registered revision plus a stale older block: the host must start the add-on once.
+  printf '%s' "$sample12$other$sample13$last" >"$launch"
+  printf '%s' "$sample13" >"$loader"
+  run install
+  expect_outcome "stale block" "Updating Launch.Local with the latest Addon setting"
+  expect_file "stale block" "$sample13$other$last"
+fi
+
+[ "$failures" -eq 0 ] || exit 1
+echo "Addlaunch ($mode): every Launch.local case came out as the host needs it"
