@@ -114,10 +114,15 @@ void frmCadrorpt::mnuPrint_Click() {
 }
 
 void frmCadrorpt::cmdPreview_Click() {
+  // The pause lets events run, this button's among them: a second press meanwhile is the same
+  // preview, not a second drawing over it.
+  if (previewPending_) return;
   if (!preview_) preview_ = new frmRptPreview;
   preview_->show();
   preview_->raise();
+  previewPending_ = true;
   Pause(250);
+  previewPending_ = false;
   if (preview_) preview_->Picture1()->RenderReport(session_->Form(), session_->Data());
 }
 

@@ -61,6 +61,7 @@ private:
   DialogFactory dialogs_;
   std::unique_ptr<ReportSession> session_;
   QPointer<frmRptPreview> preview_;
+  bool previewPending_ = false;  // inside the pause before a preview is drawn
 };
 
 }  // namespace cadro
