@@ -79,6 +79,7 @@ void frmCadromain::Startup() {
   ini_.ReadIni();
   log_.SetupLog(true);
   record_ = std::make_unique<CadroMsg>(JoinPath(programFolder_, "msg.d"), services_);
+  listRecord_ = std::make_unique<CadroMsg>(JoinPath(programFolder_, "msg.d"), listServices_);
   currentFolder_ = folder::kReady;
   cmdFolder_[currentFolder_]->setChecked(true);
   SetListFontSize(ini_.Values().Lvf);
@@ -154,6 +155,7 @@ void frmCadromain::closeEvent(QCloseEvent* event) {
     ini_.SetListFontSize(listFontSize_);
     ini_.WriteIni();
     record_.reset();
+    listRecord_.reset();
   }
   event->accept();
 }
@@ -168,11 +170,11 @@ void frmCadromain::SetColumnHeaders() {
 }
 
 void frmCadromain::BuildNewMsgList() {
-  if (!record_) return;
+  if (!listRecord_) return;
   std::vector<IncidentRow> rows;
   std::vector<IncidentRow> every;
   try {
-    BuildIncidentRows(*record_, currentFolder_, rows, &every);
+    BuildIncidentRows(*listRecord_, currentFolder_, rows, &every);
   } catch (const std::exception&) {
     // Whatever failed outside the record: keep the rows gathered so far.
   }
@@ -239,10 +241,20 @@ void frmCadromain::cmdDelete_Click() {
 }
 
 bool frmCadromain::eventFilter(QObject* watched, QEvent* event) {
-  if (watched == LV_ && event->type() == QEvent::KeyPress &&
-      static_cast<QKeyEvent*>(event)->key() == Qt::Key_Delete) {
-    cmdDelete_Click();
-    return true;
+  if (watched == LV_ && event->type() == QEvent::KeyPress) {
+    const int key = static_cast<QKeyEvent*>(event)->key();
+    if (key == Qt::Key_Delete) {
+      cmdDelete_Click();
+      return true;
+    }
+    // Enter opens the report under the keyboard's focus mark, as a double click does.
+    if (key == Qt::Key_Return || key == Qt::Key_Enter) {
+      const QModelIndex current = LV_->currentIndex();
+      if (current.isValid())
+        LV_->selectionModel()->select(current, QItemSelectionModel::Select | QItemSelectionModel::Rows);
+      LV_DblClick();
+      return true;
+    }
   }
   return QMainWindow::eventFilter(watched, event);
 }

@@ -158,7 +158,7 @@ void frmCadromain::RefreshAgeMarks(bool force) {
 }
 
 void frmCadromain::mnuExportLog_Click() {
-  if (!record_) return;
+  if (!listRecord_) return;
   const LocalTime now = services_.clock.Now();
   const QDate today(now.year, now.month, now.day);
   QString documents = QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation);
@@ -172,7 +172,7 @@ void frmCadromain::mnuExportLog_Click() {
   // Read the folder afresh: the log must hold what is on disk now, not what the list last saw.
   std::vector<IncidentRow> every;
   try {
-    BuildIncidentRows(*record_, folder::kAll, every);
+    BuildIncidentRows(*listRecord_, folder::kAll, every);
   } catch (const std::exception&) {
   }
   aids::LogSelection selection;
