@@ -65,7 +65,7 @@ void frmCadromain::BuildAidControls(QVBoxLayout* listColumn, QStatusBar* bar) {
   txtSearch_->setObjectName(QStringLiteral("txtSearch"));
   txtSearch_->setPlaceholderText(
       QStringLiteral("Search event ID, type, issue, location, city, details (Ctrl+F)"));
-  txtSearch_->setClearButtonEnabled(true);
+  txtSearch_->setAccessibleName(QStringLiteral("Search the list"));
   connect(txtSearch_, &QLineEdit::textChanged, this, &frmCadromain::txtSearch_Change);
   auto* find = new QShortcut(QKeySequence::Find, this);
   connect(find, &QShortcut::activated, this, [this] {
@@ -81,9 +81,9 @@ void frmCadromain::BuildAidControls(QVBoxLayout* listColumn, QStatusBar* bar) {
   lblDuplicateHint_ = new QLabel(fraDuplicateHint_);
   lblDuplicateHint_->setObjectName(QStringLiteral("lblDuplicateHint"));
   lblDuplicateHint_->setWordWrap(true);
-  auto* open = new QPushButton(QStringLiteral("Open"), fraDuplicateHint_);
+  auto* open = new QPushButton(QStringLiteral("&Open"), fraDuplicateHint_);
   open->setObjectName(QStringLiteral("cmdHintOpen"));
-  auto* ignore = new QPushButton(QStringLiteral("Ignore"), fraDuplicateHint_);
+  auto* ignore = new QPushButton(QStringLiteral("&Ignore"), fraDuplicateHint_);
   ignore->setObjectName(QStringLiteral("cmdHintIgnore"));
   connect(open, &QPushButton::clicked, this, &frmCadromain::cmdHintOpen_Click);
   connect(ignore, &QPushButton::clicked, this, &frmCadromain::cmdHintIgnore_Click);
@@ -98,6 +98,12 @@ void frmCadromain::BuildAidControls(QVBoxLayout* listColumn, QStatusBar* bar) {
   const int listAt = listColumn->indexOf(LV_);
   listColumn->insertWidget(listAt, fraDuplicateHint_);
   listColumn->insertWidget(listAt, txtSearch_);
+  // Tab reaches them in the order they stand: the search box, the hint, then the list.
+  QWidget* beforeList = LV_->previousInFocusChain();
+  QWidget::setTabOrder(beforeList, txtSearch_);
+  QWidget::setTabOrder(txtSearch_, open);
+  QWidget::setTabOrder(open, ignore);
+  QWidget::setTabOrder(ignore, LV_);
 
   panelStuck_ = new QLabel(bar);
   panelStuck_->setObjectName(QStringLiteral("sbrStatus_Stuck"));

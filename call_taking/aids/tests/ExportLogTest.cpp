@@ -8,6 +8,7 @@
 #include "../../tests/MainWindowFixture.h"
 #include "AidsWindowFixture.h"
 #include "CommsLogPdf.h"
+#include "WindowAudit.h"
 #include "frmExportLog.h"
 
 namespace cadro::testing {
@@ -156,6 +157,22 @@ TEST_F(ExportLog, AnUnwritableTargetIsReported) {
   ASSERT_FALSE(t.prompts.shown.empty());
   EXPECT_EQ(t.prompts.shown.back().icon, PromptIcon::Exclamation);
   EXPECT_EQ(t.prompts.shown.back().text.rfind("Problems writing '", 0), 0U);
+}
+
+}  // namespace
+}  // namespace cadro::testing
+
+namespace cadro::testing {
+namespace {
+
+TEST_F(ExportLog, TheDialogCanBeWorkedWithoutTheMouse) {
+  Start();
+  script.push_back([](QDialog& d) {
+    EXPECT_EQ(AuditFindings(&d), "");
+    d.reject();
+  });
+  w->findChild<QAction*>("mnuExportLog")->trigger();
+  EXPECT_TRUE(script.empty());
 }
 
 }  // namespace

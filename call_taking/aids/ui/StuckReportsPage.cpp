@@ -26,9 +26,15 @@ StuckReportsPage::StuckReportsPage(const AgeLimits& limits, QWidget* parent) : Q
   spnReady_ = MinutesBox(frame, "spnReadyMinutes", limits.readyMinutes);
   spnDraft_ = MinutesBox(frame, "spnDraftMinutes", limits.draftMinutes);
   auto* grid = new QGridLayout(frame);
-  grid->addWidget(new QLabel(QStringLiteral("Ready, not submitted, for more than:"), frame), 0, 0);
+  auto* lblReady = new QLabel(QStringLiteral("&Ready, not submitted, for more than:"), frame);
+  auto* lblDraft = new QLabel(QStringLiteral("&Draft for more than:"), frame);
+  lblReady->setBuddy(spnReady_);
+  lblDraft->setBuddy(spnDraft_);
+  spnReady_->setAccessibleName(QStringLiteral("Ready, not submitted, for more than"));
+  spnDraft_->setAccessibleName(QStringLiteral("Draft for more than"));
+  grid->addWidget(lblReady, 0, 0);
   grid->addWidget(spnReady_, 0, 1);
-  grid->addWidget(new QLabel(QStringLiteral("Draft for more than:"), frame), 1, 0);
+  grid->addWidget(lblDraft, 1, 0);
   grid->addWidget(spnDraft_, 1, 1);
   auto* note = new QLabel(QStringLiteral("Such reports are coloured and flagged in the list, and the "
                                          "status bar counts them."),

@@ -30,15 +30,17 @@ frmExportLog::frmExportLog(const QString& folderName, const QDate& today, const 
   setWindowTitle(QStringLiteral("Export Log"));
   setModal(true);
 
-  optFolder_ = new QRadioButton(QStringLiteral("Reports of the current folder (%1)").arg(folderName), this);
+  optFolder_ = new QRadioButton(QStringLiteral("Reports of the current &folder (%1)").arg(folderName), this);
   optFolder_->setObjectName(QStringLiteral("optFolder"));
   optFolder_->setChecked(true);
-  optRange_ = new QRadioButton(QStringLiteral("Reports saved from"), this);
+  optRange_ = new QRadioButton(QStringLiteral("Reports saved fro&m"), this);
   optRange_->setObjectName(QStringLiteral("optRange"));
   dtpFrom_ = new QDateEdit(today, this);
   dtpFrom_->setObjectName(QStringLiteral("dtpFrom"));
   dtpTo_ = new QDateEdit(today, this);
   dtpTo_->setObjectName(QStringLiteral("dtpTo"));
+  dtpFrom_->setAccessibleName(QStringLiteral("First day"));
+  dtpTo_->setAccessibleName(QStringLiteral("Last day"));
   for (QDateEdit* d : {dtpFrom_, dtpTo_}) {
     d->setCalendarPopup(true);
     d->setDisplayFormat(QStringLiteral("MM/dd/yyyy"));
@@ -57,28 +59,32 @@ frmExportLog::frmExportLog(const QString& folderName, const QDate& today, const 
   txtFile_ = new QLineEdit(defaultBase, this);
   txtFile_->setObjectName(QStringLiteral("txtFile"));
   txtFile_->setMinimumWidth(360);
-  auto* cmdBrowse = new QPushButton(QStringLiteral("Browse..."), this);
+  auto* cmdBrowse = new QPushButton(QStringLiteral("&Browse..."), this);
   cmdBrowse->setObjectName(QStringLiteral("cmdBrowse"));
   connect(cmdBrowse, &QPushButton::clicked, this, &frmExportLog::cmdBrowse_Click);
-  chkCsv_ = new QCheckBox(QStringLiteral("CSV file for spreadsheets (.csv)"), this);
+  chkCsv_ = new QCheckBox(QStringLiteral("&CSV file for spreadsheets (.csv)"), this);
   chkCsv_->setObjectName(QStringLiteral("chkCsv"));
   chkCsv_->setChecked(true);
-  chkPdf_ = new QCheckBox(QStringLiteral("Printable pages (.pdf)"), this);
+  chkPdf_ = new QCheckBox(QStringLiteral("&Printable pages (.pdf)"), this);
   chkPdf_->setObjectName(QStringLiteral("chkPdf"));
   chkPdf_->setChecked(true);
 
   auto* file = new QGridLayout;
-  file->addWidget(new QLabel(QStringLiteral("Save as:"), this), 0, 0);
+  auto* lblFile = new QLabel(QStringLiteral("&Save as:"), this);
+  lblFile->setBuddy(txtFile_);
+  txtFile_->setAccessibleName(QStringLiteral("Save as"));
+  file->addWidget(lblFile, 0, 0);
   file->addWidget(txtFile_, 0, 1);
   file->addWidget(cmdBrowse, 0, 2);
   file->addWidget(chkCsv_, 1, 1);
   file->addWidget(chkPdf_, 2, 1);
 
-  cmdOK_ = new QPushButton(QStringLiteral("Export"), this);
+  cmdOK_ = new QPushButton(QStringLiteral("&Export"), this);
   cmdOK_->setObjectName(QStringLiteral("cmdOK"));
   cmdOK_->setDefault(true);
   auto* cmdCancel = new QPushButton(QStringLiteral("Cancel"), this);
   cmdCancel->setObjectName(QStringLiteral("cmdCancel"));
+  cmdCancel->setShortcut(QKeySequence(Qt::Key_Escape));
   connect(cmdOK_, &QPushButton::clicked, this, &QDialog::accept);
   connect(cmdCancel, &QPushButton::clicked, this, &QDialog::reject);
   auto* buttons = new QHBoxLayout;
