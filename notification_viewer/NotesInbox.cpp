@@ -10,6 +10,7 @@
 #include <thread>
 
 #include "RunError.h"
+#include "StringLib.h"
 
 namespace cadro {
 namespace {
@@ -27,18 +28,11 @@ private:
   int fd_;
 };
 
-// Lines end at CR; LF characters are dropped; empty lines are no records.
+// Lines as GetLine splits them; empty lines are no records.
 void SplitRecords(std::string_view text, std::vector<std::string>& lines) {
-  std::string line;
-  for (const char c : text) {
-    if (c == '\r') {
-      if (!line.empty()) lines.push_back(std::move(line));
-      line.clear();
-    } else if (c != '\n') {
-      line += c;
-    }
+  for (std::string& line : GetLines(text)) {
+    if (!line.empty()) lines.push_back(std::move(line));
   }
-  if (!line.empty()) lines.push_back(std::move(line));
 }
 
 }  // namespace
