@@ -27,10 +27,15 @@ protected:
 
   void SetUp() override {
     FormTest::SetUp();
-    form = std::make_unique<frmCadrocts>(ts.services, *station, dir.str(),
-                                         MakeVtdirectDelivery(ts.services, *station, nullptr));
+    realDelivery = std::make_unique<VtdirectDelivery>(link, *station);
+    form = std::make_unique<frmCadrocts>(ts.services, *station, dir.str(), realDelivery.get());
     QObject::connect(form.get(), &frmCadrocts::listMustBeRebuilt, [this] { ++rebuilds; });
   }
+
+  void TearDown() override { form.reset(); }
+
+  VtdirectSession link{ts.services.prompts, {}};
+  std::unique_ptr<VtdirectDelivery> realDelivery;
 
   void NewMedLawReport() {
     Open("NEW");
@@ -56,7 +61,7 @@ TEST_F(StandinTest, TheServerReceivesExactlyTheComposedEnvelopeOfTheStoredReport
   standin::VtdirectStandin server({});
   UseServer(server);
   NewMedLawReport();
-  Click("cmdSubmit");
+  Submit();
 
   EXPECT_FALSE(form->isVisible());
   EXPECT_TRUE(ts.prompts.shown.empty());
@@ -78,7 +83,7 @@ TEST_F(StandinTest, AConnectionLostBeforeTheAnswerLeavesTheReportReadyUntilAServ
   standin::VtdirectStandin closing(rude);
   UseServer(closing);
   NewMedLawReport();
-  Click("cmdSubmit");
+  Submit();
   ASSERT_EQ(ts.prompts.shown.size(), 1u);
   EXPECT_EQ(ts.prompts.shown[0].text, "CmdSubmit: SendToClient Failed");
   EXPECT_TRUE(form->isVisible());
@@ -87,7 +92,7 @@ TEST_F(StandinTest, AConnectionLostBeforeTheAnswerLeavesTheReportReadyUntilAServ
 
   standin::VtdirectStandin server({});
   UseServer(server);
-  Click("cmdSubmit");
+  Submit();
   EXPECT_FALSE(form->isVisible());
   EXPECT_EQ(LoadStored(kNewId).AST(), kStateSubmitted);
   ASSERT_EQ(server.Envelopes().size(), 1u);
@@ -101,7 +106,7 @@ TEST_F(StandinTest, TextThatWouldBreakTheEnvelopeIsRefusedBeforeAnythingChanges)
   Click("cmdRtype_3");
   FillRequired();
   Type("txtHeader_7", " then typed !/ADDON! here", false);
-  Click("cmdSubmit");
+  Submit();
   ASSERT_EQ(ts.prompts.shown.size(), 1u);
   EXPECT_NE(ts.prompts.shown[0].text.find("Details"), std::string::npos);
   EXPECT_EQ(ts.prompts.shown[0].icon, PromptIcon::Exclamation);

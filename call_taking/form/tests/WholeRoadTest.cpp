@@ -35,8 +35,8 @@ protected:
       return d.result();
     });
     // The program's wiring: the form lives beside the list, on the same settings and log.
-    entry = new frmCadrocts(ts.services, *station, dir.str(),
-                            MakeVtdirectDelivery(ts.services, *station, &log), list.get());
+    realDelivery = std::make_unique<VtdirectDelivery>(link, *station);
+    entry = new frmCadrocts(ts.services, *station, dir.str(), realDelivery.get(), list.get());
     QObject::connect(entry, &frmCadrocts::listMustBeRebuilt, list.get(), &frmCadromain::BuildNewMsgList);
     list->SetEntryForm(entry);
     list->Startup();
@@ -57,6 +57,8 @@ protected:
 
   standin::VtdirectStandin server{{}};
   SessionLog log{dir.str(), ts.services};
+  VtdirectSession link{ts.services.prompts, {[this](const std::string& line) { log.WriteLog(line); }, {}}};
+  std::unique_ptr<VtdirectDelivery> realDelivery;
   std::unique_ptr<frmCadromain> list;
   frmCadrocts* entry = nullptr;
 };
@@ -83,7 +85,7 @@ TEST_F(WholeRoad, ANewCallIsSubmittedAndListedAsSubmitted) {
   list->LV_DblClick();
   ASSERT_TRUE(entry->isVisible());
   EXPECT_EQ(entry->ReportState(), kStateDraft);
-  Click("cmdSubmit");
+  Submit();
   EXPECT_FALSE(entry->isVisible());
   ASSERT_EQ(server.Envelopes().size(), 1u);
   EXPECT_NE(server.Envelopes()[0].find("EVNT=" + eventId + "</AOMSG>"), std::string::npos);

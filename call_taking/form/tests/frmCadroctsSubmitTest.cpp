@@ -22,7 +22,7 @@ protected:
   void SubmittedReport() {
     NewCompleteReport();
     script.results.push_back(true);
-    Click("cmdSubmit");
+    Submit();
     ASSERT_EQ(LoadStored(kNewId).AST(), kStateSubmitted);
   }
 };
@@ -30,7 +30,7 @@ protected:
 TEST_F(SubmitTest, AnAcknowledgedDeliveryMarksTheReportSubmittedAndCloses) {
   NewCompleteReport();
   script.results.push_back(true);
-  Click("cmdSubmit");
+  Submit();
   ASSERT_EQ(script.envelopes.size(), 1u);
   EXPECT_FALSE(form->isVisible());
   EXPECT_EQ(rebuilds, 2);  // once ready, once submitted
@@ -44,7 +44,7 @@ TEST_F(SubmitTest, AnAcknowledgedDeliveryMarksTheReportSubmittedAndCloses) {
 TEST_F(SubmitTest, AFailedDeliveryLeavesTheReportReadyAndALaterOneSubmits) {
   NewCompleteReport();
   script.results.push_back(false);
-  Click("cmdSubmit");
+  Submit();
   ASSERT_EQ(ts.prompts.shown.size(), 1u);
   EXPECT_EQ(ts.prompts.shown[0].text, "CmdSubmit: SendToClient Failed");
   EXPECT_EQ(ts.prompts.shown[0].icon, PromptIcon::Exclamation);
@@ -58,7 +58,7 @@ TEST_F(SubmitTest, AFailedDeliveryLeavesTheReportReadyAndALaterOneSubmits) {
   EXPECT_EQ(rebuilds, 1);
 
   script.results.push_back(true);
-  Click("cmdSubmit");
+  Submit();
   EXPECT_EQ(script.envelopes.size(), 2u);
   EXPECT_EQ(script.envelopes[0], script.envelopes[1]);
   EXPECT_EQ(LoadStored(kNewId).AST(), kStateSubmitted);
@@ -67,12 +67,12 @@ TEST_F(SubmitTest, AFailedDeliveryLeavesTheReportReadyAndALaterOneSubmits) {
 
 TEST_F(SubmitTest, AReadyReportReopenedLaterCanBeSubmitted) {
   NewCompleteReport();
-  Click("cmdSubmit");  // no answer scripted: the delivery fails
+  Submit();  // no answer scripted: the delivery fails
   Click("cmdClose");
   Open(kNewId);
   EXPECT_EQ(form->ReportState(), kStateReady);
   script.results.push_back(true);
-  Click("cmdSubmit");
+  Submit();
   EXPECT_EQ(LoadStored(kNewId).AST(), kStateSubmitted);
 }
 
@@ -107,7 +107,7 @@ TEST_F(SubmitTest, UpdateThenSubmitInTheSameOpeningIsMarkedAsAnUpdate) {
 
   QTest::keyClicks(Find("txtHeader_7"), " - now conscious");
   script.results.push_back(true);
-  Click("cmdSubmit");
+  Submit();
   ASSERT_EQ(script.subjects.size(), 2u);
   EXPECT_NE(script.subjects[1].find(" -- UPDATE"), std::string::npos);
   EXPECT_EQ(LoadStored(kNewId).AST(), kStateSubmitted);
@@ -127,7 +127,7 @@ TEST_F(SubmitTest, AnUpdateSubmittedInALaterOpeningIsNotMarked) {
   EXPECT_EQ(form->ReportState(), kStateNew);
   EXPECT_FALSE(form->IsUpdate());
   script.results.push_back(true);
-  Click("cmdSubmit");
+  Submit();
   ASSERT_EQ(script.subjects.size(), 2u);
   EXPECT_EQ(script.subjects[1].find(" -- UPDATE"), std::string::npos);
   EXPECT_EQ(LoadStored(kNewId).DTL().rfind("UPDATE for ", 0), 0u);
@@ -150,7 +150,7 @@ TEST_F(SubmitTest, NothingCanCloseDeleteOrResubmitWhileADeliveryRuns) {
     EXPECT_EQ(StatusText(), "A delivery to Vtdirect is running; please wait until it ends");
   };
   script.results.push_back(false);
-  Click("cmdSubmit");
+  Submit();
   EXPECT_TRUE(checked);
   EXPECT_FALSE(form->DeliveryRunning());
   EXPECT_TRUE(form->isVisible());
@@ -164,7 +164,7 @@ TEST_F(SubmitTest, ValidationFailureStoresNothingAndSendsNothing) {
   Open("NEW");
   Click("cmdRtype_1");
   FillRequired();
-  Click("cmdSubmit");  // people inside? is missing
+  Submit();  // people inside? is missing
   EXPECT_TRUE(script.envelopes.empty());
   EXPECT_FALSE(Stored(kNewId));
   EXPECT_EQ(form->ReportState(), kStateNew);
