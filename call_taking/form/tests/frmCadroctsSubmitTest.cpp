@@ -1,6 +1,7 @@
 // Submitting from the entry form: the states a report passes through, failed and repeated
 // deliveries, updates of a submitted report, and what is refused while a delivery runs.
 #include <QPushButton>
+#include <filesystem>
 
 #include "FormFixture.h"
 
@@ -169,6 +170,99 @@ TEST_F(SubmitTest, ValidationFailureStoresNothingAndSendsNothing) {
   EXPECT_FALSE(Stored(kNewId));
   EXPECT_EQ(form->ReportState(), kStateNew);
   EXPECT_EQ(StatusText(), "Missing data in a required field");
+}
+
+// The message folder without its owner's write bit is read-only (as root too).
+class StoreFailureTest : public SubmitTest {
+protected:
+  void ReadOnlyMessages(bool readOnly) {
+    std::filesystem::permissions(
+        dir.path() / "msg.d", std::filesystem::perms::owner_write,
+        readOnly ? std::filesystem::perm_options::remove : std::filesystem::perm_options::add);
+  }
+  void TearDown() override { ReadOnlyMessages(false); }
+  bool Told(const std::string& text) const {
+    for (const auto& p : ts.prompts.shown)
+      if (p.text == text) return true;
+    return false;
+  }
+};
+
+TEST_F(StoreFailureTest, AReportThatCannotBeStoredAsReadyIsNotSent) {
+  NewCompleteReport();
+  ReadOnlyMessages(true);
+  script.results.push_back(true);
+  Submit();
+  EXPECT_TRUE(script.envelopes.empty());
+  EXPECT_FALSE(Stored(kNewId));
+  EXPECT_TRUE(Told(ReportSubmission::ReadyNotStoredText(kNewId)));
+  EXPECT_NE(ts.prompts.shown.at(0).text.find("Problems saving"), std::string::npos);
+  EXPECT_TRUE(form->isVisible());
+  EXPECT_EQ(form->ReportState(), kStateNew);
+  EXPECT_EQ(Multi("txtHeader_7")->toPlainText(), "Hip pain, cannot stand up");
+  EXPECT_TRUE(Find("cmdSubmit")->isEnabled());
+  EXPECT_EQ(rebuilds, 0);
+
+  ReadOnlyMessages(false);
+  Submit();
+  EXPECT_EQ(script.envelopes.size(), 1u);
+  EXPECT_EQ(LoadStored(kNewId).AST(), kStateSubmitted);
+  EXPECT_FALSE(form->isVisible());
+}
+
+TEST_F(StoreFailureTest, ADeliveredReportThatCannotBeStoredStaysOpenToBeSavedAndIsNeverSentTwice) {
+  NewCompleteReport();
+  script.results.push_back(true);
+  script.duringDelivery = [this] { ReadOnlyMessages(true); };
+  Submit();
+  ASSERT_EQ(script.envelopes.size(), 1u);
+  EXPECT_TRUE(form->isVisible());
+  EXPECT_TRUE(form->AwaitingStore());
+  EXPECT_TRUE(Told(ReportSubmission::DeliveredNotStoredText(kNewId)));
+  EXPECT_EQ(LoadStored(kNewId).AST(), kStateReady);
+  EXPECT_EQ(StatusText(), "Delivered, but not stored: press Save to store the report");
+  EXPECT_FALSE(Find("cmdSubmit")->isEnabled());
+  EXPECT_FALSE(Find("cmdDelete")->isEnabled());
+  EXPECT_TRUE(Find("cmdSave")->isEnabled());
+  EXPECT_EQ(Find<QPushButton>("cmdSave")->text(), "Save");
+  // The list may not delete it meanwhile: its Submitted save is still to come.
+  EXPECT_EQ(form->ReportUnderDelivery(), kNewId);
+
+  // Leaving it is asked about; No keeps the form, as does another report.
+  ts.prompts.answers = {false, false};
+  Click("cmdClose");
+  EXPECT_TRUE(form->isVisible());
+  form->StartForm("NEW");
+  EXPECT_EQ(form->EventID(), kNewId);
+  // Saving while the folder is still read-only says so again and keeps it.
+  Click("cmdSave");
+  EXPECT_TRUE(form->isVisible());
+  EXPECT_EQ(LoadStored(kNewId).AST(), kStateReady);
+
+  ReadOnlyMessages(false);
+  Click("cmdSave");
+  EXPECT_FALSE(form->isVisible());
+  const CadroMsg stored = LoadStored(kNewId);
+  EXPECT_EQ(stored.AST(), kStateSubmitted);
+  EXPECT_EQ(stored.DTL(), "Hip pain, cannot stand up");
+  EXPECT_EQ(script.envelopes.size(), 1u);
+  EXPECT_TRUE(form->ReportUnderDelivery().empty());
+}
+
+TEST_F(SubmitTest, ASubmitWhileTheLinkTestRunsIsRefusedAndChangesNothing) {
+  NewCompleteReport();
+  script.linkTestRunning = true;
+  script.results.push_back(true);
+  Submit();
+  EXPECT_TRUE(script.envelopes.empty());
+  EXPECT_FALSE(Stored(kNewId));
+  EXPECT_EQ(form->ReportState(), kStateNew);
+  EXPECT_EQ(StatusText(), "The Vtdirect link test is running; submit again when it has ended");
+  EXPECT_EQ(ts.prompts.beeps, 1);
+
+  script.linkTestRunning = false;
+  Submit();
+  EXPECT_EQ(LoadStored(kNewId).AST(), kStateSubmitted);
 }
 
 }  // namespace
