@@ -94,6 +94,7 @@ bool VtdirectSession::Enter(bool testing) {
 }
 
 void VtdirectSession::Finish(bool succeeded) {
+  if (phase_ == Phase::Idle) return;
   GpTimer.stop();
   tmrPause.stop();
   afterPause_ = nullptr;
@@ -135,7 +136,8 @@ bool VtdirectSession::StartConnecting() {
 }
 
 void VtdirectSession::Cancel() {
-  if (!Busy()) return;
+  // While the session tells its outcome in a box it is ending anyway.
+  if (!Busy() || phase_ == Phase::Reporting) return;
   cancelled_ = true;
   GpTimer.stop();
   tmrPause.stop();
@@ -429,6 +431,11 @@ void VtdirectSession::CloseThenFinish() {
 
 bool RunLinkTestFromPreferences(VtdirectSession& session, const std::string& host, const std::string& port,
                                 Prompts& prompts, std::function<void(bool passed)> done) {
+  // A second press while the test runs: the first one's box is still to come.
+  if (session.TestRunning()) {
+    prompts.Beep();
+    return false;
+  }
   if (session.Busy()) {
     prompts.Message(std::string(kLinkTestRefused), {}, PromptIcon::Exclamation);
     return false;

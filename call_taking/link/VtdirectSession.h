@@ -153,7 +153,7 @@ private:
 // The preferences dialog's "Vtdirect Link Test" button: tests the host and port typed in the
 // dialog (not yet confirmed) and, when the test ends, shows the outcome box, leaves the
 // session's own settings as they were and calls `done`. While a delivery runs it refuses with
-// a box and returns false; `done` is then not called.
+// a box, while a link test runs with a beep; it returns false then and `done` is not called.
 bool RunLinkTestFromPreferences(VtdirectSession& session, const std::string& host, const std::string& port,
                                 Prompts& prompts, std::function<void(bool passed)> done = {});
 

@@ -342,6 +342,17 @@ TEST_F(SessionTest, LinkTestButtonTestsTheTypedAddressAndKeepsTheSettings) {
             "2. Confirm the Host Name and Port Number match Vtdirect");
   EXPECT_EQ(services_.prompts.shown[1].icon, PromptIcon::Exclamation);
   EXPECT_EQ(session_->Settings().Prt, "0099");
+
+  // A second press while the test runs starts nothing and tells nothing twice.
+  bool secondStarted = true;
+  EXPECT_TRUE(testing::RunToEnd(*session_, [&] {
+    const bool first = RunLinkTestFromPreferences(*session_, "127.0.0.1", before.Prt, services_.prompts);
+    secondStarted = RunLinkTestFromPreferences(*session_, "127.0.0.1", before.Prt, services_.prompts);
+    return first;
+  }));
+  EXPECT_FALSE(secondStarted);
+  EXPECT_EQ(services_.prompts.beeps, 1);
+  EXPECT_EQ(services_.prompts.shown.size(), 3u);
 }
 
 TEST_F(SessionTest, LinkTestWaitsFiveSecondsForAConnectWhateverNtoSays) {
