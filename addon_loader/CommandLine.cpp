@@ -33,7 +33,7 @@ bool IsInstallAction(std::string_view action) {
   return action == "install";
 }
 
-std::string JoinArguments(const std::vector<std::string>& arguments) {
+std::string InstallerCommandText(const std::vector<std::string>& arguments) {
   std::string text;
   for (const std::string& a : arguments) {
     if (!text.empty()) text += ' ';

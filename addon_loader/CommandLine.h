@@ -27,6 +27,6 @@ bool IsInstallAction(std::string_view action);
 
 // The program's arguments as the single text an installer meant: a path with spaces arrives
 // split into several arguments, and joining them with one space restores it.
-std::string JoinArguments(const std::vector<std::string>& arguments);
+std::string InstallerCommandText(const std::vector<std::string>& arguments);
 
 }  // namespace cadro::addlaunch

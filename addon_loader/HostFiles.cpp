@@ -7,7 +7,7 @@
 namespace cadro::addlaunch {
 
 std::string LocalPath(std::string_view hostPath) {
-  return HostPath(AnsiToUtf8(hostPath));
+  return HostPath(hostPath);
 }
 
 std::string JoinHostPath(std::string_view folder, std::string_view name) {
@@ -25,7 +25,7 @@ std::string HostFormOfFolder(std::string_view localFolder) {
   if (host.size() >= 2 && (host[0] == 'Z' || host[0] == 'z') && host[1] == ':') {
     return Utf8ToAnsi(localFolder);
   }
-  return Utf8ToAnsi(host);
+  return host;
 }
 
 bool HostFileExists(std::string_view hostPath) {

@@ -44,27 +44,85 @@ LoaderSession::LoaderSession(const Services& services, LoaderView& view, std::st
            services.prompts),
       files_(services.eventLog, programFolder_) {}
 
-ExitStatus LoaderSession::Load(std::string_view commandLine) {
-  view_.ClearOutput();
-  view_.SetCaption("Launch.Local Loader v" + loaderVersion_);
-  step_ = 3;
+LoaderNext LoaderSession::Start(std::string_view commandLine) {
+  if (stage_ != Stage::kNotStarted) return LoaderNext::Finish(ExitStatus::kError);
+  return Guarded([&] { return Load(commandLine); });
+}
+
+LoaderNext LoaderSession::Resume() {
+  switch (stage_) {
+    case Stage::kSearching: return Guarded([&] { return FindProgramDirectory(); });
+    case Stage::kReadingConf: return Guarded([&] { return ReadDataDirectory(); });
+    case Stage::kUpdating: return Guarded([&] { return UpdateLaunchFile(); });
+    case Stage::kShowingOutcome: return Finish(outcomeStatus_);
+    case Stage::kNotStarted:
+    case Stage::kFinished: break;
+  }
+  return LoaderNext::Finish(ExitStatus::kError);
+}
+
+ExitStatus LoaderSession::Close() {
+  switch (stage_) {
+    case Stage::kSearching:
+    case Stage::kReadingConf:
+    case Stage::kUpdating:
+      log_.WriteLog("Window closed; Launch.local was not changed");
+      return Finish(ExitStatus::kClosed).status;
+    // The outcome stands whether or not the user waits for the last pause to end.
+    case Stage::kShowingOutcome: return Finish(outcomeStatus_).status;
+    case Stage::kNotStarted:
+    case Stage::kFinished: break;
+  }
+  stage_ = Stage::kFinished;
+  return ExitStatus::kClosed;
+}
+
+template <typename StageFn>
+LoaderNext LoaderSession::Guarded(StageFn stage) {
   try {
-    log_.SetupLog(loaderVersion_);
-    log_.WriteLog("Starting Launch.local update process");
-    if (!GetCommandLine(commandLine)) {
-      log_.WriteLog("Missing Launch file on command line.");
-      return ExitStatus::kBadCommandLine;
-    }
-    view_.AppendOutput(IsInstallAction(action_) ? "** Installing Add-on **" : "** Uninstalling Add-on **");
-    log_.WriteLog("Found loader file: " + loaderFile_);
-    view_.AppendOutput("Found loader File: " + loaderFile_);
-    return RunUpdate(action_);
+    return stage();
   } catch (const RunError& e) {
     ReportError(e.number, e.description);
   } catch (const std::exception& e) {
     ReportError(err::kPathFileAccess, e.what());
   }
-  return ExitStatus::kError;
+  return Finish(ExitStatus::kError);
+}
+
+LoaderNext LoaderSession::PauseBefore(Stage next, int milliseconds) {
+  stage_ = next;
+  return LoaderNext::Pause(milliseconds);
+}
+
+LoaderNext LoaderSession::Finish(ExitStatus status) {
+  stage_ = Stage::kFinished;
+  return LoaderNext::Finish(status);
+}
+
+LoaderNext LoaderSession::Load(std::string_view commandLine) {
+  view_.ClearOutput();
+  view_.SetCaption("Launch.Local Loader v" + loaderVersion_);
+  step_ = 3;
+  log_.SetupLog(loaderVersion_);
+  log_.WriteLog("Starting Launch.local update process");
+  if (!GetCommandLine(commandLine)) {
+    log_.WriteLog("Missing Launch file on command line.");
+    return Finish(ExitStatus::kBadCommandLine);
+  }
+  install_ = IsInstallAction(action_);
+  view_.AppendOutput(install_ ? "** Installing Add-on **" : "** Uninstalling Add-on **");
+  log_.WriteLog("Found loader file: " + loaderFile_);
+  view_.AppendOutput("Found loader File: " + loaderFile_);
+
+  if (install_ && !services_.prompts.AskYesNo("Integrate this Add-on with Vantrel on this PC?\r\n\r\n"
+                                              "Press 'Yes' to update Vantrel's Launch.Local file.\r\n"
+                                              "Press 'No' to run this program standalone.",
+                                              "Integrate with Vantrel")) {
+    log_.WriteLog("Setting up as a stand-alone program");
+    return Finish(ExitStatus::kDone);
+  }
+  view_.AppendOutput("Searching for installed Vantrel program... ");
+  return PauseBefore(Stage::kSearching, 500);
 }
 
 bool LoaderSession::GetCommandLine(std::string_view text) {
@@ -88,53 +146,43 @@ bool LoaderSession::GetCommandLine(std::string_view text) {
   }
 }
 
-ExitStatus LoaderSession::RunUpdate(const std::string& action) {
-  const bool install = IsInstallAction(action);
-  if (install && !services_.prompts.AskYesNo("Integrate this Add-on with Vantrel on this PC?\r\n\r\n"
-                                             "Press 'Yes' to update Vantrel's Launch.Local file.\r\n"
-                                             "Press 'No' to run this program standalone.",
-                                             "Integrate with Vantrel")) {
-    log_.WriteLog("Setting up as a stand-alone program");
-    return ExitStatus::kDone;
-  }
-
-  view_.AppendOutput("Searching for installed Vantrel program... ");
-  if (!view_.Pause(500)) return Closed();
-
+LoaderNext LoaderSession::FindProgramDirectory() {
   const std::string found = FindHostDirs();
-  std::string directory;
+  directory_.clear();
   const int count = CountLines(found);
   if (count > 1) {
     candidateDirs_ = found;
     chosenDir_ = view_.ChooseProgramPath(candidateDirs_);
-    directory = chosenDir_;
+    directory_ = chosenDir_;
   } else if (count == 1) {
-    directory = std::string(TrimSpaces(found));
+    directory_ = std::string(TrimSpaces(found));
   }
 
-  if (directory.empty()) {
+  if (directory_.empty()) {
     services_.prompts.Message(
         "No Vantrel directory was found.  After pressing OK,\r\n"
         "navigate to select the 'Program Directory' (it will show empty),\r\n"
         "and then press Save.");
-    directory = view_.GetVantrelDirName();
-    if (directory.empty()) {
+    directory_ = view_.GetVantrelDirName();
+    if (directory_.empty()) {
       log_.WriteLog(std::string("No Vantrel program directory was found or selected") + "; quiting");
       services_.prompts.Message(
           "No Vantrel program directory was selected.  Verify that\r\n"
           "Vantrel is correctly installed or your selected path is correct.");
-      return ExitStatus::kNoProgramDir;
+      return Finish(ExitStatus::kNoProgramDir);
     }
   }
 
-  log_.WriteLog("Found Vantrel program directory at " + directory);
-  view_.AppendOutput("Program Path: " + directory);
+  log_.WriteLog("Found Vantrel program directory at " + directory_);
+  view_.AppendOutput("Program Path: " + directory_);
 
   dataDir_.clear();
   view_.AppendOutput("Retrieving Vantrel data directory...");
-  if (!view_.Pause(500)) return Closed();
+  return PauseBefore(Stage::kReadingConf, 500);
+}
 
-  const std::string confPath = JoinHostPath(directory, "Vantrel.conf");
+LoaderNext LoaderSession::ReadDataDirectory() {
+  const std::string confPath = JoinHostPath(directory_, "Vantrel.conf");
   if (HostFileExists(confPath)) {
     dataDir_ = files_.GetPathFromConf(LocalPath(confPath));
     log_.WriteLog("Found Vantrel data directory at " + dataDir_);
@@ -142,34 +190,30 @@ ExitStatus LoaderSession::RunUpdate(const std::string& action) {
   }
 
   if (dataDir_.empty()) {
-    log_.WriteLog("Could not find Vantrel.conf in directory " + directory + "; quiting");
-    services_.prompts.Message("Could not find Vantrel.conf in directory " + directory +
+    log_.WriteLog("Could not find Vantrel.conf in directory " + directory_ + "; quiting");
+    services_.prompts.Message("Could not find Vantrel.conf in directory " + directory_ +
                                   " .\r\nPlease confirm that the path is correct and that Vantrel is "
                                   "correctly installed.",
                               "Launch.local Update");
-    return ExitStatus::kNoDataDir;
+    return Finish(ExitStatus::kNoDataDir);
   }
 
-  const std::string launchPath = JoinHostPath(dataDir_, "Launch.local");
-  log_.WriteLog("Starting Update to " + launchPath);
-  view_.AppendOutput("Updating: " + launchPath);
-  if (!view_.Pause(500)) return Closed();
+  launchPath_ = JoinHostPath(dataDir_, "Launch.local");
+  log_.WriteLog("Starting Update to " + launchPath_);
+  view_.AppendOutput("Updating: " + launchPath_);
+  return PauseBefore(Stage::kUpdating, 500);
+}
 
+LoaderNext LoaderSession::UpdateLaunchFile() {
   LaunchUpdate update(
       loaderFile_, files_, services_.prompts, services_.eventLog,
       [this](const std::string& line) { view_.AppendOutput(line); }, step_);
-  outcome_ = install ? update.AddAddon(launchPath) : update.RemoveAddon(launchPath);
+  outcome_ = install_ ? update.AddAddon(launchPath_) : update.RemoveAddon(launchPath_);
   const std::string text = OutcomeText(outcome_);
   log_.WriteLog("Update outcome: " + text);
   view_.AppendOutput(text);
-  // The outcome stands whether or not the user waits for the pause to end.
-  view_.Pause(3000);
-  return IsSuccessfulOutcome(outcome_) ? ExitStatus::kDone : ExitStatus::kUpdateFailed;
-}
-
-ExitStatus LoaderSession::Closed() {
-  log_.WriteLog("Window closed; Launch.local was not changed");
-  return ExitStatus::kClosed;
+  outcomeStatus_ = IsSuccessfulOutcome(outcome_) ? ExitStatus::kDone : ExitStatus::kUpdateFailed;
+  return PauseBefore(Stage::kShowingOutcome, 3000);
 }
 
 void LoaderSession::ReportError(long number, const std::string& description) {

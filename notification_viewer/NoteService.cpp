@@ -44,6 +44,7 @@ void NoteService::ShowNote(std::int16_t level, const std::string& message) {
     AppendToFile(journalFile_, line + "\r\n");
   } catch (...) {
   }
+  if (shown_) shown_(level, message);
 }
 
 }  // namespace cadro

@@ -26,6 +26,8 @@ public:
   void ShowNote(std::int16_t level, const std::string& message);
   // Takes in what a claimed notes file still holds, for closing the window.
   int Finish();
+  // Called after each notification shown (for alerts outside the window).
+  void OnShown(std::function<void(std::int16_t, const std::string&)> shown) { shown_ = std::move(shown); }
 
   const NoteLog& Log() const { return log_; }
 
@@ -39,6 +41,7 @@ private:
   Stamp stamp_;
   char decimalSeparator_;
   NoteLog log_;
+  std::function<void(std::int16_t, const std::string&)> shown_;
 };
 
 }  // namespace cadro

@@ -1,11 +1,13 @@
 // Vtnote: shows the host's notifications. The start-up procedure finds the host data folder,
 // leaves at once when a "Notifications" window already exists, and otherwise shows the window.
 #include <QApplication>
+#include <QDBusConnection>
 #include <QGuiApplication>
 
 #include "FileIO.h"
 #include "FileLib.h"
 #include "HostPath.h"
+#include "NoteAlerts.h"
 #include "QtPlatform.h"
 #include "SoundPlayer.h"
 #include "Startup.h"
@@ -35,6 +37,8 @@ int main(int argc, char** argv) {
 
   cadro::SystemSoundPlayer sound({fileLib.ProgramFolderPath(), fileLib.DataPath()});
   cadro::frmNote window(services, fileLib, sound, programVersion);
+  // The user's own choices for the alerts live in the program's settings, not the host's.
+  new cadro::NoteAlerts(window, product.settings, services.eventLog, QDBusConnection::sessionBus());
   window.show();
   return app.exec();
 }

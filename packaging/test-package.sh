@@ -93,6 +93,10 @@ for program in Cadrocts Cadrorpt Vtnote; do
       fail "$program.desktop does not validate: $out"
   fi
 done
+case "$(sed -n 's/^Exec=//p' "$opt/share/applications/Cadrorpt.desktop" | head -n 1)" in
+  *" %f") pass "Cadrorpt.desktop passes an opened file on (%f)" ;;
+  *) fail "Cadrorpt.desktop does not pass an opened file on (%f)" ;;
+esac
 
 say "shared libraries"
 for f in Cadro/Cadrocts Cadro/Cadrorpt Vtnote/Vtnote Addlaunch/Addlaunch; do

@@ -5,6 +5,7 @@
 
 #include <QApplication>
 #include <QDateTime>
+#include <QGridLayout>
 #include <QLocale>
 #include <QMessageBox>
 #include <QSettings>
@@ -46,17 +47,30 @@ QString BoxText(const std::string& ansi) {
   return FromAnsi(ansi).replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
 }
 
+// A box sizes itself to its text, so a short text ("No Printer Installed") gives a box too narrow
+// for its title, which the window manager then cuts. Room for the title is kept across the box.
+void MakeRoomForTitle(QMessageBox& box) {
+  auto* grid = qobject_cast<QGridLayout*>(box.layout());
+  if (!grid) return;
+  constexpr int kTitleBarExtrasPx = 120;  // icon and the close/maximise buttons of the title bar
+  const int width = box.fontMetrics().horizontalAdvance(box.windowTitle()) + kTitleBarExtrasPx;
+  grid->addItem(new QSpacerItem(width, 0, QSizePolicy::Minimum, QSizePolicy::Expanding), grid->rowCount(), 0,
+                1, grid->columnCount());
+}
+
 }  // namespace
 
 void QtPrompts::Message(const std::string& text, const std::string& title, PromptIcon icon) {
   QMessageBox box(ToQtIcon(icon), title.empty() ? defaultTitle_ : FromAnsi(title), BoxText(text),
                   QMessageBox::Ok, QApplication::activeWindow());
+  MakeRoomForTitle(box);
   box.exec();
 }
 
 bool QtPrompts::AskYesNo(const std::string& text, const std::string& title, PromptIcon icon) {
   QMessageBox box(ToQtIcon(icon), title.empty() ? defaultTitle_ : FromAnsi(title), BoxText(text),
                   QMessageBox::Yes | QMessageBox::No, QApplication::activeWindow());
+  MakeRoomForTitle(box);
   return box.exec() == QMessageBox::Yes;
 }
 

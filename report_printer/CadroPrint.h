@@ -57,9 +57,11 @@ void RenderReport(DrawingTarget& target, const FormDefinition& form, const DataD
 // nullopt when that is not a whole number from 0 to 255 (decimals round as the original did).
 std::optional<char> CharacterFromCode(const std::string& value);
 
-// Forms ask for symbol faces (Wingdings, Wingdings 2, Symbol) that Linux does not have. The few
-// codes forms use for boxes and ticks are printed as the Unicode signs they show; any other text
-// reads as the ANSI code page. Returns UTF-8.
+// Forms ask for symbol faces (Wingdings, Wingdings 2, Symbol) that Linux does not have. The whole
+// Symbol code page, and the Wingdings codes forms use for ticks, crosses, boxes, bullets and
+// arrows, are printed as the Unicode signs they show, in a face that has them (kSignFace); any
+// other text reads as the ANSI code page. Returns UTF-8.
+inline constexpr const char* kSignFace = "DejaVu Sans";
 bool IsSymbolFace(const std::string& fontName);
 std::string DisplayTextUtf8(const std::string& fontName, const std::string& ansiText);
 

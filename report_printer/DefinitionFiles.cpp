@@ -1,9 +1,13 @@
 #include "DefinitionFiles.h"
 
+#include <fcntl.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
+#include <cerrno>
 #include <charconv>
 #include <cmath>
+#include <cstdint>
 
 #include "FileIO.h"
 #include "RunError.h"
@@ -69,19 +73,53 @@ void ApplyFormLine(const std::vector<std::string_view>& cols, FormSettings& sett
   number(5, settings.originX);
 }
 
+BuildResult Failed(int error, std::string reason) {
+  return {error, std::move(reason)};
+}
+
 BuildResult ReadDefinitionFile(const std::string& fileName, std::string& bytes) {
-  if (!FileFound(fileName)) return {err::kFileNotFound};
+  bytes.clear();
+  if (!FileFound(fileName)) return Failed(err::kFileNotFound, "not found");
+  // Non-blocking, so that opening a pipe never waits for a writer; the checks then go by what
+  // was opened, not by the name, which may have changed meanwhile.
+  const int fd = ::open(fileName.c_str(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
+  if (fd < 0) {
+    const RunError e = ErrorFromErrno(errno, fileName);
+    if (e.number == err::kFileNotFound) return Failed(err::kFileNotFound, "not found");
+    return Failed(static_cast<int>(e.number), "could not be read (" + e.NumberAndDescription() + ")");
+  }
+  struct Closer {
+    int fd;
+    ~Closer() { ::close(fd); }
+  } closer{fd};
   struct stat st {};
-  if (::stat(fileName.c_str(), &st) == 0 && S_ISDIR(st.st_mode)) {
-    bytes.clear();  // a folder is "found" but holds no lines
-    return {};
+  if (::fstat(fd, &st) != 0) {
+    return Failed(err::kPathFileAccess,
+                  "could not be read (" + MakeRunError(err::kPathFileAccess).NumberAndDescription() + ")");
   }
-  try {
-    bytes = ReadWholeFile(fileName);
-  } catch (const RunError& e) {
-    return {static_cast<int>(e.number)};
+  if (S_ISDIR(st.st_mode)) return {};  // a folder is "found" but holds no lines
+  if (!S_ISREG(st.st_mode)) return Failed(err::kPathFileAccess, "is not a plain file");
+  if (static_cast<std::uintmax_t>(st.st_size) > kMaxDefinitionFileBytes) {
+    return Failed(err::kPathFileAccess, "is larger than 16 MB");
   }
-  return {};
+  // The size is only a hint: a file that grows while it is read is still cut at the limit.
+  bytes.reserve(static_cast<std::size_t>(st.st_size) + 1);
+  char chunk[65536];
+  for (;;) {
+    const ssize_t n = ::read(fd, chunk, sizeof chunk);
+    if (n < 0) {
+      if (errno == EINTR) continue;
+      bytes.clear();
+      const RunError e = ErrorFromErrno(errno, fileName);
+      return Failed(static_cast<int>(e.number), "could not be read (" + e.NumberAndDescription() + ")");
+    }
+    if (n == 0) return {};
+    if (bytes.size() + static_cast<std::size_t>(n) > kMaxDefinitionFileBytes) {
+      bytes.clear();
+      return Failed(err::kPathFileAccess, "is larger than 16 MB");
+    }
+    bytes.append(chunk, static_cast<std::size_t>(n));
+  }
 }
 
 }  // namespace

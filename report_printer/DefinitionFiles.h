@@ -52,18 +52,25 @@ using DataDefinition = std::vector<DataItem>;  // in file order; keys may repeat
 inline constexpr std::size_t kMaxDefinitionItems = 32767;
 
 // The outcome of reading one definition file: 0 when it was found and read, 53 when it does not
-// exist, another run-time error number when it exists but could not be read.
+// exist, another run-time error number when it exists but could not be read. `reason` completes
+// "Forms file " or "Data file " for the operator ("not found", "is not a plain file", ...).
 struct BuildResult {
   int error = 0;
+  std::string reason;
   bool ok() const { return error == 0; }
 };
+
+// Definition files are a few kilobytes; a larger one is taken for a wrong path, not read.
+inline constexpr std::size_t kMaxDefinitionFileBytes = 16 * 1024 * 1024;
 
 // True when the file system can describe the path (a file or a folder). An empty name, or one
 // holding a NUL byte, is never found.
 bool FileFound(const std::string& fileName);
 
 // Resets `form` to its defaults and fills it from the form definition file. A folder counts as
-// found and yields an empty form.
+// found and yields an empty form. Only a plain file of at most kMaxDefinitionFileBytes is read:
+// a device, a pipe or a socket fails at once (a pipe with no writer would block for ever, and
+// /dev/zero never ends).
 BuildResult BuildFDFarray(const std::string& fileName, FormDefinition& form);
 
 // Fills `data` from the data definition file (replacing what it held).

@@ -1,5 +1,6 @@
 #include "ReportSession.h"
 
+#include "AnsiText.h"
 #include "CadroVersion.h"
 #include "FileIO.h"
 #include "RunError.h"
@@ -22,47 +23,61 @@ std::string ReportSession::WindowCaption() {
   return std::string(kProgramTitle) + " v" + kProgramVersion;
 }
 
-bool ReportSession::Load(const std::string& commandLine) {
+std::optional<RunStatus> ReportSession::Load(const std::string& commandLine) {
   view_.ShowProgress(std::string("Starting up ") + kProgramTitle + ", v" + kProgramVersion + "\r\n");
   view_.SetPreviewEnabled(false);
   view_.SetPrintEnabled(false);
 
   const ParsedCommandLine parsed = ParseCommandLine(commandLine);
   options_ = parsed.options;
+  // Printer names are compared in the code page the printer list uses; file names stay bytes.
+  options_.targetPrinter = Utf8ToAnsi(options_.targetPrinter);
   view_.ShowProgress("Parsed Commands\r\n");
-  view_.ShowProgress(parsed.listing + "\r\n");
+  view_.ShowProgress(Utf8ToAnsi(parsed.listing) + "\r\n");
 
   global_ = std::make_unique<VtGlobal>(JoinPath(programFolder_, "Vantrel.glo"), kProgramVersion,
                                        printers_.DefaultPrinter(), services_.eventLog);
   CheckPrinter();
   log_.SetupLog(false);
 
-  // A missing file is named as such; any other failure is quoted as its run-time error.
-  const auto buildFailed = [this](const std::string& what, int error) {
-    services_.prompts.Message("Could not build " + what + " Definition Array;\r\n" +
-                                  (error == err::kFileNotFound ? what + " file not found"
-                                                               : std::string(MakeRunError(error).what())),
+  const auto buildFailed = [this](const std::string& what, const std::string& reason, RunStatus status) {
+    services_.prompts.Message("Could not build " + what + " Definition Array;\r\n" + what + " file " + reason,
                               kProgramTitle);
-    return false;
+    return Failed(status, what + " file " + reason);
   };
 
-  const BuildResult form = BuildFDFarray(options_.formFileName, form_);
-  if (!form.ok()) return buildFailed("Forms", form.error);
+  // A form or a message with no items would print a blank page: that is a failure too.
+  BuildResult form = BuildFDFarray(options_.formFileName, form_);
+  if (form.ok() && form_.items.empty()) form = {err::kPathFileAccess, "holds no items"};
+  if (!form.ok()) return buildFailed("Forms", form.reason, RunStatus::FormFailed);
   view_.ShowProgress("Form File found and loaded\r\n");
   view_.SetPreviewEnabled(true);
   view_.SetPrintEnabled(printerInstalled_);
 
-  const BuildResult data = BuildDataArray(options_.dataFileName, data_);
-  if (!data.ok()) return buildFailed("Data", data.error);
+  BuildResult data = BuildDataArray(options_.dataFileName, data_);
+  if (data.ok() && data_.empty()) data = {err::kPathFileAccess, "holds no items"};
+  if (!data.ok()) return buildFailed("Data", data.reason, RunStatus::DataFailed);
   view_.ShowProgress("Message text found and loaded\r\n");
   if (options_.applyAutoPrint) {
-    if (printerInstalled_) {
-      PrintReport();
-    } else {
+    if (!printerInstalled_) {
       view_.ShowProgress("No printer installed: the report was not printed\r\n");
+      return Failed(RunStatus::NoPrinter, "No Printer Installed");
     }
+    if (!PrintReport()) return Failed(RunStatus::PrintFailed, {});
   }
-  return options_.closeWhenDone;
+  if (options_.closeWhenDone) return RunStatus::Done;
+  return std::nullopt;
+}
+
+std::optional<RunStatus> ReportSession::Failed(RunStatus status, const std::string& why) {
+  // A failed print has already said why (PrintReport); the other failures say it here.
+  if (options_.applyAutoPrint && !why.empty()) LogPrintFailed(why);
+  if (options_.closeWhenDone) return status;
+  return std::nullopt;
+}
+
+void ReportSession::LogPrintFailed(const std::string& why) {
+  log_.WriteLog("Printing failed --> " + ReportSummary(data_) + "; " + why);
 }
 
 void ReportSession::CheckPrinter() {
@@ -78,15 +93,17 @@ void ReportSession::CheckPrinter() {
   view_.SetPrintToolTip(PrintToolTip(printers_, false));
 }
 
-void ReportSession::PrintReport() {
+bool ReportSession::PrintReport() {
   const std::string failure =
       printers_.PrintPage([this](DrawingTarget& target) { RenderReport(target, form_, data_); });
   if (!failure.empty()) {
     view_.ShowProgress("Printing failed on " + printers_.CurrentPrinter() + ": " + failure + "\r\n");
     services_.eventLog.Error(failure + "; Cadrorpt:cmdPrint_Click, Printer = " + printers_.CurrentPrinter());
-    return;
+    LogPrintFailed(printers_.CurrentPrinter() + ": " + failure);
+    return false;
   }
   log_.WriteLog("Printing --> " + ReportSummary(data_));
+  return true;
 }
 
 void ReportSession::PrintWithDialog(PrintDialogBackend& dialog) {

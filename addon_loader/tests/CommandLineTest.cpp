@@ -30,8 +30,9 @@ TEST(CommandLineTest, EveryOtherCountIsRefused) {
 }
 
 TEST(CommandLineTest, ArgumentsSplitAtSpacesAreJoinedBack) {
-  EXPECT_EQ(JoinArguments({}), "");
-  EXPECT_EQ(JoinArguments({"install,C:\\Program", "Files\\X.local"}), "install,C:\\Program Files\\X.local");
+  EXPECT_EQ(InstallerCommandText({}), "");
+  EXPECT_EQ(InstallerCommandText({"install,C:\\Program", "Files\\X.local"}),
+            "install,C:\\Program Files\\X.local");
 }
 
 }  // namespace

@@ -30,10 +30,6 @@ public:
   void SetCaption(const std::string& c) override { caption = c; }
   void ClearOutput() override { output.clear(); }
   void AppendOutput(const std::string& line) override { output.push_back(line); }
-  bool Pause(int ms) override {
-    pauses.push_back(ms);
-    return closeAtPause != static_cast<int>(pauses.size());
-  }
   std::string ChooseProgramPath(const std::string& dirs) override {
     offered.push_back(dirs);
     return choice;
@@ -55,11 +51,24 @@ public:
 
 class LoaderSessionTest : public ::testing::Test {
 protected:
+  // Drives the run stage by stage as the window's timers would, closing the window at the pause
+  // `view.closeAtPause` asks for.
   ExitStatus Run(const std::string& commandLine) {
     LoaderSession session(ts.services, view, host.programFolder(), "9.8.7");
-    const ExitStatus status = session.Load(commandLine);
+    LoaderNext next = session.Start(commandLine);
+    while (!next.finished) {
+      view.pauses.push_back(next.pauseMilliseconds);
+      if (view.closeAtPause == static_cast<int>(view.pauses.size())) {
+        const ExitStatus status = session.Close();
+        EXPECT_TRUE(session.finished());
+        step = session.step();
+        return status;
+      }
+      next = session.Resume();
+    }
+    EXPECT_TRUE(session.finished());
     step = session.step();
-    return status;
+    return next.status;
   }
   std::string LoaderArg() {
     WriteFileBytes(host.root() + "/Sample.local", kSample);
@@ -211,7 +220,9 @@ TEST_F(LoaderSessionTest, ABrokenConfIsReportedWithItsError) {
   EXPECT_EQ(Run("remove,x"), ExitStatus::kError);
   ASSERT_EQ(ts.prompts.shown.size(), 1u);
   EXPECT_EQ(ts.prompts.shown[0].text, "Error -2147221491, Type mismatch, Step = 3");
-  EXPECT_EQ(ts.eventLog.entries.front(), "Type mismatch FileLib:GetPathFromConf, Step = 3");
+  EXPECT_EQ(
+      ts.eventLog.entries.front().rfind("Type mismatch FileLib:GetPathFromConf, Step = 3, FileName = ", 0),
+      0u);
 }
 
 TEST_F(LoaderSessionTest, ClosingTheWindowBeforeTheUpdateChangesNothing) {
@@ -244,6 +255,9 @@ TEST_F(LoaderSessionTest, AFailedUpdateGivesAFailureStatus) {
   ts.prompts.answers = {true};
   EXPECT_EQ(Run("install," + host.root() + "/none.local"), ExitStatus::kUpdateFailed);
   EXPECT_EQ(view.output.back(), "Result = 0");
+  EXPECT_EQ(ts.prompts.shown.back().text,
+            "Error at Step: 203\r\n>>>RegID=, Pos1=0, pos2=0, pos3=0, AppName=, AppRev=\r\nThe loader file " +
+                host.root() + "/none.local was not found.");
 }
 
 TEST_F(LoaderSessionTest, LogProblemsAreToldOnceAndTheRunGoesOn) {

@@ -9,6 +9,7 @@
 #include <QHeaderView>
 #include <QLabel>
 #include <QPushButton>
+#include <QSignalSpy>
 #include <QTest>
 #include <QTimer>
 #include <QTreeWidget>
@@ -85,6 +86,18 @@ protected:
     WriteFileBytes(host.root() + "/Sample.local", kSample);
     return host.root() + "/Sample.local";
   }
+  // The window's load, waited for: the job runs on the event loop and reports its end.
+  static ExitStatus Load(frmAddlaunch& form, const std::string& commandLine) {
+    QSignalSpy done(&form, &frmAddlaunch::finished);
+    form.Form_Load(commandLine);
+    EXPECT_TRUE(form.isVisible());
+    if (!done.wait(20000)) {
+      ADD_FAILURE() << "the run did not end";
+      return ExitStatus::kError;
+    }
+    EXPECT_EQ(done.count(), 1);
+    return static_cast<ExitStatus>(done.front().front().toInt());
+  }
   static QString Output(const frmAddlaunch& form) {
     return form.findChild<QLabel*>(QStringLiteral("lblOut"))->text();
   }
@@ -100,7 +113,7 @@ TEST_F(LoaderWindowTest, TheWholeLoadInstallsAndNarrates) {
   ts.prompts.answers = {true};
   auto form = MakeForm();
 
-  EXPECT_EQ(form->Form_Load("install," + loader), ExitStatus::kDone);
+  EXPECT_EQ(Load(*form, "install," + loader), ExitStatus::kDone);
 
   EXPECT_EQ(form->windowTitle(), QStringLiteral("Launch.Local Loader v1.0.0"));
   EXPECT_EQ(form->findChild<QLabel*>(QStringLiteral("lblOut"))->font().family(), QStringLiteral("Calibri"));
@@ -114,6 +127,25 @@ TEST_F(LoaderWindowTest, TheWholeLoadInstallsAndNarrates) {
   EXPECT_NE(log.find("07-Dec 08:30:05: Update outcome: Added this Addon to Launch.Local\r\n"),
             std::string::npos);
   EXPECT_FALSE(form->isVisible());
+}
+
+// The label is laid out again on every line, so it must never hold a whole big loader file.
+TEST_F(LoaderWindowTest, ABigLoaderIsEchoedByItsStartAndRegisteredWhole) {
+  host.InstallHost("C:\\Program Files\\Vantrel", host.StandardConf());
+  std::string big = "[Sample-1.2]\r\n";
+  while (big.size() < 1'000'000) big += "Setting=" + std::string(60, 'x') + "\r\n";
+  big += "/ [EOA]\r\n";
+  WriteFileBytes(host.root() + "/Big.local", big);
+  ts.prompts.answers = {true};
+  auto form = MakeForm();
+
+  EXPECT_EQ(Load(*form, "install," + host.root() + "/Big.local"), ExitStatus::kDone);
+  const QString out = Output(*form);
+  EXPECT_LT(out.size(), 8000);
+  EXPECT_TRUE(out.contains(QStringLiteral(">>>Finding: [Sample-1.2]\nSetting=")));
+  EXPECT_TRUE(out.contains(QStringLiteral("...\nReading: ")));
+  EXPECT_TRUE(out.endsWith(QStringLiteral("Added this Addon to Launch.Local\n")));
+  EXPECT_EQ(ReadFileBytes(host.launchFile()), "\r\n" + big + "\r\n");
 }
 
 TEST_F(LoaderWindowTest, TwoHostsAreListedInOrderAndADoubleClickPicks) {
@@ -134,7 +166,7 @@ TEST_F(LoaderWindowTest, TwoHostsAreListedInOrderAndADoubleClickPicks) {
     QTest::mouseDClick(lv->viewport(), Qt::LeftButton, {}, at);
   });
 
-  EXPECT_EQ(form->Form_Load("remove," + LoaderArg()), ExitStatus::kDone);
+  EXPECT_EQ(Load(*form, "remove," + LoaderArg()), ExitStatus::kDone);
   EXPECT_EQ(title, QStringLiteral("Select Vantrel Program Path"));
   EXPECT_TRUE(headerHidden);
   EXPECT_EQ(listed, (QStringList{"C:\\Program Files\\Vantrel", "C:\\Program Files (x86)\\Vantrel"}));
@@ -151,7 +183,7 @@ TEST_F(LoaderWindowTest, EscapeInTheChooserLeadsToThePicker) {
   auto form = MakeForm();
   WhenModalShows([](QWidget* dialog) { QTest::keyClick(dialog, Qt::Key_Escape); });
 
-  EXPECT_EQ(form->Form_Load("remove," + LoaderArg()), ExitStatus::kDone);
+  EXPECT_EQ(Load(*form, "remove," + LoaderArg()), ExitStatus::kDone);
   EXPECT_EQ(picker.calls, 1);
   EXPECT_EQ(picker.lastTitle, QStringLiteral("Select a directory"));
   EXPECT_EQ(picker.lastStart.toStdString(), HostPath("C:\\Program Files (x86)\\"));
@@ -169,7 +201,7 @@ TEST_F(LoaderWindowTest, ClosingTheWindowDuringAPauseEndsTheRun) {
   QTimer::singleShot(100, form.get(), [&] { form->close(); });
   QElapsedTimer clock;
   clock.start();
-  EXPECT_EQ(form->Form_Load("remove," + LoaderArg()), ExitStatus::kClosed);
+  EXPECT_EQ(Load(*form, "remove," + LoaderArg()), ExitStatus::kClosed);
   EXPECT_LT(clock.elapsed(), 450);  // the first pause alone would last 500 ms
   EXPECT_EQ(ReadFileBytes(host.launchFile()), kSample);
 }

@@ -1,13 +1,10 @@
 #include "frmAddlaunch.h"
 
 #include <QCloseEvent>
-#include <QEventLoop>
 #include <QLabel>
 #include <QScrollArea>
 #include <QScrollBar>
-#include <QTimer>
 #include <QVBoxLayout>
-#include <cmath>
 
 #include "FileIO.h"
 #include "FolderPicker.h"
@@ -23,9 +20,9 @@ frmAddlaunch::frmAddlaunch(const Services& services, FolderPicker& picker, std::
     : QWidget(parent),
       scroll_(new QScrollArea(this)),
       lblOut(new QLabel),
-      tmrPause(new QTimer(this)),
       picker_(picker),
-      session_(services, *this, std::move(programFolder), std::move(loaderVersion)) {
+      session_(services, *this, std::move(programFolder), std::move(loaderVersion)),
+      runner_(session_) {
   setObjectName(QStringLiteral("frmAddlaunch"));
   setWindowTitle(QStringLiteral("Form1"));
 
@@ -39,8 +36,7 @@ frmAddlaunch::frmAddlaunch(const Services& services, FolderPicker& picker, std::
   font.setPointSize(10);
   lblOut->setFont(font);
 
-  // The loader file is echoed whole, so the narration can outgrow the window; the newest line
-  // (the outcome) must stay in view.
+  // The narration can outgrow the window; the newest line (the outcome) must stay in view.
   scroll_->setWidget(lblOut);
   scroll_->setWidgetResizable(true);
   scroll_->setFrameShape(QFrame::NoFrame);
@@ -53,16 +49,15 @@ frmAddlaunch::frmAddlaunch(const Services& services, FolderPicker& picker, std::
   layout->addWidget(scroll_);
   resize(560, 400);
 
-  tmrPause->setObjectName(QStringLiteral("tmrPause"));
-  connect(tmrPause, &QTimer::timeout, this, &frmAddlaunch::tmrPause_Timer);
+  connect(&runner_, &LoaderRunner::finished, this, [this](int status) {
+    hide();
+    emit finished(status);
+  });
 }
 
-ExitStatus frmAddlaunch::Form_Load(const std::string& commandLine) {
+void frmAddlaunch::Form_Load(const std::string& commandLine) {
   show();
-  const ExitStatus status = session_.Load(commandLine);
-  tmrPause->stop();
-  hide();
-  return status;
+  runner_.Start(commandLine);
 }
 
 void frmAddlaunch::SetCaption(const std::string& caption) {
@@ -78,23 +73,6 @@ void frmAddlaunch::AppendOutput(const std::string& line) {
   output_ += line;
   output_ += "\r\n";
   lblOut->setText(FromAnsi(output_).replace(QStringLiteral("\r\n"), QStringLiteral("\n")));
-}
-
-bool frmAddlaunch::Pause(int milliseconds) {
-  if (closed_) return false;
-  tmrPause->stop();
-  tmrPause->setInterval(static_cast<int>(std::lround(milliseconds * pauseScale_)));
-  tmrPause->start();
-  // Every pause is bounded by its timer; closing the window ends it early.
-  QEventLoop loop;
-  connect(tmrPause, &QTimer::timeout, &loop, &QEventLoop::quit);
-  connect(this, &frmAddlaunch::closed, &loop, &QEventLoop::quit);
-  if (tmrPause->isActive()) loop.exec();
-  return !closed_;
-}
-
-void frmAddlaunch::tmrPause_Timer() {
-  tmrPause->stop();
 }
 
 std::string frmAddlaunch::ChooseProgramPath(const std::string& candidateDirs) {
@@ -119,10 +97,8 @@ std::string frmAddlaunch::GetVantrelDirName() {
 }
 
 void frmAddlaunch::closeEvent(QCloseEvent* event) {
-  closed_ = true;
-  tmrPause->stop();
   event->accept();
-  emit closed();
+  runner_.Close();
 }
 
 }  // namespace cadro::addlaunch

@@ -23,5 +23,8 @@ int main(int argc, char** argv) {
   cadro::ProductServices product("Addlaunch");
   cadro::addlaunch::QtFolderPicker picker;
   cadro::addlaunch::frmAddlaunch form(product.services, picker, cadro::ProgramFolder(), ADDLAUNCH_VERSION);
-  return static_cast<int>(form.Form_Load(cadro::addlaunch::JoinArguments(arguments)));
+  QObject::connect(&form, &cadro::addlaunch::frmAddlaunch::finished, &app,
+                   [](int status) { QCoreApplication::exit(status); });
+  form.Form_Load(cadro::addlaunch::InstallerCommandText(arguments));
+  return QApplication::exec();
 }

@@ -83,7 +83,8 @@ TEST_F(InboxFixture, AReadFailureIsReportedOnceAndRetried) {
   Append("5|five\r\n");
   for (int i = 0; i < 3; ++i) EXPECT_EQ(inbox.Poll(), Lines{});
   ASSERT_EQ(log.entries.size(), 1u);
-  EXPECT_EQ(log.entries[0], "Permission denied FileLib:ReadTextFileContents, Step = 2");
+  EXPECT_EQ(log.entries[0],
+            "Permission denied FileLib:ReadTextFileContents, Step = 2, FileName = " + inbox.ClaimedFile());
   locked = false;
   Append("6|six\r\n");
   EXPECT_EQ(inbox.Poll(), (Lines{"5|five", "6|six"}));

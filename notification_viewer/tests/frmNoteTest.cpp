@@ -152,8 +152,8 @@ TEST_F(WindowFixture, EscClosesAndTheProfileIsWrittenBackWithTheHostsKeys) {
   const std::string profile = ReadFileBytes(dir.File("data/Field.profile"));
   EXPECT_NE(profile.find("\r\nHostKey=kept\r\n"), std::string::npos);
   EXPECT_NE(profile.find("\r\nDirLogs=+DATA_PATH\\logs\r\n"), std::string::npos);
-  EXPECT_NE(profile.find("\r\nFilePON=" + ToHostForm(dir.File("program")) + "\\notify.wav\r\n"),
-            std::string::npos);
+  // The host's own setting comes back as the host wrote it, not expanded to our folder.
+  EXPECT_NE(profile.find("\r\nFilePON=APP_PATH\\notify.wav\r\n"), std::string::npos);
   EXPECT_NE(profile.find("\r\nMRC=4\r\n"), std::string::npos);  // every key, as the host expects
   EXPECT_NE(ReadFileBytes(dir.File("data/Srnote.tmp")).find("(N4) unfinished\r\n"), std::string::npos);
   EXPECT_TRUE(fs::is_empty(dir.path() / "data" / "logs"));
@@ -163,13 +163,43 @@ TEST_F(WindowFixture, WithoutAProfileNameTheDefaultProfileIsCreated) {
   ts.settings.values.clear();
   auto w = Open();
   EXPECT_TRUE(fs::exists(dir.path() / "data" / "Vantrel.profile"));
-  EXPECT_EQ(w->Inbox().NotesFile(), "/Vtnote.dat");  // an empty DirLogs, as the host reads it
+  // An empty DirLogs is the root of the host's drive, as the host reads it.
+  EXPECT_EQ(w->Inbox().NotesFile(), HostPath("C:\\Vtnote.dat"));
   w->close();
   EXPECT_TRUE(sound.played.empty());
 }
 
+TEST_F(WindowFixture, TheProfileTheHostNamesIsUsedAccentsAndAll) {
+  ts.settings.Set("Vantrel Packet Message Manager", "Settings", "ProfName", "Caf\xe9");
+  fs::rename(dir.path() / "data" / "Field.profile", dir.path() / "data" / "Café.profile");
+  auto w = Open();
+  Write(3, "found");
+  w->GetNote();
+  EXPECT_EQ(w->Service().Log().Count(), 1);
+  w->close();
+  // Nothing beside the real profile: no default one, no name in the wrong encoding.
+  std::vector<std::string> names;
+  for (const auto& e : fs::directory_iterator(dir.path() / "data"))
+    names.push_back(e.path().filename().string());
+  std::sort(names.begin(), names.end());
+  EXPECT_EQ(names, (std::vector<std::string>{"Café.profile", "Srnote.tmp", "logs"}));
+}
+
+TEST_F(WindowFixture, AProfileNameThatLeavesTheDataFolderIsNotFollowed) {
+  ts.settings.Set("Vantrel Packet Message Manager", "Settings", "ProfName", "../../../../tmp/x");
+  fs::create_directories(dir.path() / "deep" / "a" / "b" / "c");
+  lib.SetDataPath(dir.File("deep/a/b/c"));
+  auto w = Open();
+  w->close();
+  EXPECT_FALSE(fs::exists("/tmp/x.profile"));
+  EXPECT_TRUE(fs::exists(dir.path() / "deep" / "a" / "b" / "c" / "Vantrel.profile"));
+  ASSERT_FALSE(ts.eventLog.entries.empty());
+  EXPECT_NE(ts.eventLog.entries[0].find("../../../../tmp/x"), std::string::npos);
+}
+
 TEST(NotesFilePath, HostAndLocalLogsFolders) {
-  EXPECT_EQ(NotesFilePath(""), "/Vtnote.dat");
+  EXPECT_EQ(NotesFilePath(""), HostPath("C:\\Vtnote.dat"));
+  EXPECT_EQ(NotesFilePath("\\logs"), HostPath("C:\\logs") + "/Vtnote.dat");
   EXPECT_EQ(NotesFilePath("/srv/host/logs"), "/srv/host/logs/Vtnote.dat");
   EXPECT_EQ(NotesFilePath("/srv/host/logs/"), "/srv/host/logs/Vtnote.dat");
   EXPECT_EQ(NotesFilePath("C:\\VData\\logs"), HostPath("C:\\VData\\logs") + "/Vtnote.dat");

@@ -63,8 +63,14 @@ frmNote::frmNote(const Services& services, FileLib& fileLib, SoundPlayer& sound,
   resize(560, 240);
 
   // Load: the profile the host uses now, the sound device, the notes file it names.
-  const std::string profName =
+  std::string profName =
       services.settings.Get("Vantrel Packet Message Manager", "Settings", "ProfName").value_or("Vantrel");
+  // A name that would put the profile outside the data folder names no profile of the host's.
+  if (!IsPlainHostFileName(profName)) {
+    services.eventLog.Error("frmNote:Form_Load, ProfName = " + profName +
+                            " is no profile name; the profile Vantrel is used");
+    profName = "Vantrel";
+  }
   device_ = std::make_unique<VtDevice>(sound, services.prompts);
   ini_ = std::make_unique<VtInit>(fileLib, services, std::move(programVersion), kProgramTitle);
   ini_->StartClass(profName + ".profile", "");
@@ -73,6 +79,8 @@ frmNote::frmNote(const Services& services, FileLib& fileLib, SoundPlayer& sound,
   service_ = std::make_unique<NoteService>(
       *ini_, *device_, *inbox_, JoinPath(fileLib.DataPath(), "Srnote.tmp"),
       [&clock] { return ToAnsi(GeneralDateTime(clock.Now())); }, services.locale.DecimalSeparator());
+  service_->OnShown(
+      [this](std::int16_t level, const std::string& message) { emit noteShown(level, FromAnsi(message)); });
 
   setWindowTitle(QString::fromLatin1(kAppTitle));
   txtMessage_->clear();

@@ -47,6 +47,8 @@ public:
 signals:
   // After each poll that showed something.
   void notesShown(int count);
+  // Each notification shown, after its journal line.
+  void noteShown(int level, const QString& message);
 
 protected:
   void closeEvent(QCloseEvent* event) override;

@@ -10,6 +10,7 @@
 #include <QFile>
 #include <QPageLayout>
 #include <QPrinter>
+#include <QPrinterInfo>
 #include <QProcess>
 #include <QRegularExpression>
 #include <QThread>
@@ -37,14 +38,75 @@ struct Queue {
   QString name;
   QString pdf;
   QString skipReason;
+  QString letterName;  // the same printer on Letter paper
+  QString letterPdf;
+  QString refusing;  // a queue that rejects every job
 };
 
 Queue ReadFixtureState() {
   QFile f(QString::fromLatin1(CADRORPT_CUPS_STATE));
-  if (!f.open(QIODevice::ReadOnly)) return {{}, {}, "the CUPS fixture did not run (no state file)"};
-  const QStringList parts = QString::fromUtf8(f.readAll()).trimmed().split(' ');
-  if (parts.value(0) != "READY") return {{}, {}, QStringList(parts.mid(1)).join(' ')};
-  return {parts.value(1), parts.value(2), {}};
+  if (!f.open(QIODevice::ReadOnly))
+    return {{}, {}, "the CUPS fixture did not run (no state file)", {}, {}, {}};
+  Queue q;
+  for (const QString& line : QString::fromUtf8(f.readAll()).split('\n', Qt::SkipEmptyParts)) {
+    const QStringList parts = line.trimmed().split(' ');
+    if (parts.value(0) == "UNAVAILABLE") q.skipReason = QStringList(parts.mid(1)).join(' ');
+    if (parts.value(0) == "READY") q.name = parts.value(1), q.pdf = parts.value(2);
+    if (parts.value(0) == "LETTER") q.letterName = parts.value(1), q.letterPdf = parts.value(2);
+    if (parts.value(0) == "REFUSING") q.refusing = parts.value(1);
+  }
+  if (q.skipReason.isEmpty() && q.name.isEmpty()) q.skipReason = "the CUPS fixture wrote no queue";
+  return q;
+}
+
+// Under CI a printing test never passes by being skipped: CI must make a real print.
+#define SKIP_WITHOUT_CUPS(queue)                                                     \
+  do {                                                                               \
+    if (!(queue).skipReason.isEmpty()) {                                             \
+      if (qEnvironmentVariable("CI") == "true")                                      \
+        FAIL() << "CUPS is required under CI: " << (queue).skipReason.toStdString(); \
+      GTEST_SKIP() << "CUPS is not available: " << (queue).skipReason.toStdString(); \
+    }                                                                                \
+  } while (false)
+
+// Cadrorpt copied into a program folder of its own, as installed: logs/ beside the executable.
+struct ProgramFolder {
+  ProgramFolder() {
+    EXPECT_TRUE(QFile::copy(QString::fromLatin1(CADRORPT_EXE), Exe()));
+    EXPECT_TRUE(QDir().mkpath(QString::fromStdString(folder.File("logs"))));
+  }
+  QString Exe() const { return QString::fromStdString(folder.File("Cadrorpt")); }
+  QByteArray Log() const {
+    QFile log(QString::fromStdString(
+        folder.File("logs/Cadro_" + QDate::currentDate().toString("yyMMdd").toStdString() + ".log")));
+    return log.open(QIODevice::ReadOnly) ? log.readAll() : QByteArray();
+  }
+  // Runs the program to its end; its exit status, or -1 when it did not end within 60 s.
+  int Run(const QStringList& args, const QProcessEnvironment& extra = {}) const {
+    QProcess run;
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert("QT_QPA_PLATFORM", "offscreen");
+    for (const QString& key : extra.keys()) env.insert(key, extra.value(key));
+    run.setProcessEnvironment(env);
+    run.start(Exe(), args);
+    if (!run.waitForFinished(60000)) {
+      run.kill();
+      run.waitForFinished(5000);
+      return -1;
+    }
+    return run.exitStatus() == QProcess::NormalExit ? run.exitCode() : -2;
+  }
+  testing::TempDir folder;
+};
+
+// The paper size of the first page as pdfinfo reports it ("612 x 792 pts (letter)").
+QString PageSize(const QString& pdf) {
+  QProcess p;
+  p.start("pdfinfo", {pdf});
+  if (!p.waitForFinished(30000)) return {};
+  static const QRegularExpression size(R"(Page size:\s+(.*))");
+  const auto m = size.match(QString::fromUtf8(p.readAllStandardOutput()));
+  return m.hasMatch() ? m.captured(1).trimmed() : QString();
 }
 
 // The driver wraps the PDF in a printer-job envelope, so the end marker is inside the file.
@@ -88,8 +150,7 @@ double Nearest(const std::vector<PdfWord>& words, const QString& text, double x,
 
 TEST(CupsPrint, UnattendedPrintPutsEveryTextAtItsMillimetres) {
   const Queue queue = ReadFixtureState();
-  if (!queue.skipReason.isEmpty())
-    GTEST_SKIP() << "CUPS is not available: " << queue.skipReason.toStdString();
+  SKIP_WITHOUT_CUPS(queue);
   const QString forms = QString::fromLatin1(CADRORPT_SAMPLE_FORMS);
   const QString fdf = forms + "/IncidentMessage.fdf";
   const QString ddf = forms + "/IncidentMessage.ddf";
@@ -156,6 +217,91 @@ TEST(CupsPrint, UnattendedPrintPutsEveryTextAtItsMillimetres) {
       folder.File("logs/Cadro_" + QDate::currentDate().toString("yyMMdd").toStdString() + ".log")));
   ASSERT_TRUE(log.open(QIODevice::ReadOnly));
   EXPECT_TRUE(log.readAll().contains(": Printing --> XYZ26341.100 | MED+LAW | 100 Main St, Springfield\r\n"));
+}
+
+// Every print takes the queue's own paper: a Letter queue gets Letter pages, an A4 queue A4.
+TEST(CupsPrint, UnattendedPrintTakesTheQueuesOwnPaper) {
+  const Queue queue = ReadFixtureState();
+  SKIP_WITHOUT_CUPS(queue);
+  const QString forms = QString::fromLatin1(CADRORPT_SAMPLE_FORMS);
+  const QStringList files = {"-fdf", forms + "/IncidentMessage.fdf", "-ddf", forms + "/IncidentMessage.ddf"};
+  ProgramFolder program;
+  struct Case {
+    QString queue, pdf, size;
+  };
+  for (const Case& c : {Case{queue.letterName, queue.letterPdf, "612 x 792 pts (letter)"},
+                        Case{queue.name, queue.pdf, "595 x 842 pts (A4)"}}) {
+    SCOPED_TRACE(c.queue.toStdString());
+    QFile::remove(c.pdf);
+    EXPECT_EQ(program.Run(files + QStringList{"-ptr", c.queue, "-apt", "-cwd"}), 0);
+    ASSERT_TRUE(WaitForCompletePdf(c.pdf, 30000)) << "no page came out";
+    EXPECT_EQ(PageSize(c.pdf), c.size);
+  }
+}
+
+// File names on the command line reach the file system as the same bytes.
+TEST(CupsPrint, FileNamesWithAccentsAreFound) {
+  const Queue queue = ReadFixtureState();
+  SKIP_WITHOUT_CUPS(queue);
+  ProgramFolder program;
+  const QString forms = QString::fromStdString(program.folder.File("Formul\xC3\xA1rios"));
+  ASSERT_TRUE(QDir().mkpath(forms));
+  const QString sample = QString::fromLatin1(CADRORPT_SAMPLE_FORMS);
+  ASSERT_TRUE(QFile::copy(sample + "/IncidentMessage.fdf", forms + "/Ocorr\u00EAncia.fdf"));
+  ASSERT_TRUE(QFile::copy(sample + "/IncidentMessage.ddf", forms + "/Mensagem n\u00BA 1.ddf"));
+  QFile::remove(queue.pdf);
+  EXPECT_EQ(program.Run({"-fdf", forms + "/Ocorr\u00EAncia.fdf", "-ddf", forms + "/Mensagem n\u00BA 1.ddf",
+                         "-ptr", queue.name, "-apt", "-cwd"}),
+            0);
+  EXPECT_TRUE(WaitForCompletePdf(queue.pdf, 30000)) << "no page came out";
+  EXPECT_TRUE(program.Log().contains(": Printing --> XYZ26341.100 | MED+LAW | "));
+}
+
+// A queue that rejects the page: the run ends with status 4, and the session log says that the
+// print failed and why, never that it printed.
+TEST(CupsPrint, RefusedPrintEndsWithItsStatusAndALogLine) {
+  const Queue queue = ReadFixtureState();
+  SKIP_WITHOUT_CUPS(queue);
+  const QString forms = QString::fromLatin1(CADRORPT_SAMPLE_FORMS);
+  ProgramFolder program;
+  EXPECT_EQ(program.Run({"-fdf", forms + "/IncidentMessage.fdf", "-ddf", forms + "/IncidentMessage.ddf",
+                         "-ptr", queue.refusing, "-apt", "-cwd"}),
+            4);
+  const QByteArray log = program.Log();
+  EXPECT_TRUE(log.contains(": Printing failed --> XYZ26341.100 | MED+LAW | 100 Main St, Springfield; " +
+                           queue.refusing.toUtf8() + ": the printer refused the page ("))
+      << log.toStdString();
+  EXPECT_TRUE(log.contains("not accepting jobs")) << log.toStdString();
+  EXPECT_FALSE(log.contains("Printing -->"));
+}
+
+// With queues installed and no default set, the printer Cadrorpt names (Vantrel.glo, and so the
+// Print button) is the one Qt will really print on.
+TEST(CupsPrint, WithoutADefaultPrinterTheOneUsedIsNamed) {
+  const Queue queue = ReadFixtureState();
+  SKIP_WITHOUT_CUPS(queue);
+  testing::TempDir home;  // no per-user default either
+  qputenv("HOME", QByteArray::fromStdString(home.str()));
+  qunsetenv("PRINTER");
+  qunsetenv("LPDEST");
+  if (!QPrinterInfo::defaultPrinterName().isEmpty()) {
+    GTEST_SKIP() << "this machine has a default printer (" << QPrinterInfo::defaultPrinterName().toStdString()
+                 << ")";
+  }
+  const QString used = QPrinter(QPrinter::HighResolution).printerName();
+  ASSERT_FALSE(used.isEmpty());
+
+  const QString forms = QString::fromLatin1(CADRORPT_SAMPLE_FORMS);
+  ProgramFolder program;
+  QProcessEnvironment env;
+  env.insert("HOME", QString::fromStdString(home.str()));
+  EXPECT_EQ(
+      program.Run({"-fdf", forms + "/IncidentMessage.fdf", "-ddf", forms + "/IncidentMessage.ddf", "-cwd"},
+                  env),
+      0);
+  QFile glo(QString::fromStdString(program.folder.File("Vantrel.glo")));
+  ASSERT_TRUE(glo.open(QIODevice::ReadOnly));
+  EXPECT_TRUE(glo.readAll().contains("\r\nPrinterName=" + used.toUtf8() + "\r\n"));
 }
 
 }  // namespace

@@ -2,6 +2,10 @@
 
 #include <gtest/gtest.h>
 #include <sys/stat.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <fstream>
 
 #include "TestKit.h"
 
@@ -134,6 +138,48 @@ TEST(DefinitionFileBuilders, FoundMissingFolderAndUnreadable) {
   ASSERT_TRUE(BuildDataArray(dir.File("m.ddf"), data).ok());
   ASSERT_EQ(data.size(), 1U);
   EXPECT_EQ(data[0].value, "FIRE");
+}
+
+// Only plain files of a sane size are read: a pipe with no writer would block before any window,
+// /dev/zero never ends. Each fails at once with the reason the start-up box shows.
+TEST(DefinitionFileBuilders, OnlyPlainFilesOfSaneSizeAreRead) {
+  TempDir dir;
+  ASSERT_EQ(::mkfifo(dir.File("pipe.fdf").c_str(), 0600), 0);
+  {
+    std::ofstream big(dir.File("big.ddf"), std::ios::binary);
+    big.seekp(static_cast<std::streamoff>(kMaxDefinitionFileBytes));
+    big.put('x');  // one byte over the limit, sparse
+  }
+  {
+    std::ofstream edge(dir.File("edge.ddf"), std::ios::binary);
+    edge << "TYPE=FIRE\r\n";
+    edge.seekp(static_cast<std::streamoff>(kMaxDefinitionFileBytes - 1));
+    edge.put('\n');  // exactly at the limit: read
+  }
+  const auto started = std::chrono::steady_clock::now();
+  FormDefinition form;
+  DataDefinition data;
+  BuildResult r = BuildFDFarray(dir.File("pipe.fdf"), form);
+  EXPECT_EQ(r.error, 75);
+  EXPECT_EQ(r.reason, "is not a plain file");
+  r = BuildDataArray("/dev/zero", data);
+  EXPECT_EQ(r.reason, "is not a plain file");
+  r = BuildDataArray(dir.File("big.ddf"), data);
+  EXPECT_EQ(r.reason, "is larger than 16 MB");
+  EXPECT_TRUE(data.empty());
+  EXPECT_LT(std::chrono::steady_clock::now() - started, std::chrono::seconds(2));
+  ASSERT_TRUE(BuildDataArray(dir.File("edge.ddf"), data).ok());
+  ASSERT_FALSE(data.empty());
+  EXPECT_EQ(data[0].value, "FIRE");
+  EXPECT_EQ(BuildDataArray(dir.File("none.ddf"), data).reason, "not found");
+
+  WriteFileBytes(dir.File("locked.ddf"), "TYPE=FIRE\r\n");
+  ::chmod(dir.File("locked.ddf").c_str(), 0);
+  if (::geteuid() != 0) {
+    r = BuildDataArray(dir.File("locked.ddf"), data);
+    EXPECT_EQ(r.error, 70);
+    EXPECT_EQ(r.reason, "could not be read (70, Permission denied)");
+  }
 }
 
 TEST(DefinitionFileBuilders, ItemCountIsCapped) {

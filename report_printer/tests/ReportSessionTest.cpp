@@ -54,7 +54,8 @@ struct ReportSessionTest : ::testing::Test {
   }
   std::unique_ptr<ReportSession> Start(const std::string& commandLine) {
     auto s = std::make_unique<ReportSession>(services.services, printers, dir.str(), view);
-    exitNow = s->Load(commandLine);
+    status = s->Load(commandLine);
+    exitNow = status.has_value();
     return s;
   }
   std::string Files() const { return "-fdf " + dir.File("form.fdf") + " -ddf " + dir.File("msg.ddf"); }
@@ -64,6 +65,7 @@ struct ReportSessionTest : ::testing::Test {
   TestServices services;
   FakePrinters printers{{"Office", "Lab", "FilePDF"}, "Office"};
   RecordingView view;
+  std::optional<RunStatus> status;
   bool exitNow = false;
 };
 
@@ -83,7 +85,7 @@ TEST_F(ReportSessionTest, StartUpShowsProgressAndEnablesBothButtons) {
 
 TEST_F(ReportSessionTest, AutoPrintAndCloseWhenDone) {
   auto s = Start(Files() + " -ptr Lab -apt -cwd");
-  EXPECT_TRUE(exitNow);
+  EXPECT_EQ(status, RunStatus::Done);
   ASSERT_EQ(printers.pages.size(), 1U);
   EXPECT_EQ(printers.pages[0].printer, "Lab");
   EXPECT_EQ(printers.pages[0].page.Visible().size(), 3U);  // caption, two data texts
@@ -93,7 +95,7 @@ TEST_F(ReportSessionTest, AutoPrintAndCloseWhenDone) {
 
 TEST_F(ReportSessionTest, CloseWhenDoneAlonePrintsNothing) {
   auto s = Start(Files() + " -cwd");
-  EXPECT_TRUE(exitNow);
+  EXPECT_EQ(status, RunStatus::Done);
   EXPECT_TRUE(printers.pages.empty());
 }
 
@@ -105,7 +107,7 @@ TEST_F(ReportSessionTest, UnknownOrMiscasedPrinterLeavesTheDefault) {
 }
 
 TEST_F(ReportSessionTest, MissingFormStopsBeforeTheDataFileAndNeverAutoPrints) {
-  auto s = Start("-fdf " + dir.File("none.fdf") + " -ddf " + dir.File("msg.ddf") + " -apt -cwd");
+  auto s = Start("-fdf " + dir.File("none.fdf") + " -ddf " + dir.File("msg.ddf") + " -apt");
   EXPECT_FALSE(exitNow);
   ASSERT_EQ(services.prompts.shown.size(), 1U);
   EXPECT_EQ(services.prompts.shown[0].text,
@@ -118,7 +120,7 @@ TEST_F(ReportSessionTest, MissingFormStopsBeforeTheDataFileAndNeverAutoPrints) {
 }
 
 TEST_F(ReportSessionTest, MissingDataKeepsButtonsButDoesNotPrint) {
-  auto s = Start("-fdf " + dir.File("form.fdf") + " -apt -cwd");
+  auto s = Start("-fdf " + dir.File("form.fdf") + " -apt");
   EXPECT_FALSE(exitNow);
   ASSERT_EQ(services.prompts.shown.size(), 1U);
   EXPECT_EQ(services.prompts.shown[0].text, "Could not build Data Definition Array;\r\nData file not found");
@@ -130,7 +132,7 @@ TEST_F(ReportSessionTest, MissingDataKeepsButtonsButDoesNotPrint) {
 TEST_F(ReportSessionTest, NoPrinterInstalled) {
   FakePrinters none;
   ReportSession s(services.services, none, dir.str(), view);
-  EXPECT_TRUE(s.Load(Files() + " -apt -cwd"));
+  EXPECT_EQ(s.Load(Files() + " -apt -cwd"), RunStatus::NoPrinter);
   ASSERT_EQ(services.prompts.shown.size(), 1U);
   EXPECT_EQ(services.prompts.shown[0].text, "No Printer Installed");
   EXPECT_FALSE(view.printEnabled);
@@ -145,9 +147,66 @@ TEST_F(ReportSessionTest, NoPrinterInstalled) {
 TEST_F(ReportSessionTest, FailedPrintIsReportedAndNotLoggedAsPrinted) {
   printers.failWith = "the printer refused the job";
   auto s = Start(Files() + " -apt");
+  EXPECT_FALSE(exitNow);
   EXPECT_NE(view.progress.find("Printing failed on Office: the printer refused the job"), std::string::npos);
   ASSERT_EQ(services.eventLog.entries.size(), 1U);
-  EXPECT_EQ(ReadFileBytes(dir.File("logs/Cadro_261207.log")), "");
+  EXPECT_EQ(Log(),
+            "07-Dec-26 08:30:05: Printing failed --> E-17 | MED | 12 Main St; Office: the printer "
+            "refused the job\r\n");
+}
+
+// An unattended run that could not print shows the same boxes, then ends with a status that
+// says why, and the session log says that the print failed; never a blank page, never status 0.
+TEST_F(ReportSessionTest, UnattendedFailuresEndWithTheirStatusAfterTheBox) {
+  ::mkdir(dir.File("folder.fdf").c_str(), 0755);
+  WriteFileBytes(dir.File("garbage.fdf"), std::string("\x7f"
+                                                      "ELF\x02\x01\x01\0\0\0",
+                                                      10) +
+                                              "PK\x03\x04 junk\r\n");
+  WriteFileBytes(dir.File("empty.ddf"), "\r\n");
+  struct Case {
+    std::string args;
+    RunStatus status;
+    std::string box;
+  };
+  const std::string ddf = " -ddf " + dir.File("msg.ddf");
+  const std::vector<Case> cases = {
+      {"-fdf " + dir.File("none.fdf") + ddf, RunStatus::FormFailed,
+       "Could not build Forms Definition Array;\r\nForms file not found"},
+      {"-fdf " + dir.File("folder.fdf") + ddf, RunStatus::FormFailed,
+       "Could not build Forms Definition Array;\r\nForms file holds no items"},
+      {"-fdf " + dir.File("garbage.fdf") + ddf, RunStatus::FormFailed,
+       "Could not build Forms Definition Array;\r\nForms file holds no items"},
+      {"-fdf " + dir.File("form.fdf") + " -ddf " + dir.File("empty.ddf"), RunStatus::DataFailed,
+       "Could not build Data Definition Array;\r\nData file holds no items"},
+      {"-fdf " + dir.File("form.fdf") + " -ddf /dev/zero", RunStatus::DataFailed,
+       "Could not build Data Definition Array;\r\nData file is not a plain file"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.args);
+    services.prompts.shown.clear();
+    ::unlink(dir.File("logs/Cadro_261207.log").c_str());
+    auto s = Start(c.args + " -apt -cwd");
+    EXPECT_EQ(status, c.status);
+    ASSERT_EQ(services.prompts.shown.size(), 1U);
+    EXPECT_EQ(services.prompts.shown[0].text, c.box);
+    EXPECT_TRUE(printers.pages.empty());
+    EXPECT_EQ(Log().rfind("07-Dec-26 08:30:05: Printing failed --> ", 0), 0U) << Log();
+    EXPECT_EQ(Log().find("Printing -->"), std::string::npos);
+  }
+
+  printers.failWith = "the printer refused the page (not accepting jobs)";
+  ::unlink(dir.File("logs/Cadro_261207.log").c_str());
+  auto s = Start(Files() + " -apt -cwd");
+  EXPECT_EQ(status, RunStatus::PrintFailed);
+  EXPECT_NE(Log().find("Printing failed --> E-17 | MED | 12 Main St; Office: the printer refused the page"),
+            std::string::npos);
+
+  // Without -apt nothing was asked to print: a missing form still ends the run, unlogged.
+  ::unlink(dir.File("logs/Cadro_261207.log").c_str());
+  auto t = Start("-fdf " + dir.File("none.fdf") + " -cwd");
+  EXPECT_EQ(status, RunStatus::FormFailed);
+  EXPECT_EQ(Log(), "");
 }
 
 TEST_F(ReportSessionTest, DialogWithAnotherPrinterPrintsThereAndPutsTheOldOneBack) {

@@ -1,11 +1,13 @@
 #!/usr/bin/env bash
-# Test fixture: a CUPS queue of this build's own that writes Qt's PDF to a file.
+# Test fixture: CUPS queues of this build's own that write Qt's PDF to a file.
 #
-#   cups_queue.sh setup <state-file> <queue> <pdf-path>   start cupsd when needed, create the queue
-#   cups_queue.sh cleanup <state-file> <queue>            remove the queue again
+#   cups_queue.sh setup <state-file> <queue> <pdf-path>   start cupsd when needed, create the queues
+#   cups_queue.sh cleanup <state-file> <queue>            remove the queues again
 #
-# The state file tells the tests what happened: "READY <queue> <pdf-path>" or
-# "UNAVAILABLE <reason>". The script itself always succeeds, so that a machine without CUPS
+# <queue> prints on A4, <queue>-Letter on Letter (its PDF beside the first, letter.pdf), and
+# <queue>-Refusing is a queue that rejects every job. The state file tells the tests what
+# happened: "READY <queue> <pdf-path>" with "LETTER <queue> <pdf-path>" and
+# "REFUSING <queue>" on the next lines, or "UNAVAILABLE <reason>". The script itself always succeeds, so that a machine without CUPS
 # skips the printing tests with that reason instead of failing them. cupsd is shared by every
 # session on the machine: it is started when it is not running, and left running afterwards;
 # only this build's queue is added and removed.
@@ -14,7 +16,7 @@ action=$1 state=$2 queue=$3
 unavailable() { echo "UNAVAILABLE $*" >"$state"; echo "CUPS unavailable: $*"; exit 0; }
 
 if [ "$action" = cleanup ]; then
-  lpadmin -x "$queue" >/dev/null 2>&1 || true
+  for q in "$queue" "$queue-Letter" "$queue-Refusing"; do lpadmin -x "$q" >/dev/null 2>&1 || true; done
   exit 0
 fi
 pdf=$4
@@ -51,14 +53,24 @@ fi
 
 mkdir -p "$(dirname "$pdf")"
 chmod 0777 "$(dirname "$pdf")" 2>/dev/null || true
-rm -f "$pdf"
-if ! lpstat -v "$queue" >/dev/null 2>&1; then
-  lpadmin -p "$queue" -E -v "file://$pdf" -m "$ppd" >/dev/null 2>&1 ||
-    unavailable "lpadmin could not create $queue (is printer-driver-cups-pdf/cups-filters installed?)"
-else
-  lpadmin -p "$queue" -E -v "file://$pdf" >/dev/null 2>&1 || unavailable "lpadmin could not update $queue"
-fi
-cupsenable "$queue" >/dev/null 2>&1 || true
-cupsaccept "$queue" >/dev/null 2>&1 || true
-echo "READY $queue $pdf" >"$state"
-echo "CUPS queue $queue writes $pdf"
+letter_pdf="$(dirname "$pdf")/letter.pdf"
+rm -f "$pdf" "$letter_pdf"
+# make_queue <name> <pdf> <paper>: the paper is set explicitly, as the driver's own default
+# depends on how it was installed.
+make_queue() {
+  if ! lpstat -v "$1" >/dev/null 2>&1; then
+    lpadmin -p "$1" -E -v "file://$2" -m "$ppd" -o PageSize="$3" >/dev/null 2>&1 ||
+      unavailable "lpadmin could not create $1 (is printer-driver-cups-pdf/cups-filters installed?)"
+  else
+    lpadmin -p "$1" -E -v "file://$2" -o PageSize="$3" >/dev/null 2>&1 || unavailable "lpadmin could not update $1"
+  fi
+  cupsenable "$1" >/dev/null 2>&1 || true
+  cupsaccept "$1" >/dev/null 2>&1 || true
+}
+make_queue "$queue" "$pdf" A4
+make_queue "$queue-Letter" "$letter_pdf" Letter
+make_queue "$queue-Refusing" "$(dirname "$pdf")/refused.pdf" A4
+cupsreject -r "closed for the test" "$queue-Refusing" >/dev/null 2>&1 || unavailable "cupsreject failed"
+printf 'READY %s %s\nLETTER %s %s\nREFUSING %s\n' "$queue" "$pdf" "$queue-Letter" "$letter_pdf" \
+  "$queue-Refusing" >"$state"
+echo "CUPS queues $queue (A4) and $queue-Letter write $pdf and $letter_pdf; $queue-Refusing rejects jobs"

@@ -9,7 +9,9 @@
 #include <QApplication>
 #include <QPlainTextEdit>
 #include <QPushButton>
+#include <QScreen>
 #include <QTest>
+#include <QTimer>
 
 #include "FakePrinters.h"
 #include "TestKit.h"
@@ -140,6 +142,24 @@ TEST_F(frmCadrorptTest, PreviewOpensOnceDrawsAndOutlivesTheMainWindow) {
   QTest::mouseClick(preview->findChild<QPushButton*>("cmdClose"), Qt::LeftButton);
   QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
   EXPECT_TRUE(preview.isNull());  // Close unloads it
+}
+
+// The preview fits the screen it opens on (the offscreen screen is 800 x 600), and pressing
+// Preview again while it waits to draw does not draw the page a second time.
+TEST_F(frmCadrorptTest, PreviewFitsTheScreenAndAPressDuringItsPauseDrawsOnce) {
+  window->Form_Load(Files());
+  QPushButton* cmdPreview = Find<QPushButton>("cmdPreview");
+  QTimer::singleShot(50, cmdPreview, [cmdPreview] { QTest::mouseClick(cmdPreview, Qt::LeftButton); });
+  QTest::mouseClick(cmdPreview, Qt::LeftButton);
+  frmRptPreview* preview = window->Preview();
+  ASSERT_NE(preview, nullptr);
+  EXPECT_EQ(preview->Picture1()->Renderings(), 1);
+  const QRect room = preview->screen()->availableGeometry();
+  EXPECT_LE(preview->frameGeometry().height(), room.height());
+  EXPECT_LE(preview->frameGeometry().width(), room.width());
+
+  QTest::mouseClick(cmdPreview, Qt::LeftButton);  // afterwards, a new press draws again
+  EXPECT_EQ(preview->Picture1()->Renderings(), 2);
 }
 
 TEST_F(frmCadrorptTest, PreviewPictureStretchesWithTheWindowAndKeepsItsDrawing) {

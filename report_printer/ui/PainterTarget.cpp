@@ -24,7 +24,9 @@ void PainterTarget::SetFont(const std::string& name, double points) {
   auto [it, added] = faces_.try_emplace({name, points});
   Face& face = it->second;
   if (added) {
-    face.font = QFont(FromAnsi(name));
+    // A symbol face is matched to whatever font the system calls by that name (often one with
+    // its own encoding, whose signs come out blank): the signs are drawn in a face that has them.
+    face.font = QFont(IsSymbolFace(name) ? QString::fromLatin1(kSignFace) : FromAnsi(name));
     face.font.setPointSizeF(points);
     // Outline metrics, the same on screen and paper, so the preview wraps exactly as the page.
     face.font.setHintingPreference(QFont::PreferNoHinting);

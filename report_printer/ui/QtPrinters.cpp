@@ -4,6 +4,8 @@
 #include <QPainter>
 #include <QPrinterInfo>
 
+#include <cups/cups.h>
+
 #include "PainterTarget.h"
 #include "QtPlatform.h"
 
@@ -30,9 +32,18 @@ std::optional<QPrinter::PaperSource> QtFromBin(int bin) {
 }
 
 // Made for the named printer straight away: a printer made for the default and then switched
-// would ask CUPS for two devices. An unknown or empty name gives the default printer either way.
+// would ask CUPS for two devices. Qt's printer starts on the locale's paper, not the queue's, so
+// the queue's own paper is put on it: every print uses it unless the Print dialog changes it for
+// that one print. The orientation is left portrait: a job that asks for none gets the queue's
+// own default orientation from CUPS, and asking for it as well would turn the page twice.
 std::unique_ptr<QPrinter> NewPrinter(const QString& name) {
-  return std::make_unique<QPrinter>(QPrinterInfo::printerInfo(name), QPrinter::HighResolution);
+  const QPrinterInfo info = QPrinterInfo::printerInfo(name);
+  auto printer = std::make_unique<QPrinter>(info, QPrinter::HighResolution);
+  if (!info.isNull()) {
+    const QPageSize paper = info.defaultPageSize();
+    if (paper.isValid()) printer->setPageSize(paper);
+  }
+  return printer;
 }
 
 }  // namespace
@@ -99,8 +110,14 @@ bool ApplyPrinterSetting(QPrinter& p, PrinterSetting setting, int value) {
   return false;
 }
 
-QtPrinters::QtPrinters() : default_(ToAnsi(QPrinterInfo::defaultPrinterName())), current_(default_) {
-  for (const QString& name : QPrinterInfo::availablePrinterNames()) installed_.push_back(ToAnsi(name));
+QtPrinters::QtPrinters() {
+  const QStringList names = QPrinterInfo::availablePrinterNames();
+  for (const QString& name : names) installed_.push_back(ToAnsi(name));
+  // With no default set, Qt prints on the first queue: that one is the printer to name.
+  QString fallback = QPrinterInfo::defaultPrinterName();
+  if (fallback.isEmpty() && !names.isEmpty()) fallback = names.first();
+  default_ = ToAnsi(fallback);
+  current_ = default_;
 }
 
 QPrinter& QtPrinters::Printer() const {
@@ -141,6 +158,12 @@ std::string QtPrinters::PrintPage(const std::function<void(DrawingTarget&)>& dra
   PainterTarget target(painter, printer.resolution() / 25.4);
   draw(target);
   if (!painter.end()) return "the page could not be sent to the printer";
+  // Qt hands the page to CUPS on end() and does not look at the answer; CUPS keeps it for this
+  // thread. A queue that rejects jobs, or a scheduler that went away, shows here.
+  if (printer.outputFileName().isEmpty() && cupsLastError() > IPP_STATUS_OK_EVENTS_COMPLETE) {
+    const char* why = cupsLastErrorString();
+    return std::string("the printer refused the page (") + (why && *why ? why : "no reason given") + ")";
+  }
   return {};
 }
 

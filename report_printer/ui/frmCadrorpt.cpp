@@ -81,10 +81,10 @@ frmCadrorpt::frmCadrorpt(Services& services, Printers& printers, std::string pro
 
 frmCadrorpt::~frmCadrorpt() = default;
 
-bool frmCadrorpt::Form_Load(const std::string& commandLine) {
+std::optional<RunStatus> frmCadrorpt::Form_Load(const std::string& commandLine) {
   setWindowTitle(FromAnsi(ReportSession::WindowCaption()));
   show();
-  const bool exitNow = session_->Load(commandLine);
+  const std::optional<RunStatus> exitNow = session_->Load(commandLine);
   // Printing from the menu needs what the Print button needs.
   mnuPrint_->setEnabled(cmdPrint_->isEnabled());
   if (exitNow) close();
@@ -112,10 +112,15 @@ void frmCadrorpt::mnuPrint_Click() {
 }
 
 void frmCadrorpt::cmdPreview_Click() {
+  // The pause lets events run, this button's among them: a second press meanwhile is the same
+  // preview, not a second drawing over it.
+  if (previewPending_) return;
   if (!preview_) preview_ = new frmRptPreview;
   preview_->show();
   preview_->raise();
+  previewPending_ = true;
   Pause(250);
+  previewPending_ = false;
   if (preview_) preview_->Picture1()->RenderReport(session_->Form(), session_->Data());
 }
 

@@ -26,8 +26,9 @@ public:
   frmCadrorpt(Services& services, Printers& printers, std::string programFolder, DialogFactory dialogs);
   ~frmCadrorpt() override;
 
-  // Shows the window and runs the start-up sequence. True when the program is to end now.
-  bool Form_Load(const std::string& commandLine);
+  // Shows the window and runs the start-up sequence. The exit status when the program is to end
+  // now (the window is then closed).
+  std::optional<RunStatus> Form_Load(const std::string& commandLine);
 
   // Returns after `milliSeconds` while the window keeps handling its events.
   void Pause(int milliSeconds);
@@ -60,6 +61,7 @@ private:
   DialogFactory dialogs_;
   std::unique_ptr<ReportSession> session_;
   QPointer<frmRptPreview> preview_;
+  bool previewPending_ = false;  // inside the pause before a preview is drawn
 };
 
 }  // namespace cadro

@@ -2,20 +2,26 @@
 
 #include <QPainter>
 #include <QPushButton>
+#include <QScreen>
 
 #include "CadroPrint.h"
 #include "PainterTarget.h"
 
 namespace cadro {
 namespace {
-constexpr int kMarginPx = 20;       // 300 twips at 96 dpi
-constexpr double kPictureMm = 320;  // beyond A4 and Letter in either orientation
+constexpr int kMarginPx = 20;          // 300 twips at 96 dpi
+constexpr double kPictureMm = 320;     // beyond A4 and Letter in either orientation
+constexpr int kFrameAllowancePx = 60;  // the title bar and borders the window manager adds
 }  // namespace
 
 PictureBox::PictureBox(QWidget* parent) : QWidget(parent) {
   setObjectName(QStringLiteral("Picture1"));
-  const int side = static_cast<int>(kPictureMm * DotsPerMm());
+  // At the screen's own pixel density, so that a scaled (high-density) screen shows the page
+  // sharp instead of an enlarged low-resolution picture.
+  const qreal ratio = devicePixelRatioF();
+  const int side = static_cast<int>(kPictureMm * DotsPerMm() * ratio);
   picture_ = QPixmap(side, side);
+  picture_.setDevicePixelRatio(ratio);
   picture_.fill(Qt::white);
   setAttribute(Qt::WA_OpaquePaintEvent);
 }
@@ -29,6 +35,7 @@ void PictureBox::RenderReport(const FormDefinition& form, const DataDefinition& 
   PainterTarget target(painter, DotsPerMm());
   cadro::RenderReport(target, form, data);
   painter.end();
+  ++renderings_;
   update();
 }
 
@@ -46,7 +53,13 @@ frmRptPreview::frmRptPreview() {
   cmdClose_ = new QPushButton(QStringLiteral("Close"), this);
   cmdClose_->setObjectName(QStringLiteral("cmdClose"));
   connect(cmdClose_, &QPushButton::clicked, this, &frmRptPreview::cmdClose_Click);
-  resize(820, 900);
+  // A page-sized window, but never taller or wider than the screen it opens on.
+  QSize size(820, 900);
+  if (const QScreen* s = screen()) {
+    const QSize room = s->availableGeometry().size() - QSize(kFrameAllowancePx, kFrameAllowancePx);
+    size = size.boundedTo(room);
+  }
+  resize(size);
 }
 
 void frmRptPreview::resizeEvent(QResizeEvent*) {

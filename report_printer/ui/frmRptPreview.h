@@ -20,12 +20,14 @@ public:
   void RenderReport(const FormDefinition& form, const DataDefinition& data);
   const QPixmap& Picture() const { return picture_; }
   double DotsPerMm() const;
+  int Renderings() const { return renderings_; }
 
 protected:
   void paintEvent(QPaintEvent* event) override;
 
 private:
   QPixmap picture_;
+  int renderings_ = 0;
 };
 
 class frmRptPreview final : public QWidget {

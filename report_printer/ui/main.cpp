@@ -5,6 +5,7 @@
 
 #include "CommandLine.h"
 #include "FileIO.h"
+#include "QtDefinitionFilePicker.h"
 #include "QtPlatform.h"
 #include "QtPrintDialog.h"
 #include "QtPrinters.h"
@@ -15,12 +16,18 @@ int main(int argc, char** argv) {
   cadro::ProductServices product("Cadrorpt");
   cadro::QtPrinters printers;
 
-  std::vector<std::string> arguments;
-  const QStringList qtArguments = QApplication::arguments();
-  for (qsizetype i = 1; i < qtArguments.size(); ++i) arguments.push_back(cadro::ToAnsi(qtArguments[i]));
+  // The arguments as the system gave them (QApplication has taken out its own): file names must
+  // reach the file system as the same bytes.
+  const std::vector<std::string> arguments(argv + 1, argv + argc);
+  cadro::QtDefinitionFilePicker picker;
+  const std::optional<std::string> commandLine =
+      cadro::StartCommandLine(arguments, picker, product.services.settings);
+  if (!commandLine) return 0;  // a chooser was cancelled: nothing to print
 
   cadro::frmCadrorpt window(product.services, printers, cadro::ProgramFolder(),
                             [](QWidget* owner) { return std::make_unique<cadro::QtPrintDialog>(owner); });
-  if (window.Form_Load(cadro::JoinArguments(arguments))) return 0;
+  if (const std::optional<cadro::RunStatus> status = window.Form_Load(*commandLine)) {
+    return static_cast<int>(*status);
+  }
   return QApplication::exec();
 }

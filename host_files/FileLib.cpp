@@ -9,6 +9,7 @@
 #include <new>
 #include <system_error>
 
+#include "AnsiText.h"
 #include "FileIO.h"
 #include "HostPath.h"
 #include "RunError.h"
@@ -44,7 +45,7 @@ std::string ToFnmatchPattern(const std::string& pattern) {
 bool FileExists(const std::string& path) {
   try {
     if (path.empty()) return false;
-    const fs::path local(HostPath(path));
+    const fs::path local(path);
     const std::string name = local.filename().string();
     if (name.empty() || name.front() == '.') return false;
     if (name.find_first_of("*?") == std::string::npos) return IsNormalFile(local.string());
@@ -67,7 +68,7 @@ bool FileExists(const std::string& path) {
 
 std::int16_t WriteTextFileContents(const std::string& path, std::string_view contents) {
   try {
-    WriteFileAtomic(HostPath(path), contents);
+    WriteFileAtomic(path, contents);
     return -1;
   } catch (const RunError& e) {
     return static_cast<std::int16_t>(e.number);
@@ -88,11 +89,15 @@ std::string FileLib::DefaultProgramFolder() {
 void FileLib::Raise(const char* operation) {
   const RunError e = CurrentRunError(err::kPathFileAccess);
   const std::string step = std::to_string(step_);
-  log_.Error(e.description + " FileLib:" + operation + ", Step = " + step);
-  // An error that already carries the base (raised by another helper of this module on the way)
-  // keeps its number; only its source and description grow.
-  const long raised = e.number < 0 ? e.number : e.number + err::kObjectErrorBase;
-  throw RunError(raised, e.description + ", Step = " + step, std::string("FileLib:") + operation);
+  std::string entry = e.description + " FileLib:" + operation + ", Step = " + step;
+  if (!fileName_.empty()) entry += ", FileName = " + Utf8ToAnsi(fileName_);
+  if (!hint_.empty()) entry += "; " + hint_;
+  log_.Error(entry);
+  // An error raised by another helper of this module on the way already carries the base and
+  // its step: it passes on as it is, only its source names the outer operation.
+  if (e.number < 0) throw RunError(e.number, e.description, std::string("FileLib:") + operation);
+  throw RunError(e.number + err::kObjectErrorBase, e.description + ", Step = " + step,
+                 std::string("FileLib:") + operation);
 }
 
 std::string FileLib::ReadLocal(const std::string& localPath) const {
@@ -100,6 +105,8 @@ std::string FileLib::ReadLocal(const std::string& localPath) const {
 }
 
 std::string FileLib::WhereAmI() {
+  fileName_.clear();
+  hint_.clear();
   try {
     step_ = 1;
     const std::size_t slash = programFolder_.rfind('/');
@@ -120,11 +127,14 @@ std::string FileLib::AppDataFallback(const std::string& appFolder) const {
   }
   // Without APPDATA (the normal case outside Wine) the platform's per-user data folder stands
   // in, rather than a folder at the root of the file system.
-  const std::string base = appData && !appData->empty() ? HostPath(*appData) : PerUserDataFolder();
+  const std::string base =
+      appData && !appData->empty() ? HostPath(Utf8ToAnsi(*appData)) : PerUserDataFolder();
   return JoinPath(base, appFolder);
 }
 
 std::string FileLib::DefineDataPath(const std::string& appFolder, const std::string& confName) {
+  fileName_.clear();
+  hint_.clear();
   try {
     const std::string conf = JoinPath(programFolder_, confName);
     std::string result;
@@ -139,9 +149,11 @@ std::string FileLib::DefineDataPath(const std::string& appFolder, const std::str
 }
 
 std::string FileLib::GetPathFromConf(const std::string& confPath) {
+  fileName_ = confPath;
+  hint_.clear();
   try {
     std::string result;
-    const std::string local = HostPath(confPath);
+    const std::string& local = confPath;
     step_ = 1;
     struct stat st {};
     if (::stat(local.c_str(), &st) != 0) throw ErrorFromErrno(errno, local);
@@ -155,14 +167,20 @@ std::string FileLib::GetPathFromConf(const std::string& confPath) {
       const std::size_t eq = line.find('=');
       const std::string key = AsciiUpper(TrimSpaces(std::string_view(line).substr(0, eq)));
       if (key != "DATADIR" && key != "INSTANCE") continue;
-      if (eq == std::string::npos) throw RunError(kSubscriptOutOfRange, "Subscript out of range");
+      if (eq == std::string::npos) {
+        hint_ = "the line " + line + " needs \"=\" and a value";
+        throw RunError(kSubscriptOutOfRange, "Subscript out of range");
+      }
       const std::string value = line.substr(eq + 1);
       if (key == "DATADIR") {
         result = value;
       } else {
+        hint_ = "the line " + line + " needs a whole number from -32768 to 32767";
         ToWholeNumber(value, '\0', -32768, 32767);
+        hint_.clear();
       }
     }
+    fileName_.clear();
     return result;
   } catch (...) {
     Raise("GetPathFromConf");
@@ -170,17 +188,23 @@ std::string FileLib::GetPathFromConf(const std::string& confPath) {
 }
 
 std::string FileLib::ReadTextFileContents(const std::string& path) {
+  fileName_ = path;
+  hint_.clear();
   try {
     step_ = 1;
     if (!FileExists(path)) return {};
     step_ = 2;
-    return ReadLocal(HostPath(path));
+    std::string contents = ReadLocal(path);
+    fileName_.clear();
+    return contents;
   } catch (...) {
     Raise("ReadTextFileContents");
   }
 }
 
 std::string FileLib::RealPath(const std::string& path) {
+  fileName_.clear();
+  hint_.clear();
   try {
     std::string result = path;
     step_ = 1;

@@ -82,7 +82,10 @@ TEST_F(HostFixture, ConfFailuresAreLoggedAndRaisedWithTheBase) {
   EXPECT_EQ(e.source, "FileLib:GetPathFromConf");
   EXPECT_EQ(e.description, "Type mismatch, Step = 3");
   ASSERT_EQ(log.entries.size(), 1u);
-  EXPECT_EQ(log.entries[0], "Type mismatch FileLib:GetPathFromConf, Step = 3");
+  // The entry names the file and the line to mend.
+  EXPECT_EQ(log.entries[0], "Type mismatch FileLib:GetPathFromConf, Step = 3, FileName = " + Conf() +
+                                "; the line INSTANCE=two needs a whole number from -32768 to 32767");
+  EXPECT_EQ(lib.FailedFile(), Conf());
 
   WriteConf("INSTANCE=32768\r\n");
   EXPECT_EQ(Raised([&] { lib.GetPathFromConf(Conf()); }).number, kBase + err::kOverflow);
@@ -126,8 +129,10 @@ TEST_F(HostFixture, AnUnreadableConfIsLoggedTwiceThroughTheSharedStep) {
   EXPECT_EQ(e.source, "FileLib:DefineDataPath");
   EXPECT_EQ(e.number, kBase + err::kPermissionDenied);  // the base is added once
   ASSERT_EQ(log.entries.size(), 2u);
-  EXPECT_EQ(log.entries[0], "Permission denied FileLib:GetPathFromConf, Step = 2");
-  EXPECT_EQ(log.entries[1], "Permission denied, Step = 2 FileLib:DefineDataPath, Step = 2");
+  EXPECT_EQ(log.entries[0], "Permission denied FileLib:GetPathFromConf, Step = 2, FileName = " + Conf());
+  EXPECT_EQ(log.entries[1],
+            "Permission denied, Step = 2 FileLib:DefineDataPath, Step = 2, FileName = " + Conf());
+  EXPECT_EQ(e.description, "Permission denied, Step = 2");  // the step is told once
 
   const RunError r = Raised([&] { lib.ReadTextFileContents(Conf()); });
   EXPECT_EQ(r.source, "FileLib:ReadTextFileContents");
@@ -139,7 +144,7 @@ TEST_F(HostFixture, OnlyVisibleNormalFilesExist) {
   WriteFileBytes(data + "/Vtnote.dat", "1|a\r\n");
   WriteFileBytes(data + "/.hidden.dat", "secret");
   EXPECT_TRUE(FileExists(data + "/Vtnote.dat"));
-  EXPECT_TRUE(FileExists("C:\\VDATA\\vtnote.dat"));  // a host path, any case
+  EXPECT_TRUE(FileExists(HostPath("C:\\VDATA\\vtnote.dat")));  // a host path, any case
   EXPECT_FALSE(FileExists(data + "/.hidden.dat"));
   EXPECT_FALSE(FileExists(data));
   EXPECT_FALSE(FileExists(data + "/nothing"));

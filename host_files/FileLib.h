@@ -3,8 +3,8 @@
 // Vantrel.conf, whole-file reads and writes of its text files, the existence test the host's
 // platform uses, and the APP_PATH / DATA_PATH tokens of its profiles.
 //
-// Paths given to these helpers may be local paths or the host's own (Windows) paths; the latter
-// are looked up under Wine's prefix (see HostPath.h). Results are local paths.
+// Paths given to these helpers are local file names; a path read from a host file becomes one
+// through HostPath (HostPath.h) first. The data folder and the program folder are local paths.
 //
 // The helpers that raise keep one step counter per FileLib object and, on a failure, write an
 // error entry to the event log and raise a RunError whose number carries the object-error base,
@@ -63,6 +63,10 @@ public:
   const std::string& ProgramFolderPath() const { return programFolder_; }
 
   int Step() const { return step_; }
+  // After a raise: the file the failing operation was reading ("" when none) and what in it must
+  // be mended ("" when the error says it all). Both also end the event log entry.
+  const std::string& FailedFile() const { return fileName_; }
+  const std::string& Hint() const { return hint_; }
 
   void SetFileReaderForTests(FileReader reader) { reader_ = std::move(reader); }
   void SetEnvironmentForTests(EnvironmentLookup env) { env_ = std::move(env); }
@@ -78,6 +82,8 @@ private:
   std::string programFolder_;
   std::string dataPath_;
   int step_ = 0;
+  std::string fileName_;
+  std::string hint_;
   FileReader reader_;
   EnvironmentLookup env_;
 };

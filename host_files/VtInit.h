@@ -107,6 +107,7 @@ private:
   bool released_ = false;
   int step_ = 0;
   std::string lastError_;
+  std::string missingFolder_;  // set by a write that found no folder, for its report
   std::int16_t spareNumber_ = 0;
   std::string spareText_;
 };

@@ -1,15 +1,18 @@
 #include "VtInit.h"
 
+#include <filesystem>
 #include <limits>
 #include <new>
 #include <stdexcept>
 
+#include "AnsiText.h"
 #include "FileIO.h"
 #include "HostPath.h"
 #include "RunError.h"
 #include "StringLib.h"
 
 namespace cadro {
+namespace fs = std::filesystem;
 namespace {
 
 constexpr int kSubscriptOutOfRange = 9;
@@ -88,7 +91,9 @@ bool VtInit::StartClass(const std::string& profileToLoad, const std::string& pro
   try {
     step_ = 1;
     profileName_ = profileName;
-    fileName_ = JoinPath(fileLib_.DataPath(), profileToLoad);
+    // A profile lives in the data folder; a name that would reach elsewhere names no profile.
+    if (!IsPlainHostFileName(profileToLoad)) throw MakeRunError(err::kBadFileNameOrNumber);
+    fileName_ = JoinPath(fileLib_.DataPath(), HostPath(profileToLoad));
     newProfile_ = !FileExists(fileName_);
     step_ = 2;
     SetDefaults();
@@ -281,6 +286,14 @@ void VtInit::Write() {
     std::string onDisk;
     if (FileExists(fileName_)) onDisk = ReadWholeFile(fileName_);
     step_ = 103;
+    // Creating the file is this step; a folder that is not there fails it, as the host's
+    // create would.
+    const std::string folder = fs::path(fileName_).parent_path().string();
+    std::error_code ec;
+    if (!folder.empty() && !fs::is_directory(folder, ec)) {
+      missingFolder_ = folder;
+      throw MakeRunError(err::kPathNotFound);
+    }
     const std::string bytes = onDisk.find('=') != std::string::npos ? Merge(onDisk) : Layout();
     step_ = 104;
     WriteFileAtomic(fileName_, bytes);
@@ -295,7 +308,8 @@ void VtInit::Write() {
 bool VtInit::IniCopyTo(const std::string& newName) {
   try {
     step_ = 1;
-    const std::string target = JoinPath(fileLib_.DataPath(), newName + ".profile");
+    if (!IsPlainHostFileName(newName)) throw MakeRunError(err::kBadFileNameOrNumber);
+    const std::string target = JoinPath(fileLib_.DataPath(), HostPath(newName + ".profile"));
     step_ = 2;
     const std::string bytes = ReadWholeFile(fileName_);
     step_ = 3;
@@ -311,10 +325,14 @@ void VtInit::Report(const std::string& operation, const std::string& logOperatio
                     const std::string& problem) {
   lastError_ = CurrentErrorText();
   const std::string step = std::to_string(step_);
-  eventLog_.Error(lastError_ + "; " + logOperation + ", FileName = " + fileName_ + ", Step = " + step);
-  prompts_.Message(operation + ", Step=" + step + "\r\n" + problem + fileName_ +
-                       ", Please try again\r\nError=" + lastError_,
-                   programTitle_, PromptIcon::None);
+  const std::string file = Utf8ToAnsi(fileName_);  // texts for the log and the boxes are ANSI
+  eventLog_.Error(lastError_ + "; " + logOperation + ", FileName = " + file + ", Step = " + step);
+  std::string text =
+      operation + ", Step=" + step + "\r\n" + problem + file + ", Please try again\r\nError=" + lastError_;
+  // What the operator has to mend, where the error alone does not say it.
+  if (!missingFolder_.empty()) text += "\r\nThe folder " + Utf8ToAnsi(missingFolder_) + " does not exist.";
+  missingFolder_.clear();
+  prompts_.Message(text, programTitle_, PromptIcon::None);
 }
 
 void VtInit::MarkChanged(std::size_t i) {
@@ -334,9 +352,12 @@ std::string VtInit::Text(ProfileKey key) {
       return out;
     }
     case ProfileAccess::SoundPath:
-      member = fileLib_.RealPath(Trimmed(member));
+      // The caller gets the expanded path; the profile keeps the host's own text, whose tokens
+      // the host expands against its own folders (ours may differ), so the value written back
+      // always means to the host what it meant before.
+      member = Trimmed(member);
       MarkChanged(Index(key));
-      return member;
+      return fileLib_.RealPath(member);
     default: return member;
   }
 }

@@ -1,0 +1,317 @@
+// Desktop notifications against a real session bus: the test runs its own dbus-daemon and its
+// own notification service on it, and checks what arrives from the real window.
+#include <gtest/gtest.h>
+#include <signal.h>
+#include <sys/wait.h>
+
+#include <QAction>
+#include <QApplication>
+#include <QDBusConnection>
+#include <QDBusConnectionInterface>
+#include <QDBusMessage>
+#include <QDBusMetaType>
+#include <QLocale>
+#include <QSignalSpy>
+#include <QTest>
+#include <cstdio>
+#include <filesystem>
+
+#include "FileLib.h"
+#include "NoteAlerts.h"
+#include "NotesWriter.h"
+#include "SoundPlayer.h"
+#include "TestKit.h"
+#include "frmNote.h"
+
+using namespace cadro;
+using cadro::testing::WriteFileBytes;
+namespace fs = std::filesystem;
+
+// Waits, bounded, for a condition; a timeout fails the test (QTest's own QTRY macros would only
+// return from the test body without telling GoogleTest).
+#define WAIT_TRUE(condition, ms) \
+  ASSERT_TRUE(QTest::qWaitFor([&] { return static_cast<bool>(condition); }, ms)) << #condition
+#define WAIT_EQ(actual, expected, ms)                                      \
+  ASSERT_TRUE(QTest::qWaitFor([&] { return (actual) == (expected); }, ms)) \
+      << #actual " is " << (actual) << ", expected " << (expected)
+
+namespace {
+
+// A private session bus for one test, ended with the test.
+class PrivateBus {
+public:
+  PrivateBus() {
+    std::FILE* out = ::popen("dbus-daemon --session --fork --print-address=1 --print-pid=1 2>&1", "r");
+    if (!out) return;
+    char line[512];
+    if (std::fgets(line, sizeof line, out)) address = QString::fromLocal8Bit(line).trimmed();
+    if (std::fgets(line, sizeof line, out)) pid = std::atoi(line);
+    ::pclose(out);
+  }
+  ~PrivateBus() {
+    for (const QString& name : names) QDBusConnection::disconnectFromBus(name);
+    if (pid > 0) ::kill(pid, SIGTERM);
+  }
+  bool Running() const { return pid > 0 && address.startsWith(QStringLiteral("unix:")); }
+  QDBusConnection Connect(const QString& name) {
+    names << name;
+    return QDBusConnection::connectToBus(address, name);
+  }
+  QString address;
+  int pid = 0;
+  QStringList names;
+};
+
+struct Call {
+  QString app;
+  uint replacesId = 0;
+  QString icon;
+  QString summary;
+  QString body;
+  QVariantMap hints;
+};
+
+// The service side of desktop notifications, recording every call.
+class FakeNotifications : public QObject {
+  Q_OBJECT
+  Q_CLASSINFO("D-Bus Interface", "org.freedesktop.Notifications")
+public:
+  QList<Call> calls;
+  QStringList capabilities{QStringLiteral("body"), QStringLiteral("body-markup")};
+  bool holdReplies = false;
+  QList<QDBusMessage> held;
+  QDBusConnection* bus = nullptr;
+
+public slots:
+  QStringList GetCapabilities() { return capabilities; }
+  uint Notify(const QString& app, uint replacesId, const QString& icon, const QString& summary,
+              const QString& body, const QStringList&, const QVariantMap& hints, int,
+              const QDBusMessage& message) {
+    calls.append({app, replacesId, icon, summary, body, hints});
+    const uint id = replacesId != 0 ? replacesId : static_cast<uint>(100 + calls.size());
+    if (holdReplies) {
+      message.setDelayedReply(true);
+      held.append(message.createReply(id));
+    }
+    return id;
+  }
+  void CloseNotification(uint) {}
+
+public:
+  void Release() {
+    for (const QDBusMessage& reply : held) bus->send(reply);
+    held.clear();
+  }
+};
+
+class QuietPlayer final : public SoundPlayer {
+public:
+  bool PlayAsync(const std::string&) override { return true; }
+};
+
+int Urgency(const Call& call) {
+  return call.hints.value(QStringLiteral("urgency")).value<uchar>();
+}
+
+struct DBusFixture : ::testing::Test {
+  void SetUp() override {
+    if (!bus.Running()) GTEST_SKIP() << "dbus-daemon could not be started (./dev installs it)";
+    QLocale::setDefault(QLocale(QLocale::English, QLocale::UnitedStates));
+    fs::create_directories(dir.path() / "program");
+    fs::create_directories(dir.path() / "data" / "logs");
+    lib.SetDataPath(dir.File("data"));
+    WriteFileBytes(dir.File("data/Vantrel.profile"), "Version=3.4.0 c5\r\nDirLogs=+DATA_PATH\\logs\r\n");
+    serviceBus = std::make_unique<QDBusConnection>(bus.Connect(QStringLiteral("service")));
+    service.bus = serviceBus.get();
+  }
+  void StartService() {
+    ASSERT_TRUE(serviceBus->registerObject(QStringLiteral("/org/freedesktop/Notifications"), &service,
+                                           QDBusConnection::ExportAllSlots));
+    ASSERT_TRUE(serviceBus->registerService(QStringLiteral("org.freedesktop.Notifications")));
+  }
+  void Open() {
+    window = std::make_unique<frmNote>(ts.services, lib, sound, "3.4.0 c5");
+    alerts = new NoteAlerts(*window, user, ts.eventLog, bus.Connect(QStringLiteral("viewer")));
+    window->show();
+    window->Timer().stop();  // the watch brings the notes in
+  }
+  void Write(const std::string& records) const {
+    standin::AppendNote(standin::NotesFileIn(dir.File("data/logs")), records);
+  }
+  int Count() const { return window->Service().Log().Count(); }
+  // The operator works in another window.
+  void LookElsewhere() {
+    other.show();
+    QApplication::setActiveWindow(&other);
+  }
+
+  PrivateBus bus;
+  std::unique_ptr<QDBusConnection> serviceBus;
+  FakeNotifications service;
+  cadro::testing::TempDir dir;
+  cadro::testing::TestServices ts;
+  cadro::testing::MemorySettingsStore user;
+  FileLib lib{ts.eventLog, dir.File("program")};
+  QuietPlayer sound;
+  std::unique_ptr<frmNote> window;
+  NoteAlerts* alerts = nullptr;
+  QWidget other;
+};
+
+}  // namespace
+
+TEST_F(DBusFixture, EachNoteArrivesWithTitleBodyIconAndItsLevelAsUrgency) {
+  StartService();
+  Open();
+  LookElsewhere();
+  Write(standin::NoteRecord(2, "Net control: <check in> & report"));
+  WAIT_EQ(service.calls.size(), 1, 3000);
+  const Call first = service.calls[0];
+  EXPECT_EQ(first.app, "Vtnote");
+  EXPECT_EQ(first.replacesId, 0u);
+  EXPECT_EQ(first.summary, "New notification");
+  EXPECT_EQ(first.body, "Net control: &lt;check in&gt; &amp; report");
+  EXPECT_EQ(Urgency(first), 2);
+  EXPECT_EQ(first.hints.value(QStringLiteral("desktop-entry")).toString(), "Vtnote");
+  // The program's icon travels as image data: 64 x 64, RGBA.
+  const QDBusArgument image = first.hints.value(QStringLiteral("image-data")).value<QDBusArgument>();
+  int width = 0, height = 0, stride = 0, bits = 0, channels = 0;
+  bool alpha = false;
+  QByteArray bytes;
+  image.beginStructure();
+  image >> width >> height >> stride >> alpha >> bits >> channels >> bytes;
+  image.endStructure();
+  EXPECT_EQ(width, 64);
+  EXPECT_EQ(height, 64);
+  EXPECT_EQ(channels, 4);
+  EXPECT_EQ(bytes.size(), stride * height);
+
+  // The operator looks at the window: the next note is a new count, in the same place.
+  QApplication::setActiveWindow(window.get());
+  WAIT_TRUE(window->isActiveWindow(), 2000);
+  QApplication::setActiveWindow(&other);
+  WAIT_TRUE(!window->isActiveWindow(), 2000);
+  Write(standin::NoteRecord(0, "routine"));
+  WAIT_EQ(service.calls.size(), 2, 3000);
+  EXPECT_EQ(service.calls[1].summary, "New notification");
+  EXPECT_EQ(service.calls[1].replacesId, 101u);
+  EXPECT_EQ(Urgency(service.calls[1]), 0);
+  EXPECT_TRUE(ts.eventLog.entries.empty());
+}
+
+TEST_F(DBusFixture, AServiceWithoutMarkupGetsTheTextAsWritten) {
+  service.capabilities = QStringList{QStringLiteral("body")};
+  StartService();
+  Open();
+  LookElsewhere();
+  WAIT_TRUE(!alerts->Notifier().Markup(), 3000);
+  Write(standin::NoteRecord(1, "<check in> & report"));
+  WAIT_EQ(service.calls.size(), 1, 3000);
+  EXPECT_EQ(service.calls[0].body, "<check in> & report");
+}
+
+TEST_F(DBusFixture, ABurstBecomesOneNotificationNewestFirstAndIsReplacedNotPiled) {
+  StartService();
+  Open();
+  LookElsewhere();
+  std::string burst;
+  for (int i = 1; i <= 7; ++i) burst += standin::NoteRecord(i == 3 ? 2 : 1, "note " + std::to_string(i));
+  Write(burst);
+  WAIT_EQ(Count(), 7, 3000);
+  WAIT_EQ(service.calls.size(), 1, 3000);
+  QTest::qWait(100);
+  ASSERT_EQ(service.calls.size(), 1);
+  EXPECT_EQ(service.calls[0].summary, "7 new notifications");
+  EXPECT_EQ(service.calls[0].body, "note 7\nnote 6\nnote 5\nnote 4\nnote 3\n(2 more)");
+  EXPECT_EQ(Urgency(service.calls[0]), 2);  // the most urgent of the burst
+
+  // More notes while the service has not answered yet wait for its answer, then go in one call
+  // that replaces the first.
+  service.holdReplies = true;
+  Write(standin::NoteRecord(1, "note 8"));
+  WAIT_EQ(service.calls.size(), 2, 3000);
+  for (int i = 9; i <= 11; ++i) {
+    Write(standin::NoteRecord(1, "note " + std::to_string(i)));
+    WAIT_EQ(Count(), i, 3000);
+  }
+  QTest::qWait(100);
+  EXPECT_EQ(service.calls.size(), 2);
+  service.holdReplies = false;
+  service.Release();
+  WAIT_EQ(service.calls.size(), 3, 3000);
+  QTest::qWait(100);
+  ASSERT_EQ(service.calls.size(), 3);
+  EXPECT_EQ(service.calls[1].summary, "8 new notifications");
+  EXPECT_EQ(service.calls[1].replacesId, 101u);
+  EXPECT_EQ(service.calls[2].summary, "11 new notifications");
+  EXPECT_EQ(service.calls[2].replacesId, 101u);
+  EXPECT_TRUE(service.calls[2].body.startsWith(QStringLiteral("note 11\nnote 10\nnote 9\nnote 8\nnote 7\n")));
+}
+
+TEST_F(DBusFixture, WithoutAServiceTheWindowWorksAndTheFailureIsLoggedOnce) {
+  Open();  // the bus runs, nobody serves notifications on it
+  LookElsewhere();
+  for (int i = 1; i <= 3; ++i) {
+    QSignalSpy answered(&alerts->Notifier(), &DesktopNotifier::delivered);
+    Write(standin::NoteRecord(1, "unheard " + std::to_string(i)));
+    ASSERT_TRUE(answered.wait(5000));
+    EXPECT_FALSE(answered.at(0).at(0).toBool());
+  }
+  EXPECT_EQ(Count(), 3);
+  ASSERT_EQ(ts.eventLog.entries.size(), 1u);
+  EXPECT_NE(ts.eventLog.entries[0].find("Desktop notification not delivered"), std::string::npos);
+
+  // The service comes: notes reach it; when it goes again, that is logged once more.
+  StartService();
+  Write(standin::NoteRecord(1, "heard"));
+  WAIT_EQ(service.calls.size(), 1, 3000);
+  EXPECT_EQ(service.calls[0].summary, "4 new notifications");
+  WAIT_TRUE(!alerts->Notifier().CallOut(), 3000);
+  serviceBus->unregisterService(QStringLiteral("org.freedesktop.Notifications"));
+  for (int i = 0; i < 2; ++i) {
+    QSignalSpy answered(&alerts->Notifier(), &DesktopNotifier::delivered);
+    Write(standin::NoteRecord(1, "gone"));
+    ASSERT_TRUE(answered.wait(5000));
+  }
+  EXPECT_EQ(ts.eventLog.entries.size(), 2u);
+}
+
+TEST_F(DBusFixture, NoBusAtAllAndTurnedOff) {
+  window = std::make_unique<frmNote>(ts.services, lib, sound, "3.4.0 c5");
+  alerts = new NoteAlerts(*window, user, ts.eventLog, QDBusConnection(QStringLiteral("never connected")));
+  window->show();
+  window->Timer().stop();
+  Write(standin::NoteRecord(1, "one"));
+  Write(standin::NoteRecord(1, "two"));
+  WAIT_EQ(Count(), 2, 3000);
+  Write(standin::NoteRecord(1, "three"));
+  WAIT_EQ(Count(), 3, 3000);
+  QTest::qWait(50);
+  EXPECT_EQ(ts.eventLog.entries.size(), 1u);
+
+  // Turned off in the menu: nothing is sent even with a service there.
+  StartService();
+  Open();
+  window->findChild<QAction*>(QStringLiteral("mnuDesktopNotifications"))->trigger();
+  Write(standin::NoteRecord(1, "quiet"));
+  WAIT_EQ(Count(), 1, 3000);
+  QTest::qWait(100);
+  EXPECT_TRUE(service.calls.isEmpty());
+}
+
+TEST(DesktopNotifierText, SummaryBodyAndUrgency) {
+  EXPECT_EQ(DesktopNotifier::Summary(1), "New notification");
+  EXPECT_EQ(DesktopNotifier::Summary(12), "12 new notifications");
+  EXPECT_EQ(DesktopNotifier::Body(1, {QStringLiteral("two\r\nlines")}), "two\nlines");
+  // A long note is cut in the popup; the window keeps it whole.
+  const QString longText = DesktopNotifier::Body(1, {QString(5000, QLatin1Char('x'))});
+  EXPECT_EQ(longText.size(), 300);
+  EXPECT_TRUE(longText.endsWith(QChar(0x2026)));
+  EXPECT_EQ(DesktopNotifier::Urgency(-1), 0);
+  EXPECT_EQ(DesktopNotifier::Urgency(0), 0);
+  EXPECT_EQ(DesktopNotifier::Urgency(1), 1);
+  EXPECT_EQ(DesktopNotifier::Urgency(2), 2);
+  EXPECT_EQ(DesktopNotifier::Urgency(32767), 2);
+}
+
+#include "DesktopNotifierTest.moc"

@@ -1,0 +1,273 @@
+// The writers' promises that only show in what the system calls see: the order in which data,
+// names and folders reach the disk, publishing a new file without replacing one that appeared
+// meanwhile, links, owners, groups and modes, and the process umask left alone.
+#include <dlfcn.h>
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <atomic>
+#include <cerrno>
+#include <filesystem>
+#include <functional>
+#include <map>
+#include <string>
+#include <vector>
+
+#include "FileIO.h"
+#include "RunError.h"
+#include "TestKit.h"
+
+using namespace cadro;
+using cadro::testing::ReadFileBytes;
+using cadro::testing::TempDir;
+using cadro::testing::WriteFileBytes;
+
+// Every umask call of this test program is counted: the writers must never make one, since the
+// mask is shared by every thread of a program.
+namespace {
+std::atomic<int> umaskCalls{0};
+}
+extern "C" mode_t umask(mode_t mask) {
+  ++umaskCalls;
+  using Real = mode_t (*)(mode_t);
+  static const Real real = reinterpret_cast<Real>(::dlsym(RTLD_NEXT, "umask"));
+  return real(mask);
+}
+
+namespace {
+
+std::string Name(const std::string& path) {
+  return std::filesystem::path(path).filename().string();
+}
+
+// Records each call by the name of the file it acts on, and lets a test step in before a call.
+class RecordingCalls : public FileCalls {
+public:
+  RecordingCalls() { SetFileCallsForTests(this); }
+  ~RecordingCalls() override { SetFileCallsForTests(nullptr); }
+
+  int Open(const char* path, int flags, mode_t mode) override {
+    const int fd = FileCalls::Open(path, flags, mode);
+    if (fd >= 0) names[fd] = Name(path);
+    return fd;
+  }
+  int Fsync(int fd) override {
+    log.push_back("fsync " + names[fd]);
+    if (beforeFsync) beforeFsync();
+    return FileCalls::Fsync(fd);
+  }
+  int Rename(const char* from, const char* to) override {
+    log.push_back("rename " + Name(from) + " " + Name(to));
+    return FileCalls::Rename(from, to);
+  }
+  int RenameNoReplace(const char* from, const char* to) override {
+    log.push_back("rename-noreplace " + Name(from) + " " + Name(to));
+    if (noRenameNoReplace) {
+      errno = EINVAL;
+      return -1;
+    }
+    return FileCalls::RenameNoReplace(from, to);
+  }
+  int Link(const char* from, const char* to) override {
+    log.push_back("link " + Name(from) + " " + Name(to));
+    return FileCalls::Link(from, to);
+  }
+
+  // The position of the first entry that starts with `prefix`, or -1.
+  int IndexOf(const std::string& prefix) const {
+    for (std::size_t i = 0; i < log.size(); ++i) {
+      if (log[i].rfind(prefix, 0) == 0) return static_cast<int>(i);
+    }
+    return -1;
+  }
+
+  std::map<int, std::string> names;
+  std::vector<std::string> log;
+  std::function<void()> beforeFsync;
+  bool noRenameNoReplace = false;
+};
+
+int CountEntries(const std::string& folder) {
+  return static_cast<int>(std::distance(std::filesystem::directory_iterator(folder), {}));
+}
+
+struct stat StatOf(const std::string& path) {
+  struct stat st {};
+  EXPECT_EQ(::stat(path.c_str(), &st), 0) << path;
+  return st;
+}
+
+}  // namespace
+
+// A crash right after the rename must find the new bytes under the name: the temporary file is
+// on the disk before the rename, and the folder entry after it.
+TEST(AtomicWriteOrder, DataReachesTheDiskBeforeTheNameAndTheFolderAfter) {
+  TempDir dir;
+  const std::string f = dir.File("Cadrocts.ini");
+  WriteFileBytes(f, "old\r\n");
+  for (const bool replace : {true, false}) {
+    const std::string target = replace ? f : dir.File("NEW.911");
+    RecordingCalls calls;
+    if (replace) {
+      WriteFileAtomic(target, "new\r\n");
+    } else {
+      ASSERT_EQ(WriteNewFileAtomic(target, "new\r\n"), NewFileResult::Created);
+    }
+    const std::string tmpPrefix = "." + Name(target) + ".cadro-";
+    const int fileSync = calls.IndexOf("fsync " + tmpPrefix);
+    const int rename = calls.IndexOf(replace ? "rename " + tmpPrefix : "rename-noreplace " + tmpPrefix);
+    const int folderSync = calls.IndexOf("fsync " + dir.path().filename().string());
+    ASSERT_GE(fileSync, 0) << "the temporary file is never synced";
+    ASSERT_GE(rename, 0);
+    EXPECT_LT(fileSync, rename) << "renamed before the data was on the disk";
+    EXPECT_GT(folderSync, rename) << "the folder is not synced after the rename";
+    EXPECT_EQ(ReadFileBytes(target), "new\r\n");
+  }
+}
+
+TEST(WriteNewFileAtomic, NeverReplacesWhatIsThere) {
+  TempDir dir;
+  EXPECT_EQ(WriteNewFileAtomic(dir.File("A.911"), "first\r\n"), NewFileResult::Created);
+  EXPECT_EQ(ReadFileBytes(dir.File("A.911")), "first\r\n");
+  EXPECT_EQ(WriteNewFileAtomic(dir.File("A.911"), "second\r\n"), NewFileResult::Exists);
+  EXPECT_EQ(ReadFileBytes(dir.File("A.911")), "first\r\n");
+
+  std::filesystem::create_directory(dir.File("B.911"));
+  EXPECT_EQ(WriteNewFileAtomic(dir.File("B.911"), "x"), NewFileResult::Exists);
+  std::filesystem::create_symlink(dir.File("nowhere"), dir.File("C.911"));
+  EXPECT_EQ(WriteNewFileAtomic(dir.File("C.911"), "x"), NewFileResult::Exists);
+  EXPECT_FALSE(PathExists(dir.File("nowhere"))) << "a dangling link is a taken name, not a way through";
+  EXPECT_EQ(CountEntries(dir.str()), 3) << "no temporary file is left behind";
+
+  // Failures other than a taken name are errors, and leave nothing behind either.
+  EXPECT_THROW((void)WriteNewFileAtomic(dir.File("no/such/D.911"), "x"), RunError);
+  std::filesystem::create_directory(dir.File("ro"));
+  ::chmod(dir.File("ro").c_str(), 0555);
+  try {
+    (void)WriteNewFileAtomic(dir.File("ro/E.911"), "x");
+    ADD_FAILURE() << "a read-only folder took a new file";
+  } catch (const RunError& e) {
+    EXPECT_EQ(e.number, err::kPermissionDenied);
+  }
+  EXPECT_EQ(CountEntries(dir.File("ro")), 0);
+}
+
+// Another program (or a restored backup) may create the same name while the data is written: the
+// look before writing is not enough, the publishing step itself must refuse. The same holds where
+// the file system cannot rename without replacing and a hard link stands in.
+TEST(WriteNewFileAtomic, AFileThatAppearsDuringTheWriteIsKept) {
+  for (const bool linkFallback : {false, true}) {
+    TempDir dir;
+    const std::string f = dir.File("X.911");
+    RecordingCalls calls;
+    calls.noRenameNoReplace = linkFallback;
+    calls.beforeFsync = [&] {
+      if (!PathExists(f)) WriteFileBytes(f, "theirs\r\n");
+    };
+    EXPECT_EQ(WriteNewFileAtomic(f, "ours\r\n"), NewFileResult::Exists) << linkFallback;
+    EXPECT_EQ(ReadFileBytes(f), "theirs\r\n");
+    EXPECT_EQ(CountEntries(dir.str()), 1) << "the temporary file is removed";
+
+    calls.beforeFsync = nullptr;
+    EXPECT_EQ(WriteNewFileAtomic(dir.File("Y.911"), "ours\r\n"), NewFileResult::Created);
+    EXPECT_EQ(ReadFileBytes(dir.File("Y.911")), "ours\r\n");
+    EXPECT_EQ(CountEntries(dir.str()), 2);
+    EXPECT_EQ(calls.IndexOf("link ") >= 0, linkFallback);
+  }
+}
+
+// Host files are often links into the host's own folders (a profile kept elsewhere, a
+// Launch.local shared between prefixes). Rewriting through the link changes the file it leads
+// to, in that file's folder, and the link stays.
+TEST(WriteFileAtomic, RewritesTheFileALinkLeadsTo) {
+  TempDir dir;
+  std::filesystem::create_directory(dir.File("real"));
+  std::filesystem::create_directory(dir.File("links"));
+  const std::string real = dir.File("real/Launch.local");
+  WriteFileBytes(real, "old\r\n");
+  ::chmod(real.c_str(), 0640);
+  std::filesystem::create_symlink("../real/Launch.local", dir.File("links/relative"));
+  std::filesystem::create_symlink(dir.File("links/relative"), dir.File("links/chain"));
+
+  WriteFileAtomic(dir.File("links/chain"), "new\r\n");
+  EXPECT_TRUE(std::filesystem::is_symlink(dir.File("links/chain")));
+  EXPECT_TRUE(std::filesystem::is_symlink(dir.File("links/relative")));
+  EXPECT_EQ(ReadFileBytes(real), "new\r\n");
+  EXPECT_EQ(StatOf(real).st_mode & 07777, 0640u);
+  EXPECT_EQ(CountEntries(dir.File("real")), 1);
+  EXPECT_EQ(CountEntries(dir.File("links")), 2);
+
+  // A link whose file is not there yet gets it, beside where the link points.
+  std::filesystem::create_symlink("../real/later.ini", dir.File("links/dangling"));
+  WriteFileAtomic(dir.File("links/dangling"), "made\r\n");
+  EXPECT_TRUE(std::filesystem::is_symlink(dir.File("links/dangling")));
+  EXPECT_EQ(ReadFileBytes(dir.File("real/later.ini")), "made\r\n");
+
+  std::filesystem::create_symlink("loop", dir.File("links/loop"));
+  EXPECT_THROW(WriteFileAtomic(dir.File("links/loop"), "x"), RunError);
+}
+
+TEST(WriteFileAtomic, KeepsModeOwnerAndGroupAndLeavesTheUmaskAlone) {
+  TempDir dir;
+  const std::string f = dir.File("profile.ini");
+  WriteFileBytes(f, "old\r\n");
+  ::chmod(f.c_str(), 0660);
+  const bool root = ::geteuid() == 0;
+  // Root rewrites an operator's file (ids need not name accounts for this).
+  if (root) {
+    ASSERT_EQ(::chown(f.c_str(), 4242, 4343), 0);
+  }
+  const int before = umaskCalls;
+  WriteFileAtomic(f, "new\r\n");
+  AppendToFile(dir.File("new.log"), "line\r\n");
+  (void)WriteNewFileAtomic(dir.File("N.911"), "n\r\n");
+  EXPECT_EQ(umaskCalls - before, 0) << "the process umask was touched";
+  const struct stat st = StatOf(f);
+  EXPECT_EQ(st.st_mode & 07777, 0660u);
+  if (root) {
+    EXPECT_EQ(st.st_uid, 4242u);
+    EXPECT_EQ(st.st_gid, 4343u);
+  }
+  EXPECT_EQ(ReadFileBytes(f), "new\r\n");
+}
+
+// A shared station's folders are group-writable (and setgid): every file the writers create
+// there must be writable by the group, or the next operator can neither save nor log.
+TEST(NewFilesInASharedFolder, TakeTheFolderGroupAndGroupWrite) {
+  TempDir dir;
+  const std::string shared = dir.File("shared");
+  const std::string priv = dir.File("private");
+  std::filesystem::create_directory(shared);
+  std::filesystem::create_directory(priv);
+  ::chmod(priv.c_str(), 0755);
+  const bool root = ::geteuid() == 0;
+  // Root may give the folder any group; without root the folder keeps our own group and only
+  // the mode can be shown.
+  const gid_t group = root ? 4343 : ::getegid();
+  if (root) {
+    ASSERT_EQ(::chown(shared.c_str(), static_cast<uid_t>(-1), group), 0);
+  }
+  for (const mode_t folderMode : {02775u, 0775u}) {
+    ::chmod(shared.c_str(), folderMode);
+    const std::string tag = std::to_string(folderMode);
+    WriteFileAtomic(JoinPath(shared, "Cadrocts" + tag + ".ini"), "x\r\n");
+    AppendToFile(JoinPath(shared, "Cadro" + tag + ".log"), "x\r\n");
+    ASSERT_EQ(WriteNewFileAtomic(JoinPath(shared, tag + ".911"), "x\r\n"), NewFileResult::Created);
+    for (const std::string& name : {"Cadrocts" + tag + ".ini", "Cadro" + tag + ".log", tag + ".911"}) {
+      const struct stat st = StatOf(JoinPath(shared, name));
+      EXPECT_EQ(st.st_mode & 0060, 0060u) << name << " is not group-writable";
+      EXPECT_EQ(st.st_mode & 0002, 0u) << name << " is writable by everyone";
+      EXPECT_EQ(st.st_gid, group) << name;
+    }
+  }
+  // A private folder gets what the umask gives, as before.
+  WriteFileAtomic(JoinPath(priv, "a.ini"), "x\r\n");
+  AppendToFile(JoinPath(priv, "a.log"), "x\r\n");
+  const mode_t mask = ::umask(022);
+  ::umask(mask);
+  for (const char* name : {"a.ini", "a.log"}) {
+    EXPECT_EQ(StatOf(JoinPath(priv, name)).st_mode & 0777, 0666u & ~mask) << name;
+  }
+}
