@@ -15,6 +15,7 @@ namespace {
 
 constexpr std::string_view kCrLf = "\r\n";
 constexpr std::string_view kTerminator = "/ [EOA]";
+
 // A loader file the update cannot use, with what the operator has to mend.
 struct LoaderProblem : std::runtime_error {
   LoaderProblem(RegistrationHeader h, const std::string& what)

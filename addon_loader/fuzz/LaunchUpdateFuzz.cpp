@@ -57,7 +57,7 @@ std::string WithLineEnds(std::string_view text, std::string_view end) {
   return out;
 }
 
-// A block of this add-on that holds a header-shaped line before a terminator: whether that line
+// A block of this add-on that holds a header-shaped line up to its terminator: whether that line
 // is a setting or an unterminated block's successor cannot be told from the text, and the update
 // takes the terminator's word for it. Everywhere else other add-ons' headers must all stay.
 bool HeaderInsideOwnBlock(std::string_view text, const RegistrationHeader& h) {
@@ -68,7 +68,8 @@ bool HeaderInsideOwnBlock(std::string_view text, const RegistrationHeader& h) {
       open = !IsBlockTerminator(line);
       foreignSeen = false;
     } else if (open && IsBlockTerminator(line)) {
-      if (foreignSeen) return true;
+      // A terminator shaped like a header ("[X-1] / [EOA]") ends the block and goes with it.
+      if (foreignSeen || IsBlockHeaderLine(line)) return true;
       open = false;
     } else if (open && IsBlockHeaderLine(line)) {
       foreignSeen = true;

@@ -25,6 +25,7 @@
 #include "QtPlatform.h"
 #include "StationRules.h"
 #include "StringLib.h"
+#include "WholeNumber.h"
 #include "frmAbout.h"
 #include "frmStationID.h"
 
@@ -91,11 +92,7 @@ void frmCadromain::Startup() {
 long frmCadromain::StoredNumber(const char* key, long fallback) const {
   const std::optional<std::string> text = services_.settings.Get(kProgramTitle, kSettingsSection, key);
   if (!text) return fallback;
-  const std::string_view t = TrimSpaces(*text);
-  long value = 0;
-  const auto [end, ec] = std::from_chars(t.data(), t.data() + t.size(), value);
-  if (ec != std::errc() || end != t.data() + t.size() || value < -1000000 || value > 1000000) return fallback;
-  return value;
+  return static_cast<long>(ReadWholeNumber(*text, {.min = -1000000, .max = 1000000}).ValueOr(fallback));
 }
 
 double frmCadromain::Dpi() const {

@@ -285,6 +285,7 @@ TEST(CupsPrint, WithoutADefaultPrinterTheOneUsedIsNamed) {
   qunsetenv("PRINTER");
   qunsetenv("LPDEST");
   if (!QPrinterInfo::defaultPrinterName().isEmpty()) {
+    if (qEnvironmentVariable("CI") == "true") FAIL() << "CI machines have no default printer";
     GTEST_SKIP() << "this machine has a default printer (" << QPrinterInfo::defaultPrinterName().toStdString()
                  << ")";
   }

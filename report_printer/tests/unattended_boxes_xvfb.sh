@@ -1,0 +1,100 @@
+#!/usr/bin/env bash
+# Unattended runs (-apt -cwd) that cannot print, as an operator meets them: Cadrorpt runs under
+# Xvfb, shows the box that says what is wrong, and once the box is dismissed (Return, through
+# xdotool) ends with the status that names the problem and a "Printing failed --> " line in the
+# session log. Also: started with no arguments, it opens the chooser for the message first.
+# Exits 77 (skipped) without Xvfb or xdotool; under CI=true a skip is a failure.
+#
+#   unattended_boxes_xvfb.sh <Cadrorpt> <forms-folder>
+set -uo pipefail
+exe=$1 forms=$2
+skip() {
+  if [ "${CI:-}" = true ]; then echo "FAILED (a skip is a failure under CI): $*"; exit 1; fi
+  echo "SKIPPED: $*"
+  exit 77
+}
+failures=0
+fail() { echo "FAILED: $*"; failures=$((failures + 1)); }
+
+command -v Xvfb >/dev/null || skip "Xvfb is not installed"
+command -v xdotool >/dev/null || skip "xdotool is not installed"
+
+work=$(mktemp -d)
+xvfb_pid="" app_pid=""
+cleanup() {
+  [ -n "$app_pid" ] && kill "$app_pid" 2>/dev/null
+  [ -n "$xvfb_pid" ] && kill "$xvfb_pid" 2>/dev/null
+  rm -rf "$work"
+}
+trap cleanup EXIT
+trap "exit 1" INT TERM HUP
+
+exec {fd}<> <(:)
+Xvfb -displayfd "$fd" -screen 0 1280x900x24 -nolisten tcp >/dev/null 2>&1 &
+xvfb_pid=$!
+n=""
+read -r -t 15 -u "$fd" n || true
+[ -n "$n" ] || skip "Xvfb did not start"
+export DISPLAY=":$n"
+unset QT_QPA_PLATFORM
+
+cp "$exe" "$work/Cadrorpt" && mkdir "$work/logs"
+printf '\x7fELF\x02\x01\x01 not a form at all\r\n' >"$work/garbage.fdf"
+mkfifo "$work/pipe.ddf"
+export HOME="$work"  # the choosers' remembered folders stay in here
+
+# run_case <name> <expected status> <window title> <env...> -- <args...>: starts Cadrorpt, waits
+# for a window of that title (bound 20 s), dismisses it ($dismiss_key), and checks how the run ends.
+run_case() {
+  local name=$1 want=$2 title=$3
+  shift 3
+  local envs=()
+  while [ "$1" != -- ]; do envs+=("$1"); shift; done
+  shift
+  : >"$work/logs/run.log"
+  rm -f "$work"/logs/Cadro_*.log
+  env "${envs[@]}" QT_QPA_PLATFORM=xcb "$work/Cadrorpt" "$@" >"$work/out.txt" 2>&1 &
+  app_pid=$!
+  local win
+  win=$(timeout 20 xdotool search --sync --onlyvisible --name "^$title\$" 2>/dev/null | head -1)
+  if [ -z "$win" ]; then
+    fail "$name: no window \"$title\" appeared"
+    kill "$app_pid" 2>/dev/null
+    wait "$app_pid" 2>/dev/null
+    app_pid=""
+    return
+  fi
+  # A key that arrived before the box could take it is sent again (bounded).
+  for _ in 1 2 3 4 5; do
+    xdotool windowfocus --sync "$win" key "$dismiss_key" 2>/dev/null
+    for _ in $(seq 1 50); do kill -0 "$app_pid" 2>/dev/null || break; sleep 0.1; done
+    kill -0 "$app_pid" 2>/dev/null || break
+  done
+  if kill -0 "$app_pid" 2>/dev/null; then
+    fail "$name: still running after its box was dismissed"
+    kill "$app_pid" 2>/dev/null
+  fi
+  wait "$app_pid"
+  local rc=$?
+  app_pid=""
+  [ "$rc" -eq "$want" ] && echo "ok: $name ended with status $rc" || fail "$name: status $rc, expected $want"
+}
+
+dismiss_key=Return
+fdf="$forms/IncidentMessage.fdf" ddf="$forms/IncidentMessage.ddf"
+run_case "no printer" 3 Cadrorpt CUPS_SERVER="$work/no-cupsd.sock" -- -fdf "$fdf" -ddf "$ddf" -apt -cwd
+grep -q ': Printing failed --> XYZ26341.100 | MED+LAW | 100 Main St, Springfield; No Printer Installed' \
+  "$work"/logs/Cadro_*.log 2>/dev/null || fail "no printer: no 'Printing failed' line in the session log"
+run_case "garbage form" 1 Cadrorpt -- -fdf "$work/garbage.fdf" -ddf "$ddf" -apt -cwd
+grep -q 'Printing failed --> .*; Forms file holds no items' "$work"/logs/Cadro_*.log 2>/dev/null ||
+  fail "garbage form: no 'Printing failed' line in the session log"
+run_case "folder as form" 1 Cadrorpt -- -fdf "$work" -ddf "$ddf" -apt -cwd
+run_case "pipe as data" 2 Cadrorpt -- -fdf "$fdf" -ddf "$work/pipe.ddf" -apt -cwd
+grep -q 'Printing failed --> .*; Data file is not a plain file' "$work"/logs/Cadro_*.log 2>/dev/null ||
+  fail "pipe as data: no 'Printing failed' line in the session log"
+# From the desktop menu: the message is asked for first; cancelling it ends the program.
+dismiss_key=Escape
+run_case "no arguments" 0 "Open the message \\(data definition file\\)" --
+
+[ $failures -eq 0 ] || exit 1
+echo "every unattended failure ended with its status"
