@@ -77,6 +77,7 @@ void frmCadromain::Startup() {
   ini_.ReadIni();
   log_.SetupLog(true);
   record_ = std::make_unique<CadroMsg>(JoinPath(programFolder_, "msg.d"), services_);
+  listRecord_ = std::make_unique<CadroMsg>(JoinPath(programFolder_, "msg.d"), listServices_);
   currentFolder_ = folder::kReady;
   cmdFolder_[currentFolder_]->setChecked(true);
   SetListFontSize(ini_.Values().Lvf);
@@ -152,6 +153,7 @@ void frmCadromain::closeEvent(QCloseEvent* event) {
     ini_.SetListFontSize(listFontSize_);
     ini_.WriteIni();
     record_.reset();
+    listRecord_.reset();
   }
   event->accept();
 }
@@ -166,10 +168,10 @@ void frmCadromain::SetColumnHeaders() {
 }
 
 void frmCadromain::BuildNewMsgList() {
-  if (!record_) return;
+  if (!listRecord_) return;
   std::vector<IncidentRow> rows;
   try {
-    BuildIncidentRows(*record_, currentFolder_, rows);
+    BuildIncidentRows(*listRecord_, currentFolder_, rows);
   } catch (const std::exception&) {
     // Whatever failed outside the record: keep the rows gathered so far.
   }
@@ -248,10 +250,20 @@ void frmCadromain::cmdDelete_Click() {
 }
 
 bool frmCadromain::eventFilter(QObject* watched, QEvent* event) {
-  if (watched == LV_ && event->type() == QEvent::KeyPress &&
-      static_cast<QKeyEvent*>(event)->key() == Qt::Key_Delete) {
-    cmdDelete_Click();
-    return true;
+  if (watched == LV_ && event->type() == QEvent::KeyPress) {
+    const int key = static_cast<QKeyEvent*>(event)->key();
+    if (key == Qt::Key_Delete) {
+      cmdDelete_Click();
+      return true;
+    }
+    // Enter opens the report under the keyboard's focus mark, as a double click does.
+    if (key == Qt::Key_Return || key == Qt::Key_Enter) {
+      const QModelIndex current = LV_->currentIndex();
+      if (current.isValid())
+        LV_->selectionModel()->select(current, QItemSelectionModel::Select | QItemSelectionModel::Rows);
+      LV_DblClick();
+      return true;
+    }
   }
   return QMainWindow::eventFilter(watched, event);
 }

@@ -12,6 +12,7 @@
 #include "CadroLogLib.h"
 #include "CadroMsg.h"
 #include "IncidentList.h"
+#include "OnceOnlyPrompts.h"
 #include "StationRules.h"
 #include "frmCadroPref.h"
 
@@ -93,6 +94,11 @@ private:
   SessionLog& log_;
   std::string programFolder_;
   std::unique_ptr<CadroMsg> record_;
+  // The list is built again on every folder click; its loads tell of a bad file once per run.
+  OnceOnlyPrompts listPrompts_{services_.prompts};
+  Services listServices_{services_.eventLog, listPrompts_, services_.clock, services_.locale,
+                         services_.settings};
+  std::unique_ptr<CadroMsg> listRecord_;
   EntryFormPort* entryForm_ = nullptr;
   ModalRunner runModal_;
   DocumentOpener openDocument_;

@@ -17,6 +17,7 @@
 #include "NotesWriter.h"
 #include "SoundPlayer.h"
 #include "TestKit.h"
+#include "WindowAudit.h"
 #include "frmNote.h"
 
 using namespace cadro;
@@ -203,4 +204,10 @@ TEST(NotesFilePath, HostAndLocalLogsFolders) {
   EXPECT_EQ(NotesFilePath("/srv/host/logs"), "/srv/host/logs/Vtnote.dat");
   EXPECT_EQ(NotesFilePath("/srv/host/logs/"), "/srv/host/logs/Vtnote.dat");
   EXPECT_EQ(NotesFilePath("C:\\VData\\logs"), HostPath("C:\\VData\\logs") + "/Vtnote.dat");
+}
+
+TEST_F(WindowFixture, WorkedFromTheKeyboardAndHeardThroughAScreenReader) {
+  auto w = Open();
+  ASSERT_TRUE(QTest::qWaitForWindowExposed(w.get()));
+  EXPECT_EQ(cadro::testing::AuditFindings(w.get()), "");
 }

@@ -46,6 +46,7 @@ frmNote::frmNote(const Services& services, FileLib& fileLib, SoundPlayer& sound,
 
   txtMessage_ = new QPlainTextEdit(this);
   txtMessage_->setObjectName(QStringLiteral("txtMessage"));
+  txtMessage_->setAccessibleName(QStringLiteral("Notifications"));
   txtMessage_->setReadOnly(true);
   txtMessage_->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
   txtMessage_->setFont(QFont(QStringLiteral("Calibri"), 11));
@@ -102,27 +103,27 @@ frmNote::~frmNote() {
 
 void frmNote::BuildMenus() {
   QMenuBar* bar = menuBar();
-  QAction* close = bar->addAction(tr("Close"));
+  QAction* close = bar->addAction(tr("&Close"));
   close->setObjectName(QStringLiteral("mnuClose"));
   connect(close, &QAction::triggered, this, &QWidget::close);
 
-  QMenu* edit = bar->addMenu(tr("Edit"));
+  QMenu* edit = bar->addMenu(tr("&Edit"));
   edit->setObjectName(QStringLiteral("mnuEdit"));
   edit->menuAction()->setObjectName(QStringLiteral("mnuEdit"));
-  QAction* cut = edit->addAction(tr("Cut"));
+  QAction* cut = edit->addAction(tr("Cu&t"));
   cut->setObjectName(QStringLiteral("mnuCut"));
   cut->setShortcut(QKeySequence(QStringLiteral("Ctrl+X")));
   cut->setEnabled(false);
-  QAction* copy = edit->addAction(tr("Copy"));
+  QAction* copy = edit->addAction(tr("&Copy"));
   copy->setObjectName(QStringLiteral("mnuCopy"));
   copy->setShortcut(QKeySequence(QStringLiteral("Ctrl+C")));
   connect(copy, &QAction::triggered, this, &frmNote::Copy);
-  QAction* paste = edit->addAction(tr("Paste"));
+  QAction* paste = edit->addAction(tr("&Paste"));
   paste->setObjectName(QStringLiteral("mnuPaste"));
   paste->setShortcut(QKeySequence(QStringLiteral("Ctrl+V")));
   paste->setEnabled(false);
   edit->addSeparator()->setObjectName(QStringLiteral("Sep1"));
-  QAction* selectAll = edit->addAction(tr("Select All"));
+  QAction* selectAll = edit->addAction(tr("Select &All"));
   selectAll->setObjectName(QStringLiteral("mnuSelectAll"));
   connect(selectAll, &QAction::triggered, txtMessage_, &QPlainTextEdit::selectAll);
 }
