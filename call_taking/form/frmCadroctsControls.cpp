@@ -292,7 +292,7 @@ QWidget* frmCadrocts::BuildButtonRow() {
   connect(cmdDelete_, &QPushButton::clicked, this, &frmCadrocts::cmdDelete_Click);
   connect(cmdClose_, &QPushButton::clicked, this, &frmCadrocts::cmdClose_Click);
   // Ends the wait for Vtdirect at once; the report stays Ready.
-  cmdCancel_ = make(QStringLiteral("cmdCancel"), QStringLiteral("Cancel"),
+  cmdCancel_ = make(QStringLiteral("cmdCancel"), QStringLiteral("Ca&ncel"),
                     QStringLiteral("Stop waiting for Vtdirect; the report stays Ready, not Submitted"));
   cmdCancel_->hide();
   connect(cmdCancel_, &QPushButton::clicked, this, &frmCadrocts::cmdCancel_Click);
