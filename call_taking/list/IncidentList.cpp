@@ -1,6 +1,7 @@
 #include "IncidentList.h"
 
 #include "StringLib.h"
+#include "WholeNumber.h"
 
 namespace cadro {
 namespace {
@@ -13,11 +14,9 @@ std::string_view Mid(std::string_view s, std::size_t start, std::size_t length) 
 
 bool TwoDigits(std::string_view s, std::size_t at, int& out) {
   if (at + 2 > s.size()) return false;
-  const char a = s[at];
-  const char b = s[at + 1];
-  if (a < '0' || a > '9' || b < '0' || b > '9') return false;
-  out = (a - '0') * 10 + (b - '0');
-  return true;
+  const WholeNumber n = ReadWholeNumber(s.substr(at, 2), {.allowSign = false, .trimBlanks = false});
+  if (n) out = static_cast<int>(n.value);
+  return static_cast<bool>(n);
 }
 
 bool IsLeap(int y) {
