@@ -75,11 +75,12 @@ frmNote::frmNote(const Services& services, FileLib& fileLib, SoundPlayer& sound,
   device_ = std::make_unique<VtDevice>(sound, services.prompts);
   ini_ = std::make_unique<VtInit>(fileLib, services, std::move(programVersion), kProgramTitle);
   ini_->StartClass(profName + ".profile", "");
-  inbox_ = std::make_unique<NotesInbox>(NotesFilePath(ini_->DirLogs()), services.eventLog);
+  const std::string journal = JoinPath(fileLib.DataPath(), "Srnote.tmp");
+  inbox_ = std::make_unique<NotesInbox>(NotesFilePath(ini_->DirLogs()), services.eventLog, journal);
   const Clock& clock = services.clock;
   service_ = std::make_unique<NoteService>(
-      *ini_, *device_, *inbox_, JoinPath(fileLib.DataPath(), "Srnote.tmp"),
-      [&clock] { return ToAnsi(GeneralDateTime(clock.Now())); }, services.locale.DecimalSeparator());
+      *ini_, *device_, *inbox_, journal, [&clock] { return ToAnsi(GeneralDateTime(clock.Now())); },
+      services.locale.DecimalSeparator());
   service_->OnShown(
       [this](std::int16_t level, const std::string& message) { emit noteShown(level, FromAnsi(message)); });
 
