@@ -166,5 +166,20 @@ TEST_F(StandinTest, AModalDialogOpenedDuringADeliveryDoesNotStretchItsBound) {
   EXPECT_EQ(server.Envelopes().size(), 1u);
 }
 
+// A port in Cadrocts.ini that is no port is a setting to mend; the box says which one.
+TEST_F(StandinTest, APortThatIsNoPortNamesTheSettingToMend) {
+  cadro::testing::WriteFileBytes(station->path(), "Lid=XYZ\r\nUid=OPER1\r\nLoc=EOC\r\nPrt=99999\r\n");
+  station->ReadIni();
+  NewMedLawReport();
+  Submit();
+  ASSERT_EQ(ts.prompts.shown.size(), 2u);
+  EXPECT_EQ(ts.prompts.shown[0].text,
+            "The Vtdirect port 'Prt=99999' in Cadrocts.ini is not a port number from 1 to 65535.\r\n"
+            "Set the Remote Port in Setup > Preferences, then submit again.");
+  EXPECT_EQ(ts.prompts.shown[1].text, "CmdSubmit: SendToClient Failed");
+  EXPECT_EQ(LoadStored(kNewId).AST(), kStateReady);
+  EXPECT_TRUE(form->isVisible());
+}
+
 }  // namespace
 }  // namespace cadro::form::testing
