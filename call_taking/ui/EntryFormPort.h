@@ -21,6 +21,8 @@ public:
   virtual bool CloseForm() { return true; }
   // True while a report is being delivered to the host.
   virtual bool Delivering() const { return false; }
+  // The event ID of the report under delivery (it must not be deleted meanwhile); empty when none.
+  virtual std::string ReportUnderDelivery() const { return {}; }
 };
 
 }  // namespace cadro

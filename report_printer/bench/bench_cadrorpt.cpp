@@ -1,9 +1,9 @@
 // Figures for the report printer:
 //  - the render time of a form with 500 items and 500 data lines, on the recording target (the
 //    renderer alone), into a preview picture at screen resolution and onto a PDF page;
-//  - the start-to-exit time of an unattended print (-apt -cwd) to a PDF queue on CUPS, against a
-//    bare Qt program that opens a window and exits, and against the least Qt program that prints
-//    one line to the same queue (the floor that Qt's print support, the fonts and CUPS set).
+//  - the start-to-exit time of an unattended print (-apt -cwd) to a PDF queue on CUPS, against the
+//    least Qt program that prints the same page to the same queue (the floor that Qt's print
+//    support, the fonts and CUPS set), and, for scale, a bare Qt program that opens a window.
 #include <QApplication>
 #include <QDir>
 #include <QElapsedTimer>
@@ -15,11 +15,13 @@
 #include <QTemporaryDir>
 #include <algorithm>
 #include <cstdio>
+#include <fstream>
 #include <functional>
 #include <vector>
 
 #include "../tests/RecordingTarget.h"
 #include "CadroPrint.h"
+#include "DefinitionFiles.h"
 #include "PainterTarget.h"
 
 namespace {
@@ -50,6 +52,58 @@ void BuildLargeReport(cadro::FormDefinition& form, cadro::DataDefinition& data) 
     data.push_back(
         {"k" + std::to_string(i), "Value " + std::to_string(i) + " with a few words to wrap\\nand a break"});
   }
+}
+
+// Passes every step on to the real painter target (so text is measured and wrapped exactly as
+// when printing) and writes it down for the floor program: the page it draws is the same page.
+class StepWriter final : public cadro::DrawingTarget {
+public:
+  StepWriter(cadro::DrawingTarget& inner, const QString& path) : inner_(inner), out_(path.toStdString()) {}
+  void SetFont(const std::string& name, double points) override {
+    inner_.SetFont(name, points);
+    font_ = name;
+    out_ << "F\t" << (cadro::IsSymbolFace(name) ? cadro::kSignFace : name) << '\t' << points << '\n';
+  }
+  void SetForeColour(cadro::ColourValue c) override {
+    inner_.SetForeColour(c);
+    out_ << "C\t" << Hex(c) << '\n';
+  }
+  void DrawLine(double x1, double y1, double x2, double y2, cadro::ColourValue c) override {
+    inner_.DrawLine(x1, y1, x2, y2, c);
+    out_ << "L\t" << x1 << '\t' << y1 << '\t' << x2 << '\t' << y2 << '\t' << Hex(c) << '\t'
+         << (x1 != x2 && y1 != y2 ? 1 : 0) << '\n';
+  }
+  void PrintText(double x, double y, const std::string& text) override {
+    inner_.PrintText(x, y, text);
+    if (!text.empty()) out_ << "T\t" << x << '\t' << y << '\t' << cadro::DisplayTextUtf8(font_, text) << '\n';
+  }
+  double TextWidth(const std::string& text) override { return inner_.TextWidth(text); }
+
+private:
+  static std::string Hex(cadro::ColourValue c) {
+    char s[8];
+    std::snprintf(s, sizeof s, "%02x%02x%02x", c & 0xFF, (c >> 8) & 0xFF, (c >> 16) & 0xFF);
+    return s;
+  }
+  cadro::DrawingTarget& inner_;
+  std::ofstream out_;
+  std::string font_;
+};
+
+// The sample page's drawing steps, measured on a printer-resolution PDF page.
+bool WriteSamplePageSteps(const QString& forms, const QString& stepsPath, const QString& scratchPdf) {
+  cadro::FormDefinition form;
+  cadro::DataDefinition data;
+  if (!cadro::BuildFDFarray((forms + "/IncidentMessage.fdf").toStdString(), form).ok()) return false;
+  if (!cadro::BuildDataArray((forms + "/IncidentMessage.ddf").toStdString(), data).ok()) return false;
+  QPrinter printer(QPrinter::HighResolution);
+  printer.setOutputFormat(QPrinter::PdfFormat);
+  printer.setOutputFileName(scratchPdf);
+  QPainter painter(&printer);
+  cadro::PainterTarget target(painter, printer.resolution() / 25.4);
+  StepWriter steps(target, stepsPath);
+  cadro::RenderReport(steps, form, data);
+  return true;
 }
 
 // Runs a program to its end; the wall time in ms, or a negative number when it failed.
@@ -83,6 +137,11 @@ void StartToExit() {
     return;
   }
   QFile::copy(QString::fromLatin1(CADRORPT_EXE), work.filePath("Cadrorpt"));
+  const QString steps = work.filePath("page.steps");
+  if (!WriteSamplePageSteps(forms, steps, work.filePath("scratch.pdf"))) {
+    std::printf("unattended print: the sample page could not be built\n");
+    return;
+  }
   QDir(work.path()).mkdir("logs");
   const QStringList args = {
       "-fdf", forms + "/IncidentMessage.fdf", "-ddf", forms + "/IncidentMessage.ddf", "-ptr", queue, "-apt",
@@ -92,7 +151,7 @@ void StartToExit() {
   for (int i = 0; i < kRuns; ++i) {
     print.push_back(RunMs(work.filePath("Cadrorpt"), args));
     bare.push_back(RunMs(dir + "/cadrorpt_bare_qt", {}));
-    floor.push_back(RunMs(dir + "/cadrorpt_bare_print", {queue}));
+    floor.push_back(RunMs(dir + "/cadrorpt_bare_print", {queue, steps}));
   }
   QProcess::execute(CADRORPT_CUPS_SCRIPT, {"cleanup", state, queue});
   const auto failed = [](const std::vector<double>& v) { return *std::min_element(v.begin(), v.end()) < 0; };
@@ -102,10 +161,10 @@ void StartToExit() {
   }
   const double p = MedianOf(print), b = MedianOf(bare), least = MedianOf(floor);
   std::printf("unattended print -apt -cwd to a PDF queue, start to exit: %.1f ms (median of %d)\n", p, kRuns);
-  std::printf("bare Qt program that opens a window and exits:          %.1f ms\n", b);
-  std::printf("bare Qt program that prints one line to the same queue: %.1f ms\n", least);
-  std::printf("ratio to the bare window %.2fx (goal: within 1.5x); to the bare print %.2fx\n", p / b,
-              p / least);
+  std::printf("least Qt program printing the same page to the same queue: %.1f ms\n", least);
+  std::printf("bare Qt program that opens a window and exits (for scale): %.1f ms\n", b);
+  std::printf("ratio to the least program that prints the same page: %.2fx (goal: within 1.25x)%s\n",
+              p / least, p / least <= 1.25 ? "" : "  -- MISSED");
 }
 
 }  // namespace

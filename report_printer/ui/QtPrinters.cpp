@@ -111,12 +111,22 @@ bool ApplyPrinterSetting(QPrinter& p, PrinterSetting setting, int value) {
 }
 
 QtPrinters::QtPrinters() {
-  const QStringList names = QPrinterInfo::availablePrinterNames();
-  for (const QString& name : names) installed_.push_back(ToAnsi(name));
+  // One question to CUPS gives the queues and which one is the default (Qt asks twice, and the
+  // start-up of an unattended print is mostly such round trips). Names as Qt lists them: an
+  // instance is "queue/instance".
+  cups_dest_t* dests = nullptr;
+  const int count = cupsGetDests2(CUPS_HTTP_DEFAULT, &dests);
+  QString defaultName;
+  for (int i = 0; i < count; ++i) {
+    QString name = QString::fromLocal8Bit(dests[i].name);
+    if (dests[i].instance) name += '/' + QString::fromLocal8Bit(dests[i].instance);
+    installed_.push_back(ToAnsi(name));
+    if (dests[i].is_default && defaultName.isEmpty()) defaultName = name;
+  }
+  cupsFreeDests(count, dests);
   // With no default set, Qt prints on the first queue: that one is the printer to name.
-  QString fallback = QPrinterInfo::defaultPrinterName();
-  if (fallback.isEmpty() && !names.isEmpty()) fallback = names.first();
-  default_ = ToAnsi(fallback);
+  if (defaultName.isEmpty() && !installed_.empty()) defaultName = FromAnsi(installed_.front());
+  default_ = ToAnsi(defaultName);
   current_ = default_;
 }
 

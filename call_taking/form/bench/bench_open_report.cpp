@@ -85,7 +85,7 @@ int main(int argc, char** argv) {
   cadro::Services services{log, prompts, clock, locale, settings};
   cadro::CadroIni ini((folder / "Cadrocts.ini").string(), services);
   ini.ReadIni();
-  cadro::form::frmCadrocts form(services, ini, folder.string(), {});
+  cadro::form::frmCadrocts form(services, ini, folder.string(), nullptr);
   form.resize(900, 700);
 
   constexpr std::size_t kMB = 1024 * 1024;

@@ -10,6 +10,7 @@
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QTest>
+#include <QTimer>
 #include <cstdio>
 #include <filesystem>
 #include <map>
@@ -48,8 +49,23 @@ struct MemorySettings final : cadro::SettingsStore {
   void Set(const std::string&, const std::string&, const std::string&, const std::string&) override {}
 };
 
-struct Accepting final : cadro::form::ReportDelivery {
-  bool SendToClient(const std::string&, const std::string&) override { return true; }
+// A host that acknowledges every report at once (on the next turn of the event loop).
+class Accepting final : public cadro::form::ReportDelivery {
+public:
+  bool Start(const std::string&, const std::string&, cadro::form::StatusSink) override {
+    running_ = true;
+    QTimer::singleShot(0, this, [this] {
+      running_ = false;
+      emit finished(true);
+    });
+    return true;
+  }
+  void Cancel() override {}
+  bool Busy() const override { return running_; }
+  std::string BusyText() const override { return {}; }
+
+private:
+  bool running_ = false;
 };
 
 std::size_t HeapInUse() {
@@ -90,6 +106,7 @@ void TakeOneCall(cadro::form::frmCadrocts& form, int n) {
   if (n % 4 == 1) Type(&form, "txtFire_0", "unknown");
   (void)form.grab();  // paints every control, as the screen does
   QTest::mouseClick(form.findChild<QPushButton*>(QStringLiteral("cmdSubmit")), Qt::LeftButton);
+  while (form.DeliveryRunning()) QApplication::processEvents(QEventLoop::WaitForMoreEvents);
   Settle();
 }
 
@@ -119,8 +136,8 @@ int main(int argc, char** argv) {
   station.Uid = "OPER1";
   station.Loc = "EOC";
   ini.SetValues(station);
-  cadro::form::frmCadrocts form(services, ini, folder.string(),
-                                [](cadro::form::StatusSink) { return std::make_unique<Accepting>(); });
+  Accepting host;
+  cadro::form::frmCadrocts form(services, ini, folder.string(), &host);
 
   int taken = 0;
   const auto take = [&](int count) {

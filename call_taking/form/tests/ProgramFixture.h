@@ -47,7 +47,7 @@ protected:
       }
       return d.result();
     });
-    entry = new frmCadrocts(ts.services, *station, dir.str(), MakeFactory(), list.get());
+    entry = new frmCadrocts(ts.services, *station, dir.str(), &delivery, list.get());
     QObject::connect(entry, &frmCadrocts::listMustBeRebuilt, list.get(), &frmCadromain::BuildNewMsgList);
     list->SetEntryForm(entry);
     list->Startup();

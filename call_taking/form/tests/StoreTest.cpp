@@ -120,7 +120,7 @@ TEST_F(Store, ASubmittedNewReportGoesOutUnderTheIdItIsStoredUnder) {
   FillRequired();
   const std::string other = Stored(entry->EventID());
   script.results = {true};
-  Click("cmdSubmit");
+  Submit();
   EXPECT_FALSE(entry->isVisible());
   EXPECT_EQ(ReadFileBytes(FileOf("XYZ26341.100")), other);
   ASSERT_EQ(script.envelopes.size(), 1u);

@@ -2,7 +2,7 @@
 // watch on the notes file and with the one-second poll alone, and what the viewer costs while
 // nothing happens.
 //
-//   bench_vtnote_latency [--notes N] [--idle-seconds S]
+//   bench_vtnote_latency [--notes N] [--idle-seconds S]     (--notes 0: idle cost only)
 //
 // Latency: a writer thread that behaves like the host (opens Vtnote.dat for appending, locks it,
 // writes one record, closes it) writes N notes (default 200), each after a random pause of 0 to
@@ -27,6 +27,7 @@
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
+#include <map>
 #include <mutex>
 #include <random>
 #include <string>
@@ -148,17 +149,22 @@ void Latency(const std::string& root, bool watch, int notes) {
       Percentile(got, 99), *std::max_element(got.begin(), got.end()), sum / static_cast<double>(got.size()));
 }
 
-long ContextSwitches() {
-  long total = 0;
+// Context switches of each live thread, by thread id, with the thread's name.
+std::map<std::string, std::pair<std::string, long>> ContextSwitches() {
+  std::map<std::string, std::pair<std::string, long>> threads;
   for (const auto& task : fs::directory_iterator("/proc/self/task")) {
     std::ifstream status(task.path() / "status");
     std::string line;
+    std::string name;
+    long total = 0;
     while (std::getline(status, line)) {
+      if (line.rfind("Name:", 0) == 0) name = line.substr(line.find_first_not_of(" \t", 5));
       if (line.rfind("voluntary_ctxt_switches:", 0) == 0 || line.rfind("nonvoluntary_ctxt_switches:", 0) == 0)
         total += std::atol(line.c_str() + line.find(':') + 1);
     }
+    threads[task.path().filename().string()] = {name, total};
   }
-  return total;
+  return threads;
 }
 
 double CpuMs() {
@@ -177,17 +183,26 @@ void Idle(const std::string& root, bool watch, int seconds) {
   QEventLoop settle;  // start-up work out of the way first
   QTimer::singleShot(2000, &settle, &QEventLoop::quit);
   settle.exec();
-  const long switches0 = ContextSwitches();
+  const auto before = ContextSwitches();
   const double cpu0 = CpuMs();
   QEventLoop loop;
   QTimer::singleShot(seconds * 1000, &loop, &QEventLoop::quit);
   loop.exec();
-  const long switches = ContextSwitches() - switches0;
   const double cpu = CpuMs() - cpu0;
-  std::printf("idle %d s, %s: %ld wake-ups (%.2f per second), CPU %.1f ms (%.3f ms per second)%s\n", seconds,
-              watch ? "watch + poll + session bus (new)" : "poll only (as before)", switches,
-              static_cast<double>(switches) / seconds, cpu, cpu / seconds,
-              watch && bus.pid <= 0 ? " [no dbus-daemon: without a bus]" : "");
+  // Threads that ended meanwhile are left out; threads that began count whole.
+  long switches = 0;
+  std::string perThread;
+  for (const auto& [tid, thread] : ContextSwitches()) {
+    const auto it = before.find(tid);
+    const long delta = thread.second - (it == before.end() ? 0 : it->second.second);
+    switches += delta;
+    if (delta > 0) perThread += " " + thread.first + " " + std::to_string(delta);
+  }
+  std::printf(
+      "idle %d s, %s: %ld wake-ups (%.2f per second; by thread:%s), CPU %.1f ms (%.3f ms per second)%s\n",
+      seconds, watch ? "watch + poll + session bus (new)" : "poll only (as before)", switches,
+      static_cast<double>(switches) / seconds, perThread.c_str(), cpu, cpu / seconds,
+      watch && bus.pid <= 0 ? " [no dbus-daemon: without a bus]" : "");
 }
 
 }  // namespace
@@ -199,12 +214,14 @@ int main(int argc, char** argv) {
   int notes = 200;
   int idleSeconds = 60;
   for (int i = 1; i + 1 < argc; i += 2) {
-    if (std::string(argv[i]) == "--notes") notes = std::max(1, std::atoi(argv[i + 1]));
+    if (std::string(argv[i]) == "--notes") notes = std::max(0, std::atoi(argv[i + 1]));
     if (std::string(argv[i]) == "--idle-seconds") idleSeconds = std::max(1, std::atoi(argv[i + 1]));
   }
   testing::TempDir dir;
-  Latency(dir.str() + "/watch", true, notes);
-  Latency(dir.str() + "/poll", false, notes);
+  if (notes > 0) {
+    Latency(dir.str() + "/watch", true, notes);
+    Latency(dir.str() + "/poll", false, notes);
+  }
   Idle(dir.str() + "/idle-poll", false, idleSeconds);
   Idle(dir.str() + "/idle-watch", true, idleSeconds);
   return 0;
