@@ -15,6 +15,7 @@
 #include "FileLib.h"
 #include "HostPath.h"
 #include "NotesWriter.h"
+#include "QtSoundLauncher.h"
 #include "SoundPlayer.h"
 #include "TestKit.h"
 #include "WindowAudit.h"
@@ -216,4 +217,23 @@ TEST_F(WindowFixture, WorkedFromTheKeyboardAndHeardThroughAScreenReader) {
   auto w = Open();
   ASSERT_TRUE(QTest::qWaitForWindowExposed(w.get()));
   EXPECT_EQ(cadro::testing::AuditFindings(w.get()), "");
+}
+
+TEST(QtSoundLauncher, StartsWithoutWaitingAndLogsAFailureOnce) {
+  cadro::testing::RecordingEventLog log;
+  QtSoundLauncher launcher(log);
+  launcher.Launch("/bin/sleep", {"5"});
+  EXPECT_TRUE(launcher.Busy());  // back at once while the player still runs
+  QTRY_VERIFY_WITH_TIMEOUT(launcher.Busy(), 1000);
+  EXPECT_TRUE(log.entries.empty());
+
+  QtSoundLauncher failing(log);
+  for (int i = 0; i < 3; ++i) {
+    failing.Launch("/bin/false", {});
+    QTRY_VERIFY_WITH_TIMEOUT(!failing.Busy(), 5000);
+  }
+  failing.Launch("/nonexistent/player", {});
+  QTRY_VERIFY_WITH_TIMEOUT(log.entries.size() == 2u, 5000);
+  EXPECT_NE(log.entries[0].find("/bin/false failed"), std::string::npos);
+  EXPECT_NE(log.entries[1].find("could not start"), std::string::npos);
 }
