@@ -40,8 +40,9 @@ int main(int argc, char** argv) {
   cadro::SystemSoundPlayer sound({fileLib.ProgramFolderPath(), fileLib.DataPath()}, launcher,
                                  services.eventLog);
   cadro::frmNote window(services, fileLib, sound, programVersion);
+  // The window shows before the host's files are read (the alerts ask for the notes file).
+  window.show();
   // The user's own choices for the alerts live in the program's settings, not the host's.
   new cadro::NoteAlerts(window, product.settings, services.eventLog, QDBusConnection::sessionBus());
-  window.show();
   return app.exec();
 }

@@ -53,6 +53,7 @@ struct WindowFixture : ::testing::Test {
   std::unique_ptr<frmNote> Open() {
     auto w = std::make_unique<frmNote>(ts.services, lib, sound, "3.4.0 c5");
     w->show();
+    [&] { QTRY_VERIFY_WITH_TIMEOUT(w->Started(), 3000); }();
     return w;
   }
   void Write(int level, const std::string& message) const {
@@ -203,6 +204,19 @@ TEST_F(WindowFixture, AProfileNameThatLeavesTheDataFolderIsNotFollowed) {
   EXPECT_TRUE(fs::exists(dir.path() / "deep" / "a" / "b" / "c" / "Vantrel.profile"));
   ASSERT_FALSE(ts.eventLog.entries.empty());
   EXPECT_NE(ts.eventLog.entries[0].find("../../../../tmp/x"), std::string::npos);
+}
+
+TEST_F(WindowFixture, TheHostsFilesAreReadOnlyAfterTheWindowShows) {
+  ts.settings.values.clear();
+  frmNote w(ts.services, lib, sound, "3.4.0 c5");
+  EXPECT_FALSE(w.Started());
+  EXPECT_FALSE(fs::exists(dir.path() / "data" / "Vantrel.profile"));
+  QSignalSpy started(&w, &frmNote::started);
+  w.show();
+  ASSERT_TRUE(started.wait(3000));
+  EXPECT_TRUE(w.isVisible());
+  EXPECT_TRUE(fs::exists(dir.path() / "data" / "Vantrel.profile"));
+  EXPECT_TRUE(w.Timer().isActive());
 }
 
 TEST(NotesFilePath, HostAndLocalLogsFolders) {
