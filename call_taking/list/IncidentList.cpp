@@ -91,7 +91,8 @@ std::int64_t DateTimeSortKey(std::string_view text) {
   return days * 1440 + hour * 60 + minute;
 }
 
-void BuildIncidentRows(CadroMsg& record, int folderCode, std::vector<IncidentRow>& rows) {
+void BuildIncidentRows(CadroMsg& record, int folderCode, std::vector<IncidentRow>& rows,
+                       std::vector<IncidentRow>* everyReport) {
   const std::string list = record.BuildFileList();
   std::string_view rest(list);
   while (!rest.empty()) {
@@ -101,11 +102,19 @@ void BuildIncidentRows(CadroMsg& record, int folderCode, std::vector<IncidentRow
     record.Clear();
     record.Load(eventId);
     const int ast = record.AST();
-    if (folderCode != folder::kAll && ast != folderCode) continue;
+    const bool shown = folderCode == folder::kAll || ast == folderCode;
+    if (!shown && !everyReport) continue;
     IncidentRow row;
     row.columns = {eventId,      StateText(ast), record.EID(), record.TYP(),
                    record.ISS(), record.AD1(),   record.CTY(), DateTimeText(record.ADT(), record.ATM())};
-    rows.push_back(std::move(row));
+    row.state = ast;
+    row.mid = record.MID();
+    row.dtl = record.DTL();
+    row.uid = record.UID();
+    row.adt = record.ADT();
+    row.atm = record.ATM();
+    if (everyReport) everyReport->push_back(row);
+    if (shown) rows.push_back(std::move(row));
   }
 }
 

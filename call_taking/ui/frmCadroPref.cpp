@@ -141,6 +141,7 @@ frmCadroPref::frmCadroPref(const StationSettings& settings, Prompts& prompts, Li
 }
 
 void frmCadroPref::SSTab1_Click(int tab) {
+  if (tab < 0 || tab > 1) return;  // pages added by callers hold no frame of these two
   for (int i = 0; i < 2; ++i) nframe_[i]->setEnabled(i == tab);
   QWidget* first = tab == 0 ? static_cast<QWidget*>(txtServer_[0]) : cboEncType_;
   first->setFocus();

@@ -12,6 +12,7 @@
 #include <QPushButton>
 #include <QScreen>
 #include <QStatusBar>
+#include <QTabWidget>
 #include <QTimer>
 #include <QTreeView>
 #include <QUrl>
@@ -25,6 +26,7 @@
 #include "QtPlatform.h"
 #include "StationRules.h"
 #include "StringLib.h"
+#include "StuckReportsPage.h"
 #include "WholeNumber.h"
 #include "frmAbout.h"
 #include "frmStationID.h"
@@ -170,12 +172,14 @@ void frmCadromain::SetColumnHeaders() {
 void frmCadromain::BuildNewMsgList() {
   if (!listRecord_) return;
   std::vector<IncidentRow> rows;
+  std::vector<IncidentRow> every;
   try {
-    BuildIncidentRows(*listRecord_, currentFolder_, rows);
+    BuildIncidentRows(*listRecord_, currentFolder_, rows, &every);
   } catch (const std::exception&) {
     // Whatever failed outside the record: keep the rows gathered so far.
   }
   model_->SetRows(rows);
+  AfterListBuilt(std::move(every));
   sortColumn_ = kCityColumn;
   sortOrder_ = Qt::AscendingOrder;
   ApplySort();
@@ -308,7 +312,14 @@ void frmCadromain::mnuStationID_Click() {
 
 void frmCadromain::mnuPreferences_Click() {
   frmCadroPref dialog(ini_.Values(), services_.prompts, linkTest_, this);
-  if (runModal_(dialog) == QDialog::Accepted) ini_.SetLinkSettings(dialog.Result());
+  auto* stuckPage = new aids::StuckReportsPage(ageLimits_);
+  dialog.Tabs()->addTab(stuckPage, QStringLiteral("Stuck Reports"));
+  if (runModal_(dialog) == QDialog::Accepted) {
+    ini_.SetLinkSettings(dialog.Result());
+    ageLimits_ = stuckPage->Limits();
+    aids::WriteAgeLimits(services_.settings, kProgramTitle, ageLimits_);
+    RefreshAgeMarks(true);
+  }
   ini_.WriteIni();
 }
 

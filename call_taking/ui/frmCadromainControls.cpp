@@ -147,6 +147,8 @@ void frmCadromain::BuildWindow() {
   tmrClock_->setObjectName(QStringLiteral("tmrClock"));
   tmrClock_->setInterval(1000);
   connect(tmrClock_, &QTimer::timeout, this, &frmCadromain::ShowClock);
+
+  BuildAidControls(right, sbrStatus);
 }
 
 void frmCadromain::BuildMenus() {
@@ -169,6 +171,7 @@ void frmCadromain::BuildMenus() {
   QMenu* mnuFile = menu("mnuFile", "&File");
   item(mnuFile, "mnuExport", "&Export", nullptr);
   item(mnuFile, "mnuImport", "&Import", nullptr);
+  item(mnuFile, "mnuExportLog", "Export &Log...", &frmCadromain::mnuExportLog_Click);
   mnuFile->addSeparator();
   item(mnuFile, "mnuPrintSetup", "Print Set&up...", nullptr);
   mnuFile->addSeparator();
