@@ -14,6 +14,7 @@
 #include "HostPath.h"
 #include "RunError.h"
 #include "StringLib.h"
+#include "WholeNumber.h"
 
 namespace cadro {
 namespace fs = std::filesystem;
@@ -223,37 +224,9 @@ std::string FileLib::RealPath(const std::string& path) {
 }
 
 long long ToWholeNumber(std::string_view text, char decimalSeparator, long long min, long long max) {
-  const std::string_view t = TrimSpaces(text);
-  std::size_t i = 0;
-  bool negative = false;
-  if (i < t.size() && (t[i] == '+' || t[i] == '-')) negative = t[i++] == '-';
-  bool anyDigit = false;
-  bool overflow = false;
-  unsigned long long whole = 0;
-  for (; i < t.size() && t[i] >= '0' && t[i] <= '9'; ++i) {
-    anyDigit = true;
-    if (whole > 100000000000000000ULL) overflow = true;
-    if (!overflow) whole = whole * 10 + static_cast<unsigned>(t[i] - '0');
-  }
-  int firstFraction = -1;  // the digit after the separator, -1 when none
-  bool restNonZero = false;
-  if (decimalSeparator != '\0' && i < t.size() && t[i] == decimalSeparator) {
-    ++i;
-    for (; i < t.size() && t[i] >= '0' && t[i] <= '9'; ++i) {
-      anyDigit = true;
-      if (firstFraction < 0) {
-        firstFraction = t[i] - '0';
-      } else if (t[i] != '0') {
-        restNonZero = true;
-      }
-    }
-  }
-  if (!anyDigit || i != t.size()) throw MakeRunError(err::kTypeMismatch);
-  if (overflow) throw MakeRunError(err::kOverflow);
-  if (firstFraction > 5 || (firstFraction == 5 && (restNonZero || whole % 2 == 1))) ++whole;
-  const long long value = negative ? -static_cast<long long>(whole) : static_cast<long long>(whole);
-  if (value < min || value > max) throw MakeRunError(err::kOverflow);
-  return value;
+  const WholeNumber n = ReadWholeNumber(text, {.min = min, .max = max, .decimalSeparator = decimalSeparator});
+  if (!n) throw MakeRunError(n.error);
+  return n.value;
 }
 
 }  // namespace cadro

@@ -17,23 +17,6 @@ namespace {
 
 constexpr int kSubscriptOutOfRange = 9;
 
-// The host's view of a profile's lines: a line ends at CR, LF characters are dropped, and what
-// follows the last CR is a line only when something is left of it.
-std::vector<std::string> SplitLines(std::string_view text) {
-  std::vector<std::string> lines;
-  std::string line;
-  for (const char c : text) {
-    if (c == '\r') {
-      lines.push_back(std::move(line));
-      line.clear();
-    } else if (c != '\n') {
-      line += c;
-    }
-  }
-  if (!line.empty()) lines.push_back(std::move(line));
-  return lines;
-}
-
 std::string Trimmed(std::string_view text) {
   return std::string(TrimSpaces(text));
 }
@@ -166,7 +149,7 @@ void VtInit::Read() {
     }
     changed_.reset();
     std::string version;
-    for (const std::string& line : SplitLines(text)) {
+    for (const std::string& line : GetLines(text)) {
       if (line.empty() || line.front() == '[') continue;
       step_ = 3;
       const std::size_t eq = line.find('=');
@@ -219,7 +202,7 @@ std::string VtInit::Layout() const {
 }
 
 std::string VtInit::Merge(const std::string& onDisk) const {
-  std::vector<std::string> lines = SplitLines(onDisk);
+  std::vector<std::string> lines = GetLines(onDisk);
   std::bitset<kProfileKeyCount> present;
   constexpr std::size_t kNone = std::numeric_limits<std::size_t>::max();
   std::vector<std::size_t> sectionEnd(kProfileSections.size(), kNone);  // insert before this line

@@ -33,6 +33,9 @@ public:
 
 private:
   int ShowLines(const std::vector<std::string>& lines);
+  int Poll(bool finish);
+  void PlaySound();
+  void Journal(const std::string& lines);
 
   VtInit& ini_;
   VtDevice& device_;

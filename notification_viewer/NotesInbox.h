@@ -12,7 +12,14 @@
 // A file that cannot be claimed (or read, or deleted) is left where it is and tried again at
 // the next poll; nothing is shown twice. Each kind of failure is written to the event log once
 // until a poll succeeds again.
+//
+// Nothing is shown twice across a crash either. Before records of the claimed file are shown, a
+// small record beside it (".shown") tells which bytes of which claimed file are being shown and
+// how long the journal of shown notes was; the claimed file is deleted only after they were
+// shown. A viewer that starts on a claimed file left behind skips the bytes whose showing reached
+// the journal, and shows again only those that did not.
 
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -23,13 +30,20 @@ namespace cadro {
 
 class NotesInbox {
 public:
-  // `notesFile` is the local path of Vtnote.dat.
-  NotesInbox(std::string notesFile, EventLog& eventLog);
+  using Show = std::function<void(const std::vector<std::string>& lines)>;
 
-  // One poll: the record lines that arrived since the last one, in order. Empty lines are not
+  // `notesFile` is the local path of Vtnote.dat; `journalFile` that of the journal the shown
+  // notes are appended to ("" when there is none).
+  NotesInbox(std::string notesFile, EventLog& eventLog, std::string journalFile = {});
+
+  // One poll: hands the record lines that arrived since the last one, in order, to `show` (once
+  // per piece of a file; the journal is to be written before it returns). Empty lines are not
   // records and are skipped. When idle this costs one existence test.
+  void Poll(const Show& show);
+  // What is left of a claimed file, shown and the file deleted: for closing the window.
+  void Finish(const Show& show);
+  // The same, collecting the lines.
   std::vector<std::string> Poll();
-  // What is left of a claimed file, taken in and the file deleted: for closing the window.
   std::vector<std::string> Finish();
 
   const std::string& NotesFile() const { return notesFile_; }
@@ -42,8 +56,12 @@ public:
 private:
   // Reads the claimed file from where the last read stopped. Without `final` only whole lines are
   // taken; with it everything, and the file is deleted. False when the read must be retried.
-  bool ReadClaimed(bool final, std::vector<std::string>& lines);
+  bool ReadClaimed(bool final, const Show& show);
   void Report(int errnoValue, const std::string& path, int step);
+  // Where showing the claimed file stood when the last viewer ended.
+  void Resume();
+  long long JournalSize() const;
+  bool WriteShownRecord(const std::string& text);
 
   // Forwards each distinct entry once until the inbox clears it after a good poll.
   class OnceLog final : public EventLog {
@@ -59,6 +77,8 @@ private:
 
   std::string notesFile_;
   std::string claimedFile_;
+  std::string shownFile_;
+  std::string journalFile_;
   OnceLog log_;
   FileLib reader_;
   bool claimed_ = false;

@@ -21,11 +21,17 @@ bool ReadQuoted(std::string_view text, std::size_t& pos, std::string& utf8) {
       utf8 += c;
       continue;
     }
+    // The escapes Wine writes for control characters, as it reads them back.
     const char e = text[pos++];
     switch (e) {
+      case 'a': utf8 += '\a'; break;
+      case 'b': utf8 += '\b'; break;
+      case 'e': utf8 += '\x1b'; break;
+      case 'f': utf8 += '\f'; break;
       case 'n': utf8 += '\n'; break;
       case 'r': utf8 += '\r'; break;
       case 't': utf8 += '\t'; break;
+      case 'v': utf8 += '\v'; break;
       case 'x': {
         unsigned long cp = 0;
         int digits = 0;

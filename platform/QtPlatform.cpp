@@ -116,6 +116,20 @@ std::string ToAnsi(const QString& text) {
   return Utf8ToAnsi(text.toStdString());
 }
 
+QString WithAccessKey(const QString& caption, QChar key) {
+  QString text = caption;
+  text.replace(QLatin1Char('&'), QStringLiteral("&&"));
+  qsizetype at = -1;
+  for (qsizetype i = 0; i < text.size() && at < 0; ++i) {
+    if (text[i] == key && (i == 0 || text[i - 1] != QLatin1Char('&'))) at = i;
+  }
+  for (qsizetype i = 0; i < text.size() && at < 0; ++i) {
+    if (text[i].toLower() == key.toLower() && text[i] != QLatin1Char('&')) at = i;
+  }
+  if (at >= 0) text.insert(at, QLatin1Char('&'));
+  return text;
+}
+
 ProductServices::ProductServices(const std::string& programName)
     : eventLog(programName), prompts(QString::fromStdString(programName)) {}
 

@@ -58,6 +58,10 @@ public:
 QString FromAnsi(const std::string& ansi);
 std::string ToAnsi(const QString& text);
 
+// A caption shown as it stands, with `key` underlined as its access key (the first letter that
+// matches, preferring the same case). Ampersands of the caption itself stay visible.
+QString WithAccessKey(const QString& caption, QChar key);
+
 // All product implementations in one bundle, owned by a program's main().
 struct ProductServices {
   explicit ProductServices(const std::string& programName);

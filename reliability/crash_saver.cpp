@@ -17,6 +17,7 @@
 
 #include "Savers.h"
 #include "TestKit.h"
+#include "WholeNumber.h"
 
 using namespace cadro;
 using namespace cadro::reliability;
@@ -37,7 +38,7 @@ int main(int argc, char** argv) {
     std::fprintf(stderr, "usage: crash_saver report|ini|profile|launch <folder> <inputs> <ready-fd>\n");
     return 2;
   }
-  const int readyFd = std::atoi(argv[4]);
+  const int readyFd = static_cast<int>(ReadWholeNumber(argv[4], {.min = 0, .max = 1 << 20}).ValueOr(-1));
   testing::TestServices t;
   const auto saver = MakeSaver(kind, argv[2], argv[3], t.services);
   int version = 1;

@@ -126,8 +126,10 @@ BuildResult ReadDefinitionFile(const std::string& fileName, std::string& bytes) 
 
 std::optional<float> ParseSingle(std::string_view text) {
   text = TrimSpaces(text);
-  if (!text.empty() && text.front() == '+') text.remove_prefix(1);
-  if (text.empty()) return std::nullopt;
+  const bool plus = !text.empty() && text.front() == '+';
+  if (plus) text.remove_prefix(1);
+  // One sign at most: "+-5" is no number, not -5.
+  if (text.empty() || (plus && text.front() == '-')) return std::nullopt;
   float value = 0;
   const auto [end, ec] = std::from_chars(text.data(), text.data() + text.size(), value);
   if (ec != std::errc() || end != text.data() + text.size() || !std::isfinite(value)) return std::nullopt;

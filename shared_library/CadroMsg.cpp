@@ -11,6 +11,7 @@
 #include "FileIO.h"
 #include "RunError.h"
 #include "StringLib.h"
+#include "WholeNumber.h"
 
 namespace cadro {
 namespace {
@@ -66,38 +67,10 @@ void AppendValue(std::string& out, std::string_view value) {
 }  // namespace
 
 std::int16_t ParseInteger16(std::string_view text) {
-  const std::string_view t = TrimSpaces(text);
-  std::size_t i = 0;
-  bool negative = false;
-  if (i < t.size() && (t[i] == '+' || t[i] == '-')) negative = t[i++] == '-';
-  long whole = 0;
-  bool overflow = false;
-  std::size_t digits = 0;
-  for (; i < t.size() && t[i] >= '0' && t[i] <= '9'; ++i, ++digits) {
-    whole = whole * 10 + (t[i] - '0');
-    if (whole > 100000) {
-      overflow = true;
-      whole = 100000;
-    }
-  }
   // A fraction rounds half to even, as the classic conversion does.
-  int roundUp = 0;
-  if (i < t.size() && t[i] == '.') {
-    ++i;
-    const std::size_t fracStart = i;
-    for (; i < t.size() && t[i] >= '0' && t[i] <= '9'; ++i) {
-    }
-    const std::string_view frac = t.substr(fracStart, i - fracStart);
-    digits += frac.size();
-    if (!frac.empty()) {
-      const bool rest = frac.find_first_not_of('0', 1) != std::string_view::npos;
-      if (frac[0] > '5' || (frac[0] == '5' && (rest || whole % 2 == 1))) roundUp = 1;
-    }
-  }
-  if (digits == 0 || i != t.size()) throw MakeRunError(err::kTypeMismatch);
-  const long value = (negative ? -1 : 1) * (whole + roundUp);
-  if (overflow || value < -32768 || value > 32767) throw MakeRunError(err::kOverflow);
-  return static_cast<std::int16_t>(value);
+  const WholeNumber n = ReadWholeNumber(text, {.min = -32768, .max = 32767, .decimalSeparator = '.'});
+  if (!n) throw MakeRunError(n.error);
+  return static_cast<std::int16_t>(n.value);
 }
 
 CadroMsg::CadroMsg(std::string messageFolder, Services& services)

@@ -29,6 +29,16 @@ std::string GetLine(std::string& buffer) {
   return ConsumeFromString(buffer, [](std::string_view& v) { return GetLine(v); });
 }
 
+std::vector<std::string> GetLines(std::string_view text) {
+  std::vector<std::string> lines;
+  while (!text.empty()) {
+    const bool ended = text.find('\r') != std::string_view::npos;
+    std::string line = GetLine(text);
+    if (ended || !line.empty()) lines.push_back(std::move(line));
+  }
+  return lines;
+}
+
 std::string GetWord(std::string_view& buffer) {
   const std::size_t start = std::min(buffer.find_first_not_of(' '), buffer.size());
   buffer.remove_prefix(start);

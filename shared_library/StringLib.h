@@ -6,6 +6,7 @@
 #include <cstddef>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace cadro {
 
@@ -13,6 +14,10 @@ namespace cadro {
 // dropped wherever they stand in that line. Without a CR the whole buffer is the line.
 std::string GetLine(std::string_view& buffer);
 std::string GetLine(std::string& buffer);
+
+// Every line of a whole text by GetLine. What follows the last CR is a line only when something
+// is left of it once its LF characters are dropped, so "a\r\n" is one line and "a\r\r" two.
+std::vector<std::string> GetLines(std::string_view text);
 
 // The first word: leading spaces are skipped, then characters are taken up to the next space.
 // The buffer keeps that space; without a further space it becomes empty.

@@ -20,6 +20,7 @@
 #include "FolderPicker.h"
 #include "HostPath.h"
 #include "TestKit.h"
+#include "WindowAudit.h"
 #include "frmAddlaunch.h"
 #include "frmPathLookup.h"
 
@@ -256,6 +257,14 @@ TEST(FolderPickerTest, OpensWhereAskedAndCancelGivesNothing) {
   EXPECT_EQ(title, QStringLiteral("Select a directory"));
   EXPECT_EQ(shownDir, QString::fromStdString(dir.str()));
   EXPECT_EQ(acceptLabel, QStringLiteral("Save"));
+}
+
+TEST(LoaderWindows, WorkedFromTheKeyboardAndHeardThroughAScreenReader) {
+  frmPathLookup lookup("");
+  lookup.FillList("C:\\Vantrel\r\nD:\\Radio\\Vantrel\r\n");
+  lookup.show();
+  ASSERT_TRUE(QTest::qWaitForWindowExposed(&lookup));
+  EXPECT_EQ(cadro::testing::AuditFindings(&lookup), "");
 }
 
 }  // namespace

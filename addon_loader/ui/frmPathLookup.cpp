@@ -16,8 +16,8 @@ frmPathLookup::frmPathLookup(std::string chosenDir, QWidget* parent)
     : QDialog(parent),
       Label1(new QLabel(this)),
       LV(new QTreeWidget(this)),
-      cmdOK(new QPushButton(QStringLiteral("OK"), this)),
-      cmdCancel(new QPushButton(QStringLiteral("Cancel"), this)),
+      cmdOK(new QPushButton(QStringLiteral("&OK"), this)),
+      cmdCancel(new QPushButton(QStringLiteral("&Cancel"), this)),
       chosenDir_(std::move(chosenDir)) {
   setObjectName(QStringLiteral("frmPathLookup"));
   setWindowTitle(QStringLiteral("Select Vantrel Program Path"));
@@ -29,6 +29,8 @@ frmPathLookup::frmPathLookup(std::string chosenDir, QWidget* parent)
                      "Double-click on the Program Path that you want to use."));
 
   LV->setObjectName(QStringLiteral("LV"));
+  // The header that would name the list is hidden; say it to a screen reader instead.
+  LV->setAccessibleName(QStringLiteral("Directory Path"));
   LV->setColumnCount(1);
   LV->setHeaderLabels({QStringLiteral("Directory Path")});
   LV->setHeaderHidden(true);

@@ -3,6 +3,8 @@
 #include <cmath>
 #include <cstdio>
 
+#include "WholeNumber.h"
+
 namespace cadro::form {
 namespace {
 
@@ -11,38 +13,13 @@ constexpr std::string_view kAddressChars = "abcdefghijklmnopqrstuvwxyz0123456789
 constexpr std::string_view kPlateChars = "abcdefghijklmnopqrstuvwxyz0123456789+-&%.,;/\\(){}[]<>? *";
 
 // A number as an operator types it for minutes: optional blanks, an optional sign, digits with
-// an optional fraction. Rounded to whole minutes; nothing when the text is anything else or too
+// an optional fraction, rounded to whole minutes; nothing when the text is anything else or too
 // long to be meant as minutes.
 std::optional<long long> ParseMinutes(std::string_view text) {
-  const std::size_t first = text.find_first_not_of(' ');
-  if (first == std::string_view::npos) return std::nullopt;
-  text = text.substr(first, text.find_last_not_of(' ') - first + 1);
-  bool negative = false;
-  if (text.front() == '-' || text.front() == '+') {
-    negative = text.front() == '-';
-    text.remove_prefix(1);
-  }
-  std::size_t digits = 0;
-  while (digits < text.size() && text[digits] >= '0' && text[digits] <= '9') ++digits;
-  std::string_view whole = text.substr(0, digits);
-  std::string_view fraction;
-  if (digits < text.size()) {
-    if (text[digits] != '.') return std::nullopt;
-    fraction = text.substr(digits + 1);
-    for (char c : fraction)
-      if (c < '0' || c > '9') return std::nullopt;
-  }
-  if (whole.empty() && fraction.empty()) return std::nullopt;
-  if (whole.size() > 12) return std::nullopt;
-  double value = 0;
-  for (char c : whole) value = value * 10 + (c - '0');
-  double scale = 0.1;
-  for (char c : fraction.substr(0, 6)) {
-    value += (c - '0') * scale;
-    scale /= 10;
-  }
-  const long long rounded = std::llround(value);
-  return negative ? -rounded : rounded;
+  const WholeNumber n =
+      ReadWholeNumber(text, {.min = -999999999999, .max = 999999999999, .decimalSeparator = '.'});
+  if (!n) return std::nullopt;
+  return n.value;
 }
 
 }  // namespace

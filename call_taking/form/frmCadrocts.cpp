@@ -271,6 +271,8 @@ void frmCadrocts::SetButtonsForState(int state) {
   cmdDelete_->setEnabled(plan->deleteEnabled);
   cmdSave_->setText(QString::fromStdString(plan->saveCaption));
   cmdSave_->setEnabled(plan->saveEnabled);
+  // A new caption replaces the button's shortcut with its access key; Ctrl+S stays Save.
+  cmdSave_->setShortcut(QKeySequence::Save);
   cmdSubmit_->setEnabled(plan->submitEnabled);
   cmdClose_->setEnabled(plan->closeEnabled);
 }
@@ -382,6 +384,8 @@ void frmCadrocts::SetBoxText(BoxId box, const QString& text) {
 
 void frmCadrocts::TintBox(BoxId box, std::optional<QColor> colour) {
   SetRoleColour(boxes_.at(box), QPalette::Base, colour);
+  // A tint asks for the box to be filled; a screen reader user must hear that too.
+  boxes_.at(box)->setAccessibleDescription(colour ? QStringLiteral("required") : QString());
 }
 
 std::optional<BoxId> frmCadrocts::BoxOf(QObject* object) const {

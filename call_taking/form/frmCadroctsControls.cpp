@@ -65,7 +65,7 @@ QWidget* frmCadrocts::BuildSummaryFrame() {
   frame->setObjectName(QStringLiteral("fraSummary"));
   auto* grid = new QGridLayout(frame);
 
-  static const char* const kCaptions[] = {"MED", "FIRE", "LAW", "LGOV"};
+  static const char* const kCaptions[] = {"&MED", "&FIRE", "LA&W", "L&GOV"};
   static const char* const kTips[] = {
       "Medical emergency; requires Paramedics, Hospital transport", "Requires Fire Department assistance",
       "Requires Police or Sheriff assistance", "Requres City DPW, EOC, or City Staff assistance"};
@@ -91,7 +91,9 @@ QWidget* frmCadrocts::BuildSummaryFrame() {
   RegisterBox({BoxGroup::Header, 2}, other);
   RegisterBox({BoxGroup::Header, 8}, city);
 
-  cmdLast_[0] = new QPushButton(QStringLiteral("L/U"));
+  // The two recall buttons share a caption; each gets its own letter and its own spoken name.
+  cmdLast_[0] = new QPushButton(QStringLiteral("&L/U"));
+  cmdLast_[0]->setAccessibleName(QStringLiteral("Last used location"));
   cmdLast_[0]->setObjectName(QStringLiteral("cmdLast_0"));
   cmdLast_[0]->setToolTip(QStringLiteral("Load 'Last Used' address for this request"));
   connect(cmdLast_[0], &QPushButton::clicked, this, [this] { RecallLastUsed(0); });
@@ -125,7 +127,8 @@ QWidget* frmCadrocts::BuildReporterFrame() {
   RegisterBox({BoxGroup::Header, 4}, address);
   RegisterBox({BoxGroup::Header, 5}, phone);
 
-  cmdLast_[1] = new QPushButton(QStringLiteral("L/U"));
+  cmdLast_[1] = new QPushButton(QStringLiteral("L/&U"));
+  cmdLast_[1]->setAccessibleName(QStringLiteral("Last used reporting person"));
   cmdLast_[1]->setObjectName(QStringLiteral("cmdLast_1"));
   cmdLast_[1]->setToolTip(QStringLiteral("Load 'Last Used' Reporting Person for this request"));
   connect(cmdLast_[1], &QPushButton::clicked, this, [this] { RecallLastUsed(1); });
@@ -204,6 +207,9 @@ QWidget* frmCadrocts::BuildTabs() {
       const QString caption = i == 0 ? QStringLiteral("No") : QStringLiteral("Yes");
       optCons_[static_cast<std::size_t>(i)] = MakeOption(QStringLiteral("optCons_%1").arg(i), caption);
       optBrea_[static_cast<std::size_t>(i)] = MakeOption(QStringLiteral("optBrea_%1").arg(i), caption);
+      // "Yes" alone does not say to which question.
+      optCons_[static_cast<std::size_t>(i)]->setAccessibleName(QStringLiteral("Conscious? ") + caption);
+      optBrea_[static_cast<std::size_t>(i)]->setAccessibleName(QStringLiteral("Breathing? ") + caption);
       consGroup->addButton(optCons_[static_cast<std::size_t>(i)], i);
       breaGroup->addButton(optBrea_[static_cast<std::size_t>(i)], i);
       grid->addWidget(optCons_[static_cast<std::size_t>(i)], 2, 1 + i);
@@ -276,9 +282,11 @@ QWidget* frmCadrocts::BuildButtonRow() {
                     QStringLiteral("Submit this report to Vantrel for Sending"));
   cmdSave_ = make(QStringLiteral("cmdSave"), QStringLiteral("Save"),
                   QStringLiteral("Save, but do not Submit this report"));
-  cmdDelete_ = make(QStringLiteral("cmdDelete"), QStringLiteral("Delete"),
+  cmdDelete_ = make(QStringLiteral("cmdDelete"), QStringLiteral("&Delete"),
                     QStringLiteral("Cancel and close this report"));
-  cmdClose_ = make(QStringLiteral("cmdClose"), QStringLiteral("Close"), {});
+  cmdClose_ = make(QStringLiteral("cmdClose"), QStringLiteral("&Close"), {});
+  cmdSubmit_->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_Return));
+  cmdSave_->setShortcut(QKeySequence::Save);
   connect(cmdSubmit_, &QPushButton::clicked, this, &frmCadrocts::cmdSubmit_Click);
   connect(cmdSave_, &QPushButton::clicked, this, &frmCadrocts::cmdSave_Click);
   connect(cmdDelete_, &QPushButton::clicked, this, &frmCadrocts::cmdDelete_Click);

@@ -1,6 +1,7 @@
 #include "IncidentList.h"
 
 #include "StringLib.h"
+#include "WholeNumber.h"
 
 namespace cadro {
 namespace {
@@ -13,11 +14,9 @@ std::string_view Mid(std::string_view s, std::size_t start, std::size_t length) 
 
 bool TwoDigits(std::string_view s, std::size_t at, int& out) {
   if (at + 2 > s.size()) return false;
-  const char a = s[at];
-  const char b = s[at + 1];
-  if (a < '0' || a > '9' || b < '0' || b > '9') return false;
-  out = (a - '0') * 10 + (b - '0');
-  return true;
+  const WholeNumber n = ReadWholeNumber(s.substr(at, 2), {.allowSign = false, .trimBlanks = false});
+  if (n) out = static_cast<int>(n.value);
+  return static_cast<bool>(n);
 }
 
 bool IsLeap(int y) {
@@ -92,7 +91,8 @@ std::int64_t DateTimeSortKey(std::string_view text) {
   return days * 1440 + hour * 60 + minute;
 }
 
-void BuildIncidentRows(CadroMsg& record, int folderCode, std::vector<IncidentRow>& rows) {
+void BuildIncidentRows(CadroMsg& record, int folderCode, std::vector<IncidentRow>& rows,
+                       std::vector<IncidentRow>* everyReport) {
   const std::string list = record.BuildFileList();
   std::string_view rest(list);
   while (!rest.empty()) {
@@ -102,11 +102,19 @@ void BuildIncidentRows(CadroMsg& record, int folderCode, std::vector<IncidentRow
     record.Clear();
     record.Load(eventId);
     const int ast = record.AST();
-    if (folderCode != folder::kAll && ast != folderCode) continue;
+    const bool shown = folderCode == folder::kAll || ast == folderCode;
+    if (!shown && !everyReport) continue;
     IncidentRow row;
     row.columns = {eventId,      StateText(ast), record.EID(), record.TYP(),
                    record.ISS(), record.AD1(),   record.CTY(), DateTimeText(record.ADT(), record.ATM())};
-    rows.push_back(std::move(row));
+    row.state = ast;
+    row.mid = record.MID();
+    row.dtl = record.DTL();
+    row.uid = record.UID();
+    row.adt = record.ADT();
+    row.atm = record.ATM();
+    if (everyReport) everyReport->push_back(row);
+    if (shown) rows.push_back(std::move(row));
   }
 }
 

@@ -52,12 +52,17 @@ std::int64_t DateTimeSortKey(std::string_view text);
 
 struct IncidentRow {
   std::array<std::string, kColumnCount> columns;
+  // What the list's aids need beyond the columns: the state code, and texts searched or logged.
+  int state = 0;
+  std::string mid, dtl, uid, adt, atm;
 };
 
 // Loads each report of the message folder into `record` and appends the rows the folder shows to
 // `rows`, in the order the folder lists the files. A report that fails to load has told the user
 // already; its row holds what was read before the failure (so it usually shows in "All" only).
-// Should anything else fail, the rows appended so far stay.
-void BuildIncidentRows(CadroMsg& record, int folderCode, std::vector<IncidentRow>& rows);
+// Should anything else fail, the rows appended so far stay. `everyReport`, when given, receives
+// the row of every report whatever the folder.
+void BuildIncidentRows(CadroMsg& record, int folderCode, std::vector<IncidentRow>& rows,
+                       std::vector<IncidentRow>* everyReport = nullptr);
 
 }  // namespace cadro

@@ -8,6 +8,7 @@
 #include "ProgramIdentity.h"
 #include "RunError.h"
 #include "StringLib.h"
+#include "WholeNumber.h"
 
 namespace cadro {
 namespace {
@@ -31,16 +32,10 @@ std::optional<Key> FindKey(std::string_view k) {
 // the error number: 13 when it is not a number, 6 when it does not fit.
 template <typename Int>
 int ParseWhole(std::string_view text, Int& out) {
-  text = TrimSpaces(text);
-  if (!text.empty() && text.front() == '+') text.remove_prefix(1);
-  if (text.empty()) return err::kTypeMismatch;
-  long long wide = 0;
-  const auto [end, ec] = std::from_chars(text.data(), text.data() + text.size(), wide);
-  if (ec == std::errc::result_out_of_range) return err::kOverflow;
-  if (ec != std::errc() || end != text.data() + text.size()) return err::kTypeMismatch;
-  if (wide < std::numeric_limits<Int>::min() || wide > std::numeric_limits<Int>::max()) return err::kOverflow;
-  out = static_cast<Int>(wide);
-  return 0;
+  const WholeNumber n =
+      ReadWholeNumber(text, {.min = std::numeric_limits<Int>::min(), .max = std::numeric_limits<Int>::max()});
+  if (n) out = static_cast<Int>(n.value);
+  return n.error;
 }
 
 // A font size in the user's number format; a point is taken too, since a file may come from a

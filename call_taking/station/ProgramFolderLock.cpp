@@ -7,10 +7,13 @@
 #include <cerrno>
 #include <cstdlib>
 #include <cstring>
+#include <filesystem>
+#include <string_view>
 
 #include "FileIO.h"
 #include "ProgramIdentity.h"
 #include "RunError.h"
+#include "WholeNumber.h"
 
 namespace cadro {
 
@@ -20,18 +23,47 @@ ProgramFolderLock::~ProgramFolderLock() {
   Release();
 }
 
+namespace {
+
+// The lock file is shared by every operator account of the station: whoever creates it makes it
+// writable for the folder's group, and an account that may only read a lock file left by an
+// older copy still takes the lock, since a lock needs no write access.
+int OpenLockFile(const std::string& path, bool& writable) {
+  writable = true;
+  int fd = ::open(path.c_str(), O_RDWR | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+  if (fd >= 0) {
+    ShareLikeFolder(fd, std::filesystem::path(path).parent_path().string());
+    return fd;
+  }
+  if (errno != EEXIST) return -1;
+  fd = ::open(path.c_str(), O_RDWR | O_CLOEXEC);
+  if (fd >= 0 || errno != EACCES) return fd;
+  writable = false;
+  return ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+}
+
+long HolderFrom(int fd) {
+  char buf[32] = {};
+  const ssize_t n = ::pread(fd, buf, sizeof buf - 1, 0);
+  if (n <= 0) return 0;
+  std::string_view text(buf, static_cast<std::size_t>(n));
+  while (!text.empty() && (text.back() == '\r' || text.back() == '\n')) text.remove_suffix(1);
+  return static_cast<long>(ReadWholeNumber(text, {.min = 1, .allowSign = false}).ValueOr(0));
+}
+
+}  // namespace
+
 ProgramFolderLock::Result ProgramFolderLock::Acquire() {
   if (fd_ >= 0) return Result::Acquired;
-  const int fd = ::open(path_.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0644);
+  bool writable = true;
+  const int fd = OpenLockFile(path_, writable);
   if (fd < 0) {
     error_ = ErrorFromErrno(errno, path_).NumberAndDescription();
     return Result::Unavailable;
   }
   if (::flock(fd, LOCK_EX | LOCK_NB) != 0) {
     const int e = errno;
-    char buf[32] = {};
-    const ssize_t n = ::pread(fd, buf, sizeof buf - 1, 0);
-    holderPid_ = n > 0 ? std::strtol(buf, nullptr, 10) : 0;
+    holderPid_ = HolderFrom(fd);
     ::close(fd);
     if (e == EWOULDBLOCK) return Result::HeldByOther;
     error_ = ErrorFromErrno(e, path_).NumberAndDescription();
@@ -39,7 +71,7 @@ ProgramFolderLock::Result ProgramFolderLock::Acquire() {
   }
   fd_ = fd;
   const std::string pid = std::to_string(static_cast<long>(::getpid())) + "\r\n";
-  if (::ftruncate(fd_, 0) == 0) {
+  if (writable && ::ftruncate(fd_, 0) == 0) {
     [[maybe_unused]] const ssize_t w = ::pwrite(fd_, pid.data(), pid.size(), 0);
   }
   return Result::Acquired;

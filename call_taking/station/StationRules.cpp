@@ -4,6 +4,7 @@
 #include <cmath>
 
 #include "StringLib.h"
+#include "WholeNumber.h"
 
 namespace cadro {
 namespace {
@@ -18,14 +19,9 @@ bool IsWordBreak(char c) {
 
 template <typename Int>
 std::optional<Int> ParseRange(std::string_view text, long long lo, long long hi) {
-  text = TrimSpaces(text);
-  if (text.empty() || text.size() > 12 || text.find_first_not_of(kDigitChars) != std::string_view::npos) {
-    return std::nullopt;
-  }
-  long long v = 0;
-  const auto [end, ec] = std::from_chars(text.data(), text.data() + text.size(), v);
-  if (ec != std::errc() || end != text.data() + text.size() || v < lo || v > hi) return std::nullopt;
-  return static_cast<Int>(v);
+  const WholeNumber n = ReadWholeNumber(text, {.min = lo, .max = hi, .allowSign = false});
+  if (!n) return std::nullopt;
+  return static_cast<Int>(n.value);
 }
 
 }  // namespace

@@ -128,5 +128,26 @@ TEST_F(MainWindow, NewReportAndDoubleClickOpenTheEntryForm) {
   EXPECT_EQ(form.started, (std::vector<std::string>{"NEW", "A.001"}));
 }
 
+// Three bad files and six folder clicks: each file is reported once in a box, every failed load
+// still reaches the event log.
+TEST_F(MainWindow, ABadReportFileIsShownInABoxOncePerRun) {
+  for (const char* id : {"BAD.1", "BAD.2", "BAD.3"})
+    WriteFileBytes(JoinPath(dir.File("msg.d"), std::string(id) + ".911"), "TYP=LAW\r\nAST=abc\r\n");
+  Report("AB126342.100", 2);
+  Start();
+  const auto loadBoxes = [this] {
+    return std::count_if(t.prompts.shown.begin(), t.prompts.shown.end(), [](const ShownPrompt& p) {
+      return p.text.find("Problems loading") != std::string::npos;
+    });
+  };
+  EXPECT_EQ(loadBoxes(), 3);
+  const auto logged = t.eventLog.entries.size();
+  for (const int folder : {0, 2, 6, 0, 9, 0})
+    Find<QPushButton>(("cmdFolder_" + std::to_string(folder)).c_str())->click();
+  EXPECT_EQ(loadBoxes(), 3);
+  EXPECT_EQ(t.eventLog.entries.size(), logged + 6 * 3);
+  EXPECT_EQ(Column(0).size(), 4) << "the All folder still lists the bad files";
+}
+
 }  // namespace
 }  // namespace cadro::testing

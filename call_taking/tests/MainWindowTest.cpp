@@ -31,6 +31,21 @@ TEST_F(MainWindow, FirstStartInAnEmptyFolder) {
   EXPECT_TRUE(t.prompts.shown.empty());
 }
 
+// "+-1" once read as -1: the dialog showed a negative number and no report could be started.
+TEST_F(MainWindow, ANumberWithTwoSignsInTheSettingsFileIsNoNumber) {
+  WriteFileBytes(dir.File("Cadrocts.ini"),
+                 "[Cadro Call Taking System]\r\n[GENERAL OPTIONS]\r\nEno=+-1\r\nNto=+-1\r\n");
+  QString shown;
+  script.push_back([&](QDialog& d) {
+    shown = dynamic_cast<frmStationID&>(d).Box(4)->text();
+    d.close();
+  });
+  Start();
+  EXPECT_EQ(shown, QStringLiteral("0100"));
+  EXPECT_EQ(ini.Values().Nto, 5000);
+  EXPECT_EQ(ini.NextEventNumber(), std::optional<std::int16_t>(100));
+}
+
 TEST_F(MainWindow, TheStationDialogsAnswerReachesTheConfigPanelAndTheFileAtClose) {
   Start();
   EXPECT_EQ(Panel("Config"), QStringLiteral("Name: Ann Lee -- UID: K6ABC -- LOC: Station 3"));

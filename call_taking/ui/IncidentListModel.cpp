@@ -1,5 +1,9 @@
 #include "IncidentListModel.h"
 
+#include <QApplication>
+#include <QColor>
+#include <QIcon>
+#include <QStyle>
 #include <algorithm>
 
 #include "QtPlatform.h"
@@ -16,6 +20,11 @@ QString ListText(const std::string& ansi) {
   return QString::fromLatin1(ansi.data(), static_cast<qsizetype>(ansi.size()));
 }
 
+// Colour and icon together, so the mark does not rest on colour alone.
+constexpr int kMarkColumn = 1;
+const QColor kReadyTooLong(255, 200, 120);
+const QColor kDraftTooLong(190, 215, 255);
+
 }  // namespace
 
 void IncidentListModel::SetRows(const std::vector<IncidentRow>& rows) {
@@ -26,25 +35,64 @@ void IncidentListModel::SetRows(const std::vector<IncidentRow>& rows) {
     Row row;
     for (int c = 0; c < kColumnCount; ++c) row.text[c] = ListText(source.columns[c]);
     row.when = DateTimeSortKey(source.columns[kDateTimeColumn]);
+    row.state = source.state;
+    row.searchText = aids::SearchText(source);
+    row.mark = aids::MarkFor(row.state, row.when, nowMinute_, limits_);
     rows_.push_back(std::move(row));
   }
+  Refilter();
   endResetModel();
 }
 
+void IncidentListModel::Refilter() {
+  shown_.clear();
+  shown_.reserve(rows_.size());
+  for (std::size_t i = 0; i < rows_.size(); ++i) {
+    if (filter_.Empty() || filter_.Matches(rows_[i].searchText)) shown_.push_back(static_cast<int>(i));
+  }
+}
+
+void IncidentListModel::SetFilter(const std::string& typedAnsi) {
+  beginResetModel();
+  filter_ = aids::ListFilter(typedAnsi);
+  Refilter();
+  endResetModel();
+}
+
+void IncidentListModel::SetAgeMarks(const aids::AgeLimits& limits, std::int64_t nowMinute) {
+  limits_ = limits;
+  nowMinute_ = nowMinute;
+  bool changed = false;
+  for (Row& row : rows_) {
+    const aids::AgeMark mark = aids::MarkFor(row.state, row.when, nowMinute_, limits_);
+    changed = changed || mark != row.mark;
+    row.mark = mark;
+  }
+  if (changed && !shown_.empty()) emit dataChanged(index(0, 0), index(rowCount() - 1, kColumnCount - 1));
+}
+
+aids::AgeMark IncidentListModel::Mark(int row) const {
+  if (row < 0 || row >= rowCount()) return aids::AgeMark::None;
+  return rows_[shown_[row]].mark;
+}
+
 void IncidentListModel::RemoveRow(int row) {
-  if (row < 0 || row >= static_cast<int>(rows_.size())) return;
+  if (row < 0 || row >= rowCount()) return;
   beginRemoveRows({}, row, row);
-  rows_.erase(rows_.begin() + row);
+  const int gone = shown_[row];
+  rows_.erase(rows_.begin() + gone);
+  shown_.erase(shown_.begin() + row);
+  for (std::size_t i = row; i < shown_.size(); ++i) --shown_[i];
   endRemoveRows();
 }
 
 QString IncidentListModel::Text(int row, int column) const {
-  if (row < 0 || row >= static_cast<int>(rows_.size()) || column < 0 || column >= kColumnCount) return {};
-  return rows_[row].text[column];
+  if (row < 0 || row >= rowCount() || column < 0 || column >= kColumnCount) return {};
+  return rows_[shown_[row]].text[column];
 }
 
 int IncidentListModel::rowCount(const QModelIndex& parent) const {
-  return parent.isValid() ? 0 : static_cast<int>(rows_.size());
+  return parent.isValid() ? 0 : static_cast<int>(shown_.size());
 }
 
 int IncidentListModel::columnCount(const QModelIndex& parent) const {
@@ -52,8 +100,27 @@ int IncidentListModel::columnCount(const QModelIndex& parent) const {
 }
 
 QVariant IncidentListModel::data(const QModelIndex& index, int role) const {
-  if (!index.isValid() || (role != Qt::DisplayRole && role != Qt::ToolTipRole)) return {};
-  return Text(index.row(), index.column());
+  if (!index.isValid()) return {};
+  const aids::AgeMark mark = Mark(index.row());
+  if (role == Qt::DisplayRole) return Text(index.row(), index.column());
+  if (role == Qt::ToolTipRole) {
+    if (index.column() == kMarkColumn && mark == aids::AgeMark::ReadyTooLong) {
+      return QStringLiteral("Waiting over %1 min").arg(limits_.readyMinutes);
+    }
+    if (index.column() == kMarkColumn && mark == aids::AgeMark::DraftTooLong) {
+      return QStringLiteral("Draft over %1 min").arg(limits_.draftMinutes);
+    }
+    return Text(index.row(), index.column());
+  }
+  if (mark == aids::AgeMark::None) return {};
+  if (role == Qt::BackgroundRole) return mark == aids::AgeMark::ReadyTooLong ? kReadyTooLong : kDraftTooLong;
+  if (role == Qt::ForegroundRole) return QColor(Qt::black);
+  if (role == Qt::DecorationRole && index.column() == kMarkColumn && QApplication::style()) {
+    return QApplication::style()->standardIcon(mark == aids::AgeMark::ReadyTooLong
+                                                   ? QStyle::SP_MessageBoxWarning
+                                                   : QStyle::SP_MessageBoxInformation);
+  }
+  return {};
 }
 
 QVariant IncidentListModel::headerData(int section, Qt::Orientation orientation, int role) const {
@@ -71,6 +138,7 @@ void IncidentListModel::sort(int column, Qt::SortOrder order) {
   if (column < 0 || column >= kColumnCount) return;
   emit layoutAboutToBeChanged({}, QAbstractItemModel::VerticalSortHint);
   const QModelIndexList before = persistentIndexList();
+  const std::vector<int> shownBefore = shown_;
   // Sort a permutation so persistent indexes (the selection, the current row) follow their rows.
   std::vector<int> perm(rows_.size());
   for (std::size_t i = 0; i < perm.size(); ++i) perm[i] = static_cast<int>(i);
@@ -97,9 +165,20 @@ void IncidentListModel::sort(int column, Qt::SortOrder order) {
     sorted.push_back(std::move(rows_[perm[i]]));
   }
   rows_ = std::move(sorted);
+  // The filter keeps the same rows; only their places change.
+  std::vector<int> shownRowOf(rows_.size(), -1);
+  shown_.clear();
+  for (const int old : shownBefore) shown_.push_back(newPlace[old]);
+  std::sort(shown_.begin(), shown_.end());
+  for (std::size_t i = 0; i < shown_.size(); ++i) shownRowOf[shown_[i]] = static_cast<int>(i);
   QModelIndexList after;
   after.reserve(before.size());
-  for (const QModelIndex& index : before) after.push_back(this->index(newPlace[index.row()], index.column()));
+  for (const QModelIndex& index : before) {
+    const int row = index.row() < static_cast<int>(shownBefore.size())
+                        ? shownRowOf[newPlace[shownBefore[index.row()]]]
+                        : -1;
+    after.push_back(row >= 0 ? this->index(row, index.column()) : QModelIndex());
+  }
   changePersistentIndexList(before, after);
   emit layoutChanged({}, QAbstractItemModel::VerticalSortHint);
 }

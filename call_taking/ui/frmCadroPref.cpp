@@ -47,9 +47,10 @@ private:
   QLineEdit* box_;
 };
 
-QLabel* MakeLabel(QWidget* parent, const char* name, const char* text) {
+QLabel* MakeLabel(QWidget* parent, const char* name, const char* text, QWidget* buddy = nullptr) {
   auto* label = new QLabel(QString::fromLatin1(text), parent);
   label->setObjectName(QString::fromLatin1(name));
+  if (buddy) label->setBuddy(buddy);
   return label;
 }
 
@@ -75,16 +76,18 @@ frmCadroPref::frmCadroPref(const StationSettings& settings, Prompts& prompts, Li
     txtServer_[i]->installEventFilter(this);
   }
   auto* grid = new QGridLayout(nframe_[0]);
-  grid->addWidget(MakeLabel(nframe_[0], "Label22", "Remote Host:"), 0, 0);
+  grid->addWidget(MakeLabel(nframe_[0], "Label22", "Remote Host:", txtServer_[0]), 0, 0);
   grid->addWidget(txtServer_[0], 0, 1);
-  grid->addWidget(MakeLabel(nframe_[0], "Label23", "Remote Port:"), 1, 0);
+  grid->addWidget(MakeLabel(nframe_[0], "Label23", "Remote Port:", txtServer_[1]), 1, 0);
   grid->addWidget(txtServer_[1], 1, 1);
   txtServer_[1]->setMaximumWidth(90);
   auto* Label24 =
       new GapLabel(QStringLiteral("Network Timeout:                      msec"), txtServer_[2], nframe_[0]);
   Label24->setObjectName(QStringLiteral("Label24"));
+  // The box stands inside its caption, where no buddy lookup finds it.
+  txtServer_[2]->setAccessibleName(QStringLiteral("Network Timeout (msec)"));
   grid->addWidget(Label24, 2, 0, 1, 2);
-  auto* cmdTest = new QPushButton(QStringLiteral("Vtdirect Link Test"), nframe_[0]);
+  auto* cmdTest = new QPushButton(QStringLiteral("Vtdirect &Link Test"), nframe_[0]);
   cmdTest->setObjectName(QStringLiteral("cmdTest"));
   connect(cmdTest, &QPushButton::clicked, this, &frmCadroPref::cmdTest_Click);
   grid->addWidget(cmdTest, 3, 0, 1, 2, Qt::AlignLeft);
@@ -100,7 +103,7 @@ frmCadroPref::frmCadroPref(const StationSettings& settings, Prompts& prompts, Li
   cboEncType_ = new QComboBox(nframe_[1]);
   cboEncType_->setObjectName(QStringLiteral("cboEncType"));
   auto* encodingRow = new QHBoxLayout(nframe_[1]);
-  encodingRow->addWidget(MakeLabel(nframe_[1], "Label1", "Encode Method:"));
+  encodingRow->addWidget(MakeLabel(nframe_[1], "Label1", "Encode Method:", cboEncType_));
   encodingRow->addWidget(cboEncType_);
   encodingRow->addStretch();
   auto* encodingLayout = new QVBoxLayout(encodingPage);
@@ -111,7 +114,7 @@ frmCadroPref::frmCadroPref(const StationSettings& settings, Prompts& prompts, Li
   auto* cmdOK = new QPushButton(QStringLiteral("OK"), this);
   cmdOK->setObjectName(QStringLiteral("cmdOK"));
   cmdOK->setDefault(true);
-  auto* cmdCancel = new QPushButton(QStringLiteral("Cancel"), this);
+  auto* cmdCancel = new QPushButton(QStringLiteral("&Cancel"), this);
   cmdCancel->setObjectName(QStringLiteral("cmdCancel"));
   connect(cmdOK, &QPushButton::clicked, this, &frmCadroPref::cmdOK_Click);
   connect(cmdCancel, &QPushButton::clicked, this, &QDialog::reject);
@@ -138,6 +141,7 @@ frmCadroPref::frmCadroPref(const StationSettings& settings, Prompts& prompts, Li
 }
 
 void frmCadroPref::SSTab1_Click(int tab) {
+  if (tab < 0 || tab > 1) return;  // pages added by callers hold no frame of these two
   for (int i = 0; i < 2; ++i) nframe_[i]->setEnabled(i == tab);
   QWidget* first = tab == 0 ? static_cast<QWidget*>(txtServer_[0]) : cboEncType_;
   first->setFocus();

@@ -33,6 +33,8 @@ public:
   void SSTab1_Click(int tab);
 
   QLineEdit* Box(int index) const { return txtServer_[index]; }
+  // Callers add pages of their own settings here.
+  QTabWidget* Tabs() const { return SSTab1_; }
 
 private:
   StationSettings settings_;

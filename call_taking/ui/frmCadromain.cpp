@@ -12,6 +12,7 @@
 #include <QPushButton>
 #include <QScreen>
 #include <QStatusBar>
+#include <QTabWidget>
 #include <QTimer>
 #include <QTreeView>
 #include <QUrl>
@@ -25,6 +26,8 @@
 #include "QtPlatform.h"
 #include "StationRules.h"
 #include "StringLib.h"
+#include "StuckReportsPage.h"
+#include "WholeNumber.h"
 #include "frmAbout.h"
 #include "frmStationID.h"
 
@@ -76,6 +79,7 @@ void frmCadromain::Startup() {
   ini_.ReadIni();
   log_.SetupLog(true);
   record_ = std::make_unique<CadroMsg>(JoinPath(programFolder_, "msg.d"), services_);
+  listRecord_ = std::make_unique<CadroMsg>(JoinPath(programFolder_, "msg.d"), listServices_);
   currentFolder_ = folder::kReady;
   cmdFolder_[currentFolder_]->setChecked(true);
   SetListFontSize(ini_.Values().Lvf);
@@ -91,11 +95,7 @@ void frmCadromain::Startup() {
 long frmCadromain::StoredNumber(const char* key, long fallback) const {
   const std::optional<std::string> text = services_.settings.Get(kProgramTitle, kSettingsSection, key);
   if (!text) return fallback;
-  const std::string_view t = TrimSpaces(*text);
-  long value = 0;
-  const auto [end, ec] = std::from_chars(t.data(), t.data() + t.size(), value);
-  if (ec != std::errc() || end != t.data() + t.size() || value < -1000000 || value > 1000000) return fallback;
-  return value;
+  return static_cast<long>(ReadWholeNumber(*text, {.min = -1000000, .max = 1000000}).ValueOr(fallback));
 }
 
 double frmCadromain::Dpi() const {
@@ -155,6 +155,7 @@ void frmCadromain::closeEvent(QCloseEvent* event) {
     ini_.SetListFontSize(listFontSize_);
     ini_.WriteIni();
     record_.reset();
+    listRecord_.reset();
   }
   event->accept();
 }
@@ -169,14 +170,16 @@ void frmCadromain::SetColumnHeaders() {
 }
 
 void frmCadromain::BuildNewMsgList() {
-  if (!record_) return;
+  if (!listRecord_) return;
   std::vector<IncidentRow> rows;
+  std::vector<IncidentRow> every;
   try {
-    BuildIncidentRows(*record_, currentFolder_, rows);
+    BuildIncidentRows(*listRecord_, currentFolder_, rows, &every);
   } catch (const std::exception&) {
     // Whatever failed outside the record: keep the rows gathered so far.
   }
   model_->SetRows(rows);
+  AfterListBuilt(std::move(every));
   sortColumn_ = kCityColumn;
   sortOrder_ = Qt::AscendingOrder;
   ApplySort();
@@ -238,10 +241,20 @@ void frmCadromain::cmdDelete_Click() {
 }
 
 bool frmCadromain::eventFilter(QObject* watched, QEvent* event) {
-  if (watched == LV_ && event->type() == QEvent::KeyPress &&
-      static_cast<QKeyEvent*>(event)->key() == Qt::Key_Delete) {
-    cmdDelete_Click();
-    return true;
+  if (watched == LV_ && event->type() == QEvent::KeyPress) {
+    const int key = static_cast<QKeyEvent*>(event)->key();
+    if (key == Qt::Key_Delete) {
+      cmdDelete_Click();
+      return true;
+    }
+    // Enter opens the report under the keyboard's focus mark, as a double click does.
+    if (key == Qt::Key_Return || key == Qt::Key_Enter) {
+      const QModelIndex current = LV_->currentIndex();
+      if (current.isValid())
+        LV_->selectionModel()->select(current, QItemSelectionModel::Select | QItemSelectionModel::Rows);
+      LV_DblClick();
+      return true;
+    }
   }
   return QMainWindow::eventFilter(watched, event);
 }
@@ -299,7 +312,14 @@ void frmCadromain::mnuStationID_Click() {
 
 void frmCadromain::mnuPreferences_Click() {
   frmCadroPref dialog(ini_.Values(), services_.prompts, linkTest_, this);
-  if (runModal_(dialog) == QDialog::Accepted) ini_.SetLinkSettings(dialog.Result());
+  auto* stuckPage = new aids::StuckReportsPage(ageLimits_);
+  dialog.Tabs()->addTab(stuckPage, QStringLiteral("Stuck Reports"));
+  if (runModal_(dialog) == QDialog::Accepted) {
+    ini_.SetLinkSettings(dialog.Result());
+    ageLimits_ = stuckPage->Limits();
+    aids::WriteAgeLimits(services_.settings, kProgramTitle, ageLimits_);
+    RefreshAgeMarks(true);
+  }
   ini_.WriteIni();
 }
 

@@ -7,16 +7,24 @@
 #include <functional>
 #include <map>
 #include <memory>
+#include <set>
+#include <vector>
 
+#include "AgeMarks.h"
 #include "CadroIni.h"
 #include "CadroLogLib.h"
 #include "CadroMsg.h"
 #include "IncidentList.h"
+#include "OnceOnlyPrompts.h"
 #include "StationRules.h"
 #include "frmCadroPref.h"
 
 class QAction;
+class QFrame;
 class QLabel;
+class QLineEdit;
+class QStatusBar;
+class QVBoxLayout;
 class QPushButton;
 class QTimer;
 class QTreeView;
@@ -65,6 +73,15 @@ public:
   void mnuCadroQuickStart_Click();
   void mnuAbout_Click();
 
+  // The aids for a busy net (frmCadromainAids.cpp): search box, stuck reports, duplicate hint and
+  // the communications log.
+  void txtSearch_Change(const QString& text);
+  void mnuExportLog_Click();
+  void cmdHintOpen_Click();
+  void cmdHintIgnore_Click();
+  void RefreshAgeMarks(bool force = false);
+  const aids::AgeLimits& AgeLimits() const { return ageLimits_; }
+
   int CurrentFolder() const { return currentFolder_; }
   float ListFontSize() const { return listFontSize_; }
   Qt::SortOrder SortOrder() const { return sortOrder_; }
@@ -78,6 +95,8 @@ protected:
 private:
   void BuildWindow();
   void BuildMenus();
+  void BuildAidControls(QVBoxLayout* listColumn, QStatusBar* bar);
+  void AfterListBuilt(std::vector<IncidentRow> everyReport);
   void RestoreLayout();
   void SaveLayout();
   void SetListFontSize(float size);
@@ -93,6 +112,11 @@ private:
   SessionLog& log_;
   std::string programFolder_;
   std::unique_ptr<CadroMsg> record_;
+  // The list is built again on every folder click; its loads tell of a bad file once per run.
+  OnceOnlyPrompts listPrompts_{services_.prompts};
+  Services listServices_{services_.eventLog, listPrompts_, services_.clock, services_.locale,
+                         services_.settings};
+  std::unique_ptr<CadroMsg> listRecord_;
   EntryFormPort* entryForm_ = nullptr;
   ModalRunner runModal_;
   DocumentOpener openDocument_;
@@ -116,6 +140,17 @@ private:
   QLabel* panelTime_ = nullptr;
   QAction* mnuCadroQuickStart_ = nullptr;
   QTimer* tmrClock_ = nullptr;
+
+  std::vector<IncidentRow> everyReport_;  // every report, whatever the folder, as last built
+  std::set<std::string> knownReports_;    // their Idx texts, to tell a report stored since
+  bool listBuiltOnce_ = false;
+  aids::AgeLimits ageLimits_;
+  std::int64_t marksMinute_ = -1;
+  std::string hintIdx_;
+  QLineEdit* txtSearch_ = nullptr;
+  QLabel* panelStuck_ = nullptr;
+  QFrame* fraDuplicateHint_ = nullptr;
+  QLabel* lblDuplicateHint_ = nullptr;
 };
 
 }  // namespace cadro

@@ -15,6 +15,20 @@
 #include "frmCadromain.h"
 
 namespace cadro {
+namespace {
+
+// Letters chosen so that no folder clashes with a menu title or another button of the window.
+QChar FolderAccessKey(int code) {
+  switch (code) {
+    case folder::kAll: return QLatin1Char('A');
+    case folder::kReady: return QLatin1Char('R');
+    case folder::kDraft: return QLatin1Char('D');
+    case folder::kDeleted: return QLatin1Char('l');
+    default: return QLatin1Char('u');
+  }
+}
+
+}  // namespace
 
 void frmCadromain::BuildWindow() {
   auto* central = new QWidget(this);
@@ -29,7 +43,8 @@ void frmCadromain::BuildWindow() {
   auto* left = new QVBoxLayout;
   left->addWidget(lblFolderSpace);
   for (const int code : folder::kCodes) {
-    auto* button = new QPushButton(FromAnsi(FolderButtonCaption(code)), central);
+    auto* button =
+        new QPushButton(WithAccessKey(FromAnsi(FolderButtonCaption(code)), FolderAccessKey(code)), central);
     button->setObjectName(QStringLiteral("cmdFolder_%1").arg(code));
     button->setCheckable(true);
     button->setAutoExclusive(true);
@@ -39,10 +54,11 @@ void frmCadromain::BuildWindow() {
   }
   left->addSpacing(16);
 
-  auto* cmdNewReport = new QPushButton(QStringLiteral("New Report"), central);
+  auto* cmdNewReport = new QPushButton(QStringLiteral("&New Report"), central);
+  cmdNewReport->setShortcut(QKeySequence::New);
   cmdNewReport->setObjectName(QStringLiteral("cmdNewReport"));
   connect(cmdNewReport, &QPushButton::clicked, this, &frmCadromain::cmdNewReport_Click);
-  auto* cmdDelete = new QPushButton(QStringLiteral("Delete"), central);
+  auto* cmdDelete = new QPushButton(QStringLiteral("Dele&te"), central);
   cmdDelete->setObjectName(QStringLiteral("cmdDelete"));
   connect(cmdDelete, &QPushButton::clicked, this, &frmCadromain::cmdDelete_Click);
   left->addWidget(cmdNewReport);
@@ -52,6 +68,8 @@ void frmCadromain::BuildWindow() {
   cmdBigger_ = new QPushButton(QStringLiteral("A"), central);
   cmdBigger_->setObjectName(QStringLiteral("cmdBigger"));
   cmdBigger_->setToolTip(QStringLiteral("Increase font size"));
+  cmdBigger_->setShortcut(QKeySequence::ZoomIn);
+  cmdBigger_->setAccessibleName(QStringLiteral("Increase font size"));
   QFont biggerFont = cmdBigger_->font();
   biggerFont.setPointSizeF(biggerFont.pointSizeF() * 1.4);
   biggerFont.setBold(true);
@@ -59,11 +77,15 @@ void frmCadromain::BuildWindow() {
   cmdSmaller_ = new QPushButton(QStringLiteral("A"), central);
   cmdSmaller_->setObjectName(QStringLiteral("cmdSmaller"));
   cmdSmaller_->setToolTip(QStringLiteral("Decrease font size"));
+  cmdSmaller_->setShortcut(QKeySequence::ZoomOut);
+  cmdSmaller_->setAccessibleName(QStringLiteral("Decrease font size"));
   QFont smallerFont = cmdSmaller_->font();
   smallerFont.setPointSizeF(smallerFont.pointSizeF() * 0.8);
   cmdSmaller_->setFont(smallerFont);
   connect(cmdBigger_, &QPushButton::clicked, this, &frmCadromain::cmdBigger_Click);
   connect(cmdSmaller_, &QPushButton::clicked, this, &frmCadromain::cmdSmaller_Click);
+  // Smaller stands left of bigger, so Tab meets it first.
+  setTabOrder(cmdSmaller_, cmdBigger_);
   auto* fontRow = new QHBoxLayout;
   fontRow->addWidget(cmdSmaller_);
   fontRow->addWidget(cmdBigger_);
@@ -97,6 +119,8 @@ void frmCadromain::BuildWindow() {
   connect(LV_->header(), &QHeaderView::sectionClicked, this, &frmCadromain::LV_ColumnClick);
   connect(LV_, &QTreeView::doubleClicked, this, [this] { LV_DblClick(); });
 
+  // The folder caption above the list names it for a screen reader.
+  lblCurrentFolder_->setBuddy(LV_);
   auto* right = new QVBoxLayout;
   right->addWidget(lblCurrentFolder_);
   right->addWidget(LV_, 1);
@@ -123,6 +147,8 @@ void frmCadromain::BuildWindow() {
   tmrClock_->setObjectName(QStringLiteral("tmrClock"));
   tmrClock_->setInterval(1000);
   connect(tmrClock_, &QTimer::timeout, this, &frmCadromain::ShowClock);
+
+  BuildAidControls(right, sbrStatus);
 }
 
 void frmCadromain::BuildMenus() {
@@ -142,35 +168,37 @@ void frmCadromain::BuildMenus() {
     return a;
   };
 
-  QMenu* mnuFile = menu("mnuFile", "File");
-  item(mnuFile, "mnuExport", "Export", nullptr);
-  item(mnuFile, "mnuImport", "Import", nullptr);
+  QMenu* mnuFile = menu("mnuFile", "&File");
+  item(mnuFile, "mnuExport", "&Export", nullptr);
+  item(mnuFile, "mnuImport", "&Import", nullptr);
+  item(mnuFile, "mnuExportLog", "Export &Log...", &frmCadromain::mnuExportLog_Click);
   mnuFile->addSeparator();
-  item(mnuFile, "mnuPrintSetup", "Print Setup...", nullptr);
+  item(mnuFile, "mnuPrintSetup", "Print Set&up...", nullptr);
   mnuFile->addSeparator();
-  QAction* exit = mnuFile->addAction(QStringLiteral("Exit"));
+  QAction* exit = mnuFile->addAction(QStringLiteral("E&xit"));
+  exit->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_Q));
   exit->setObjectName(QStringLiteral("mnuExit"));
   connect(exit, &QAction::triggered, this, &QWidget::close);
 
-  QMenu* mnuEdit = menu("mnuEdit", "Edit");
-  item(mnuEdit, "mnuCut", "Cut", nullptr);
-  item(mnuEdit, "mnuCopy", "Copy", nullptr);
-  item(mnuEdit, "mnuPaste", "Paste", nullptr);
-  item(mnuEdit, "mnuDelete", "Delete", &frmCadromain::cmdDelete_Click);
+  QMenu* mnuEdit = menu("mnuEdit", "&Edit");
+  item(mnuEdit, "mnuCut", "Cu&t", nullptr);
+  item(mnuEdit, "mnuCopy", "&Copy", nullptr);
+  item(mnuEdit, "mnuPaste", "&Paste", nullptr);
+  item(mnuEdit, "mnuDelete", "&Delete", &frmCadromain::cmdDelete_Click);
 
-  QMenu* mnuSetup = menu("mnuSetup", "Setup");
-  item(mnuSetup, "mnuStationID", "Location ID", &frmCadromain::mnuStationID_Click);
-  item(mnuSetup, "mnuPreferences", "Preferences", &frmCadromain::mnuPreferences_Click);
+  QMenu* mnuSetup = menu("mnuSetup", "&Setup");
+  item(mnuSetup, "mnuStationID", "&Location ID", &frmCadromain::mnuStationID_Click);
+  item(mnuSetup, "mnuPreferences", "&Preferences", &frmCadromain::mnuPreferences_Click);
   mnuSetup->addSeparator();
-  item(mnuSetup, "mnuResetFont", "Reset Font", &frmCadromain::mnuResetFont_Click);
-  item(mnuSetup, "mnuPackColumns", "Pack Columns", &frmCadromain::mnuPackColumns_Click);
-  item(mnuSetup, "mnuResetColumns", "Reset Columns", &frmCadromain::mnuResetColumns_Click);
+  item(mnuSetup, "mnuResetFont", "Reset &Font", &frmCadromain::mnuResetFont_Click);
+  item(mnuSetup, "mnuPackColumns", "Pack &Columns", &frmCadromain::mnuPackColumns_Click);
+  item(mnuSetup, "mnuResetColumns", "&Reset Columns", &frmCadromain::mnuResetColumns_Click);
 
-  QMenu* mnuHelp = menu("mnuHelp", "Help");
+  QMenu* mnuHelp = menu("mnuHelp", "&Help");
   mnuCadroQuickStart_ =
-      item(mnuHelp, "mnuCadroQuickStart", "Cadro Quick Start", &frmCadromain::mnuCadroQuickStart_Click);
+      item(mnuHelp, "mnuCadroQuickStart", "Cadro &Quick Start", &frmCadromain::mnuCadroQuickStart_Click);
   mnuHelp->addSeparator();
-  item(mnuHelp, "mnuAbout", "About", &frmCadromain::mnuAbout_Click);
+  item(mnuHelp, "mnuAbout", "&About", &frmCadromain::mnuAbout_Click);
 }
 
 }  // namespace cadro

@@ -16,9 +16,10 @@
 namespace cadro {
 namespace {
 
-QLabel* MakeLabel(QWidget* parent, const char* name, const char* text) {
+QLabel* MakeLabel(QWidget* parent, const char* name, const char* text, QWidget* buddy = nullptr) {
   auto* label = new QLabel(QString::fromLatin1(text), parent);
   label->setObjectName(QString::fromLatin1(name));
+  if (buddy) label->setBuddy(buddy);
   return label;
 }
 
@@ -52,18 +53,19 @@ frmStationID::frmStationID(const StationSettings& settings, Prompts& prompts, QW
   txtSID_[4]->setMaxLength(10);
 
   // Rows in screen order; the boxes keep the indexes the settings are known by.
-  grid->addWidget(MakeLabel(Frame1, "Label1", "Name:"), 0, 0);
+  // Each caption is its box's buddy, so a screen reader names the box by it.
+  grid->addWidget(MakeLabel(Frame1, "Label1", "Name:", txtSID_[0]), 0, 0);
   grid->addWidget(txtSID_[0], 0, 1, 1, 2);
-  grid->addWidget(MakeLabel(Frame1, "Label2", "User ID/Call Sign:"), 1, 0);
+  grid->addWidget(MakeLabel(Frame1, "Label2", "User ID/Call Sign:", txtSID_[1]), 1, 0);
   grid->addWidget(txtSID_[1], 1, 1, 1, 2);
-  grid->addWidget(MakeLabel(Frame1, "Label3", "Location:"), 2, 0);
+  grid->addWidget(MakeLabel(Frame1, "Label3", "Location:", txtSID_[2]), 2, 0);
   grid->addWidget(txtSID_[2], 2, 1, 1, 2);
-  grid->addWidget(MakeLabel(Frame1, "Label8", "City:"), 3, 0);
+  grid->addWidget(MakeLabel(Frame1, "Label8", "City:", txtSID_[5]), 3, 0);
   grid->addWidget(txtSID_[5], 3, 1, 1, 2);
-  grid->addWidget(MakeLabel(Frame1, "Label5", "Location ID:"), 4, 0);
+  grid->addWidget(MakeLabel(Frame1, "Label5", "Location ID:", txtSID_[3]), 4, 0);
   grid->addWidget(txtSID_[3], 4, 1);
   grid->addWidget(MakeLabel(Frame1, "Label6", "(3 Char; not Station ID)"), 4, 2);
-  grid->addWidget(MakeLabel(Frame1, "Label7", "Next Event No:"), 5, 0);
+  grid->addWidget(MakeLabel(Frame1, "Label7", "Next Event No:", txtSID_[4]), 5, 0);
   grid->addWidget(txtSID_[4], 5, 1);
   grid->setColumnStretch(2, 1);
   const int narrow = txtSID_[3]->fontMetrics().horizontalAdvance(QStringLiteral("0000000000")) + 12;

@@ -147,3 +147,32 @@ TEST_F(InboxFixture, AConcurrentWriterLosesNothingAndDuplicatesNothing) {
   EXPECT_TRUE(fs::is_empty(dir.path()));
   EXPECT_TRUE(log.entries.empty());
 }
+
+TEST_F(InboxFixture, AfterAKillOnlyWhatDidNotReachTheJournalIsShownAgain) {
+  const std::string journal = dir.File("journal");
+  auto journalled = [&journal](const Lines& lines) {
+    for (const std::string& l : lines) AppendToFile(journal, l + "\r\n");
+  };
+  {
+    NotesInbox inbox(Notes(), log, journal);
+    Append("1|one\r\n2|two\r\n");
+    inbox.Poll(journalled);
+  }  // killed before the claimed file was finished
+  Append("3|three\r\n");
+  {
+    NotesInbox inbox(Notes(), log, journal);
+    // Killed after the record of what is being shown, before the journal got it.
+    inbox.Poll([](const Lines& lines) { EXPECT_EQ(lines, Lines{"3|three"}); });
+  }
+  NotesInbox inbox(Notes(), log, journal);
+  Lines seen;
+  inbox.Poll([&](const Lines& lines) {
+    journalled(lines);
+    seen.insert(seen.end(), lines.begin(), lines.end());
+  });
+  EXPECT_EQ(seen, Lines{"3|three"});
+  EXPECT_EQ(inbox.Poll(), Lines{});
+  EXPECT_EQ(ReadFileBytes(journal), "1|one\r\n2|two\r\n3|three\r\n");
+  EXPECT_FALSE(fs::exists(inbox.ClaimedFile()));
+  EXPECT_FALSE(fs::exists(Notes() + ".shown"));
+}

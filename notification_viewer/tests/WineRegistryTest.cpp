@@ -46,3 +46,13 @@ TEST(WineRegistry, FallsBackWhereTheHostWroteNothing) {
   EXPECT_EQ(cadro::testing::ReadFileBytes(dir.File("user.reg")), kUserReg);
   EXPECT_EQ(fallback.Get("Vantrel Packet Message Manager", "Settings", "New"), "v");
 }
+
+TEST(WineRegistry, ReadsEveryEscapeWineWrites) {
+  const std::string key = ProgramSettingsKey("Vantrel Packet Message Manager", "Settings");
+  const std::string reg =
+      "[Software\\\\VB and VBA Program Settings\\\\Vantrel Packet Message Manager\\\\Settings]\n"
+      "\"ProfName\"=\"a\\ab\\bc\\td\\ne\\vf\\fg\\rh\\ei\\x7fj\\x20ack\\0l\\\\m\\\"\"\n";
+  EXPECT_EQ(
+      FindWineRegistryString(reg, key, "ProfName"),
+      std::optional<std::string>(std::string("a\ab\bc\td\ne\vf\fg\rh\x1bi\x7fj\x80k") + '\0' + "l\\m\""));
+}

@@ -17,6 +17,7 @@
 #include "NotesWriter.h"
 #include "SoundPlayer.h"
 #include "TestKit.h"
+#include "WindowAudit.h"
 #include "frmNote.h"
 
 using namespace cadro;
@@ -87,16 +88,22 @@ TEST_F(WindowFixture, RecordsFromTheHostReachLogCounterJournalAndSound) {
   EXPECT_EQ(Find<QLabel>(*w, "Count")->text(), "Notifications Logged: 2");
   EXPECT_EQ(ReadFileBytes(dir.File("data/Srnote.tmp")), first + "\r\n" + second + "\r\n");
   const std::string bell = ToHostForm(dir.File("program")) + "\\notify.wav";
-  EXPECT_EQ(sound.played, (std::vector<std::string>{bell, bell}));
+  EXPECT_EQ(sound.played, (std::vector<std::string>{bell}));  // one sound for the poll
   EXPECT_EQ(ts.prompts.beeps, 0);
+
+  // A burst of fifty sounds once.
+  for (int i = 0; i < 50; ++i) Write(1, "burst " + std::to_string(i));
+  w->GetNote();
+  EXPECT_EQ(w->Service().Log().Count(), 52);
+  EXPECT_EQ(sound.played.size(), 2u);
 
   sound.result = false;  // no sound output: the beep stands in
   Write(-1, "third");
   w->GetNote();
   EXPECT_EQ(ts.prompts.beeps, 1);
-  EXPECT_EQ(Find<QLabel>(*w, "Count")->text(), "Notifications Logged: 3");
+  EXPECT_EQ(Find<QLabel>(*w, "Count")->text(), "Notifications Logged: 53");
   w->GetNote();  // nothing new: nothing shown again
-  EXPECT_EQ(w->Service().Log().Count(), 3);
+  EXPECT_EQ(w->Service().Log().Count(), 53);
   EXPECT_TRUE(ts.eventLog.entries.empty());
 }
 
@@ -203,4 +210,10 @@ TEST(NotesFilePath, HostAndLocalLogsFolders) {
   EXPECT_EQ(NotesFilePath("/srv/host/logs"), "/srv/host/logs/Vtnote.dat");
   EXPECT_EQ(NotesFilePath("/srv/host/logs/"), "/srv/host/logs/Vtnote.dat");
   EXPECT_EQ(NotesFilePath("C:\\VData\\logs"), HostPath("C:\\VData\\logs") + "/Vtnote.dat");
+}
+
+TEST_F(WindowFixture, WorkedFromTheKeyboardAndHeardThroughAScreenReader) {
+  auto w = Open();
+  ASSERT_TRUE(QTest::qWaitForWindowExposed(w.get()));
+  EXPECT_EQ(cadro::testing::AuditFindings(w.get()), "");
 }

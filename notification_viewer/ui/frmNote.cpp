@@ -46,6 +46,7 @@ frmNote::frmNote(const Services& services, FileLib& fileLib, SoundPlayer& sound,
 
   txtMessage_ = new QPlainTextEdit(this);
   txtMessage_->setObjectName(QStringLiteral("txtMessage"));
+  txtMessage_->setAccessibleName(QStringLiteral("Notifications"));
   txtMessage_->setReadOnly(true);
   txtMessage_->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
   txtMessage_->setFont(QFont(QStringLiteral("Calibri"), 11));
@@ -74,11 +75,12 @@ frmNote::frmNote(const Services& services, FileLib& fileLib, SoundPlayer& sound,
   device_ = std::make_unique<VtDevice>(sound, services.prompts);
   ini_ = std::make_unique<VtInit>(fileLib, services, std::move(programVersion), kProgramTitle);
   ini_->StartClass(profName + ".profile", "");
-  inbox_ = std::make_unique<NotesInbox>(NotesFilePath(ini_->DirLogs()), services.eventLog);
+  const std::string journal = JoinPath(fileLib.DataPath(), "Srnote.tmp");
+  inbox_ = std::make_unique<NotesInbox>(NotesFilePath(ini_->DirLogs()), services.eventLog, journal);
   const Clock& clock = services.clock;
   service_ = std::make_unique<NoteService>(
-      *ini_, *device_, *inbox_, JoinPath(fileLib.DataPath(), "Srnote.tmp"),
-      [&clock] { return ToAnsi(GeneralDateTime(clock.Now())); }, services.locale.DecimalSeparator());
+      *ini_, *device_, *inbox_, journal, [&clock] { return ToAnsi(GeneralDateTime(clock.Now())); },
+      services.locale.DecimalSeparator());
   service_->OnShown(
       [this](std::int16_t level, const std::string& message) { emit noteShown(level, FromAnsi(message)); });
 
@@ -102,27 +104,27 @@ frmNote::~frmNote() {
 
 void frmNote::BuildMenus() {
   QMenuBar* bar = menuBar();
-  QAction* close = bar->addAction(tr("Close"));
+  QAction* close = bar->addAction(tr("&Close"));
   close->setObjectName(QStringLiteral("mnuClose"));
   connect(close, &QAction::triggered, this, &QWidget::close);
 
-  QMenu* edit = bar->addMenu(tr("Edit"));
+  QMenu* edit = bar->addMenu(tr("&Edit"));
   edit->setObjectName(QStringLiteral("mnuEdit"));
   edit->menuAction()->setObjectName(QStringLiteral("mnuEdit"));
-  QAction* cut = edit->addAction(tr("Cut"));
+  QAction* cut = edit->addAction(tr("Cu&t"));
   cut->setObjectName(QStringLiteral("mnuCut"));
   cut->setShortcut(QKeySequence(QStringLiteral("Ctrl+X")));
   cut->setEnabled(false);
-  QAction* copy = edit->addAction(tr("Copy"));
+  QAction* copy = edit->addAction(tr("&Copy"));
   copy->setObjectName(QStringLiteral("mnuCopy"));
   copy->setShortcut(QKeySequence(QStringLiteral("Ctrl+C")));
   connect(copy, &QAction::triggered, this, &frmNote::Copy);
-  QAction* paste = edit->addAction(tr("Paste"));
+  QAction* paste = edit->addAction(tr("&Paste"));
   paste->setObjectName(QStringLiteral("mnuPaste"));
   paste->setShortcut(QKeySequence(QStringLiteral("Ctrl+V")));
   paste->setEnabled(false);
   edit->addSeparator()->setObjectName(QStringLiteral("Sep1"));
-  QAction* selectAll = edit->addAction(tr("Select All"));
+  QAction* selectAll = edit->addAction(tr("Select &All"));
   selectAll->setObjectName(QStringLiteral("mnuSelectAll"));
   connect(selectAll, &QAction::triggered, txtMessage_, &QPlainTextEdit::selectAll);
 }

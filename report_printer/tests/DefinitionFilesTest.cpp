@@ -196,6 +196,22 @@ TEST(ParseSingleNumber, AcceptsWhatFormsWriteAndNothingElse) {
   EXPECT_FALSE(ParseSingle("12mm"));
   EXPECT_FALSE(ParseSingle("inf"));
   EXPECT_FALSE(ParseSingle("nan"));
+  for (const char* twoSigns : {"+-5", "-+5", "--5", "++5", "+ -5"})
+    EXPECT_FALSE(ParseSingle(twoSigns)) << twoSigns;
+}
+
+// A position written with two signs is a mistake in the form, not a position left of the page:
+// the field keeps the place a missing number gives it.
+TEST(FormDefinitionFile, APositionWithTwoSignsIsNoPosition) {
+  const FormDefinition f = Form("FORM,Incident,+-210,297,+-5,12\r\nFIELD,TYPE,+-5,30,100,--45\r\n");
+  ASSERT_EQ(f.items.size(), 1U);
+  EXPECT_FLOAT_EQ(f.items[0].x1, 0);
+  EXPECT_FLOAT_EQ(f.items[0].y1, 30);
+  EXPECT_FLOAT_EQ(f.items[0].y2, 0);
+  const FormDefinition defaults = Form("");
+  EXPECT_FLOAT_EQ(f.settings.width, defaults.settings.width);
+  EXPECT_FLOAT_EQ(f.settings.originY, defaults.settings.originY);
+  EXPECT_FLOAT_EQ(f.settings.originX, 12);
 }
 
 }  // namespace

@@ -15,6 +15,7 @@
 
 #include "FakePrinters.h"
 #include "TestKit.h"
+#include "WindowAudit.h"
 
 namespace cadro {
 namespace {
@@ -174,6 +175,23 @@ TEST_F(frmCadrorptTest, PreviewPictureStretchesWithTheWindowAndKeepsItsDrawing) 
   preview->resize(900, 700);
   const QImage large = picture->grab().toImage();
   EXPECT_EQ(large.copy(small.rect()), small);  // resizing shows more, never loses the drawing
+}
+
+TEST_F(frmCadrorptTest, WorkedFromTheKeyboardAndHeardThroughAScreenReader) {
+  window->Form_Load(Files());
+  window->show();
+  ASSERT_TRUE(QTest::qWaitForWindowExposed(window.get()));
+  EXPECT_EQ(testing::AuditFindings(window.get()), "");
+  window->activateWindow();
+  QApplication::setActiveWindow(window.get());
+  ASSERT_TRUE(QTest::qWaitForWindowActive(window.get()));
+  QTest::keyClick(window.get(), Qt::Key_P, Qt::ControlModifier);
+  QTRY_COMPARE(printers.pages.size(), 1U);
+
+  QTest::keyClick(window.get(), Qt::Key_R, Qt::AltModifier);
+  QWidget* preview = nullptr;
+  QTRY_VERIFY((preview = QApplication::activeWindow()) && preview->objectName() == "frmRptPreview");
+  EXPECT_EQ(testing::AuditFindings(preview), "");
 }
 
 }  // namespace

@@ -39,9 +39,10 @@ frmCadrorpt::frmCadrorpt(Services& services, Printers& printers, std::string pro
   auto* column = new QVBoxLayout(central);
   column->setContentsMargins(20, 12, 20, 20);  // 300 twips right and bottom
   auto* buttons = new QHBoxLayout;
-  cmdPreview_ = Button("cmdPreview", "Preview", central);
-  cmdPrint_ = Button("cmdPrint", "Print", central);
-  cmdClose_ = Button("cmdClose", "Close", central);
+  cmdPreview_ = Button("cmdPreview", "P&review", central);
+  cmdPrint_ = Button("cmdPrint", "&Print", central);
+  cmdPrint_->setShortcut(QKeySequence::Print);
+  cmdClose_ = Button("cmdClose", "&Close", central);
   buttons->addWidget(cmdPreview_);
   buttons->addWidget(cmdPrint_);
   buttons->addStretch();
@@ -51,6 +52,7 @@ frmCadrorpt::frmCadrorpt(Services& services, Printers& printers, std::string pro
   txtArea_ = new QPlainTextEdit(central);
   txtArea_->setObjectName(QStringLiteral("txtArea"));
   txtArea_->setReadOnly(true);
+  txtArea_->setAccessibleName(QStringLiteral("Progress"));
   column->addWidget(txtArea_, 1);
   column->addWidget(Separator("Line2", central));
   setCentralWidget(central);

@@ -50,7 +50,7 @@ frmRptPreview::frmRptPreview() {
   setWindowTitle(QStringLiteral("Preview"));
   setAttribute(Qt::WA_DeleteOnClose);
   picture1_ = new PictureBox(this);
-  cmdClose_ = new QPushButton(QStringLiteral("Close"), this);
+  cmdClose_ = new QPushButton(QStringLiteral("&Close"), this);
   cmdClose_->setObjectName(QStringLiteral("cmdClose"));
   connect(cmdClose_, &QPushButton::clicked, this, &frmRptPreview::cmdClose_Click);
   // A page-sized window, but never taller or wider than the screen it opens on.

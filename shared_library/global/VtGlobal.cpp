@@ -7,24 +7,14 @@
 #include "Platform.h"
 #include "RunError.h"
 #include "StringLib.h"
+#include "WholeNumber.h"
 
 namespace cadro {
 
 std::int16_t ToInteger16(std::string_view text) {
-  text = TrimSpaces(text);
-  if (!text.empty() && text.front() == '+') text.remove_prefix(1);
-  double value = 0;
-  const auto [end, ec] = std::from_chars(text.data(), text.data() + text.size(), value);
-  if (text.empty() || end != text.data() + text.size() || ec == std::errc::invalid_argument ||
-      (ec == std::errc() && !std::isfinite(value))) {
-    throw MakeRunError(err::kTypeMismatch);
-  }
-  const double rounded = std::nearbyint(value);
-  if (ec == std::errc::result_out_of_range || !std::isfinite(rounded) || rounded < -32768 ||
-      rounded > 32767) {
-    throw MakeRunError(err::kOverflow);
-  }
-  return static_cast<std::int16_t>(rounded);
+  const WholeNumber n = ReadWholeNumber(text, {.min = -32768, .max = 32767, .decimalSeparator = '.'});
+  if (!n) throw MakeRunError(n.error);
+  return static_cast<std::int16_t>(n.value);
 }
 
 VtGlobal::VtGlobal(std::string filePath, std::string programVersion, std::string defaultPrinterName,

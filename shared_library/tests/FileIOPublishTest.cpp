@@ -29,7 +29,7 @@ using cadro::testing::WriteFileBytes;
 namespace {
 std::atomic<int> umaskCalls{0};
 }
-extern "C" mode_t umask(mode_t mask) {
+extern "C" mode_t umask(mode_t mask) noexcept {
   ++umaskCalls;
   using Real = mode_t (*)(mode_t);
   static const Real real = reinterpret_cast<Real>(::dlsym(RTLD_NEXT, "umask"));

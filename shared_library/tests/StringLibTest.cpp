@@ -26,6 +26,16 @@ TEST(GetLine, SplitsAtCrAndDropsLfWherever) {
   EXPECT_EQ(GetLine(buf), "");
 }
 
+TEST(GetLines, AWholeTextAsGetLineSplitsIt) {
+  using Lines = std::vector<std::string>;
+  EXPECT_EQ(GetLines("a\r\nb\r\n"), (Lines{"a", "b"}));
+  EXPECT_EQ(GetLines("a\r\r\nb"), (Lines{"a", "", "b"}));
+  EXPECT_EQ(GetLines("a\r\r"), (Lines{"a", ""}));
+  EXPECT_EQ(GetLines("a\nb\n"), (Lines{"ab"}));
+  EXPECT_EQ(GetLines("\n"), Lines{});
+  EXPECT_EQ(GetLines(""), Lines{});
+}
+
 TEST(GetWord, SkipsLeadingSpacesAndKeepsTheSeparator) {
   std::string buf = "   ab cd";
   EXPECT_EQ(GetWord(buf), "ab");

@@ -105,6 +105,15 @@ TEST(ToInteger16, ConvertsLikeTheSettingsFilesExpect) {
   EXPECT_EQ(ToInteger16("3.5"), 4);
   EXPECT_THROW(ToInteger16(""), RunError);
   EXPECT_THROW(ToInteger16("nan"), RunError);
+  // Two signs, or a number the host never writes, are no number (error 13), not -1 or 1000.
+  for (const char* bad : {"+-1", "--1", "1e3", "0x10", "1x"}) {
+    try {
+      ToInteger16(bad);
+      ADD_FAILURE() << bad << " was taken";
+    } catch (const RunError& e) {
+      EXPECT_EQ(e.number, 13) << bad;
+    }
+  }
   try {
     ToInteger16("32768");
     FAIL();

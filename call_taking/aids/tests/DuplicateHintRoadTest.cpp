@@ -1,0 +1,74 @@
+// The duplicate hint on the whole road: the operator saves a new report in the entry form and
+// the list window it returns to shows the hint; the save itself goes through untouched.
+#include <QFrame>
+#include <QLabel>
+#include <QPushButton>
+
+#include "AidsWindowFixture.h"
+#include "FormFixture.h"
+#include "frmCadromain.h"
+#include "frmStationID.h"
+
+namespace cadro::form::testing {
+namespace {
+
+class DuplicateRoad : public FormTest, public cadro::testing::AidsReports {
+protected:
+  std::string MessageFolder() override { return dir.File("msg.d"); }
+  void SetUp() override {
+    FormTest::SetUp();
+    form.reset();
+    std::filesystem::create_directory(dir.path() / "logs");
+    list = std::make_unique<frmCadromain>(ts.services, *station, log, dir.str());
+    list->SetModalRunner([](QDialog& d) {
+      if (auto* stationDialog = qobject_cast<frmStationID*>(&d)) {
+        const char* values[] = {"Ann Lee", "K6ABC", "Station 3", "FS3", nullptr, "Springfield"};
+        for (int i = 0; i < 6; ++i)
+          if (values[i] && stationDialog->Box(i)->text().trimmed().isEmpty())
+            stationDialog->Box(i)->setText(QString::fromLatin1(values[i]));
+        stationDialog->cmdOK_Click();
+      }
+      return d.result();
+    });
+    entry = new frmCadrocts(ts.services, *station, dir.str(), {}, list.get());
+    QObject::connect(entry, &frmCadrocts::listMustBeRebuilt, list.get(), &frmCadromain::BuildNewMsgList);
+    list->SetEntryForm(entry);
+  }
+  void TearDown() override { list->close(); }
+
+  SessionLog log{dir.str(), ts.services};
+  std::unique_ptr<frmCadromain> list;
+  frmCadrocts* entry = nullptr;
+};
+
+TEST_F(DuplicateRoad, SavingANewCallAtAKnownAddressShowsTheHintAndStillSaves) {
+  // The fixture's clock stands at 14:20 on 7 December 2026.
+  Full("FS326341.090", 9, "FIRE", "100 Main Street", "Springfield", "1412", "Smoke", "", "261207");
+  list->Startup();
+  auto* bar = list->findChild<QFrame*>("fraDuplicateHint");
+  ASSERT_NE(bar, nullptr);
+  EXPECT_TRUE(bar->isHidden());
+
+  QTest::mouseClick(list->findChild<QPushButton*>("cmdNewReport"), Qt::LeftButton);
+  ASSERT_TRUE(entry->isVisible());
+  shown = entry;
+  const std::string eventId = entry->EventID();
+  Click("cmdRtype_1");
+  FillRequired();  // "100 main st", "springfield"
+  Type("txtFire_0", "unknown");
+  Click("cmdSave");
+  EXPECT_FALSE(entry->isVisible());
+  EXPECT_TRUE(PathExists(JoinPath(dir.File("msg.d"), eventId + ".911")));
+  ASSERT_FALSE(bar->isHidden());
+  EXPECT_EQ(list->findChild<QLabel*>("lblDuplicateHint")->text(),
+            "Possibly the same incident as FS326341.090 (FIRE, 14:12, 100 Main Street)");
+
+  // Opening the stored report again and saving it is no new report: no new hint.
+  QTest::mouseClick(list->findChild<QPushButton*>("cmdHintIgnore"), Qt::LeftButton);
+  entry->StartForm(eventId);
+  Click("cmdSave");
+  EXPECT_TRUE(bar->isHidden());
+}
+
+}  // namespace
+}  // namespace cadro::form::testing

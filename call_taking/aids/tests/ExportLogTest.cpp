@@ -1,0 +1,179 @@
+// File > Export Log... end to end: the dialog, the CSV read back by Python's csv module and the
+// PDF read back by pdftotext.
+#include <QCheckBox>
+#include <QDateEdit>
+#include <QRadioButton>
+#include <cstdio>
+
+#include "../../tests/MainWindowFixture.h"
+#include "AidsWindowFixture.h"
+#include "CommsLogPdf.h"
+#include "WindowAudit.h"
+#include "frmExportLog.h"
+
+namespace cadro::testing {
+namespace {
+
+std::string Run(const std::string& command) {
+  std::unique_ptr<FILE, int (*)(FILE*)> pipe(::popen(command.c_str(), "r"), ::pclose);
+  std::string out;
+  for (int c; pipe && (c = std::fgetc(pipe.get())) != EOF;) out.push_back(static_cast<char>(c));
+  return out;
+}
+
+std::string PdfText(const std::string& path, int page = 0) {
+  const std::string pages = page > 0 ? " -f " + std::to_string(page) + " -l " + std::to_string(page) : "";
+  return Run("pdftotext -layout" + pages + " '" + path + "' -");
+}
+
+int Count(const std::string& text, const std::string& what) {
+  int n = 0;
+  for (std::size_t at = text.find(what); at != std::string::npos; at = text.find(what, at + 1)) ++n;
+  return n;
+}
+
+std::vector<std::string> CsvRecords(const std::string& path) {
+  const std::string out = Run(std::string("python3 '") + CADRO_CSV_READER + "' '" + path + "'");
+  std::vector<std::string> lines;
+  std::size_t start = 0;
+  for (std::size_t nl; (nl = out.find('\n', start)) != std::string::npos; start = nl + 1) {
+    lines.push_back(out.substr(start, nl - start));
+  }
+  return lines;
+}
+
+TEST(CommsLogPdf, FortyRowsAPageWithTheHeaderOnEach) {
+  std::vector<aids::CommsLogEntry> entries;
+  for (int i = 0; i < 81; ++i) {
+    aids::CommsLogEntry e;
+    e.dateTime = "2026-12-08 12:00";
+    e.eventId = "FS326342." + std::to_string(100 + i);
+    e.messageId = "M" + std::to_string(100 + i);
+    e.state = "Submitted";
+    e.type = "FIRE";
+    e.location = "100 Main St";
+    e.city = "Springfield";
+    e.operatorId = "K6ABC";
+    entries.push_back(e);
+  }
+  TempDir dir;
+  const std::string path = dir.File("log.pdf");
+  QString error;
+  ASSERT_TRUE(aids::WriteCommsLogPdf(QString::fromStdString(path),
+                                     {"Station 3", "FS3", "Ann Lee (K6ABC)", "12/08/2026 to 12/08/2026"},
+                                     entries, &error))
+      << error.toStdString();
+  for (int page = 1; page <= 3; ++page) {
+    const std::string text = PdfText(path, page);
+    EXPECT_NE(text.find("Page " + std::to_string(page) + " of 3"), std::string::npos) << text;
+    EXPECT_NE(text.find("Station: Station 3"), std::string::npos);
+    EXPECT_NE(text.find("Location ID: FS3"), std::string::npos);
+    EXPECT_NE(text.find("Operator: Ann Lee (K6ABC)"), std::string::npos);
+    EXPECT_NE(text.find("Period: 12/08/2026 to 12/08/2026"), std::string::npos);
+    EXPECT_EQ(Count(text, "FS326342."), page < 3 ? 40 : 1) << "page " << page;
+  }
+  // Every event ID is printed whole, in order.
+  const std::string all = PdfText(path);
+  EXPECT_NE(all.find("FS326342.139"), std::string::npos);
+  EXPECT_LT(all.find("FS326342.139"), all.find("FS326342.140"));
+  EXPECT_EQ(PdfText(path, 4), "");
+
+  // A folder nobody may write to is reported, not passed over.
+  EXPECT_FALSE(aids::WriteCommsLogPdf(QStringLiteral("/nonexistent/folder/log.pdf"), {}, {}, &error));
+  EXPECT_FALSE(error.isEmpty());
+}
+
+class ExportLog : public MainWindow, public AidsReports {
+protected:
+  std::string MessageFolder() override { return dir.File("msg.d"); }
+  void Export(std::function<void(aids::frmExportLog&)> fill) {
+    script.push_back([fill](QDialog& d) {
+      auto* dialog = qobject_cast<aids::frmExportLog*>(&d);
+      ASSERT_NE(dialog, nullptr);
+      fill(*dialog);
+      QTest::mouseClick(dialog->findChild<QPushButton*>("cmdOK"), Qt::LeftButton);
+    });
+    w->findChild<QAction*>("mnuExportLog")->trigger();
+  }
+};
+
+TEST_F(ExportLog, TheCurrentFolderGoesIntoACsvAndAPdf) {
+  t.clock.now = LocalTime{2026, 12, 8, 13, 0, 0};
+  for (int i = 0; i < 41; ++i) {
+    const std::string minute = (i < 10 ? "0" : "") + std::to_string(i);
+    Full("FS326342." + std::to_string(100 + i), 2, "FIRE", std::to_string(i) + " Main St, Apt \"B\"",
+         "Springfield", "12" + minute, "Smoke", "");
+  }
+  Full("FS326342.900", 6, "MED", "1 Oak Ave", "Springfield", "1200", "Fall", "");  // not in Ready
+  Start();
+  const std::string base = dir.File("out/log");
+  ASSERT_EQ(::mkdir(dir.File("out").c_str(), 0755), 0);
+  Export([&](aids::frmExportLog& d) {
+    d.findChild<QLineEdit*>("txtFile")->setText(QString::fromStdString(base + ".csv"));
+  });
+
+  ASSERT_FALSE(t.prompts.shown.empty());
+  EXPECT_EQ(t.prompts.shown.back().icon, PromptIcon::Information);
+  EXPECT_NE(t.prompts.shown.back().text.find("41 reports"), std::string::npos);
+
+  const std::vector<std::string> csv = CsvRecords(base + ".csv");
+  ASSERT_EQ(csv.size(), 43U);  // BOM marker, header, 41 reports
+  EXPECT_EQ(csv[0], "BOM");
+  const std::string text = PdfText(base + ".pdf");
+  EXPECT_NE(text.find("Page 1 of 2"), std::string::npos);
+  EXPECT_NE(text.find("Page 2 of 2"), std::string::npos);
+  EXPECT_NE(text.find("Operator: Ann Lee (K6ABC)"), std::string::npos);
+  EXPECT_NE(text.find("Period: folder Ready to Send, as of 12/08/2026 13:00"), std::string::npos);
+  EXPECT_EQ(text.find("FS326342.900"), std::string::npos);
+}
+
+TEST_F(ExportLog, ADateRangeTakesEveryFolderButDeletedAndCsvAlone) {
+  Full("D7", 2, "FIRE", "1 Main St", "Springfield", "0900", "Smoke", "", "261207");
+  Full("D8", 9, "FIRE", "1 Main St", "Springfield", "0900", "Smoke", "", "261208");
+  Full("X8", 8, "FIRE", "1 Main St", "Springfield", "0900", "Smoke", "", "261208");
+  Full("D9", 6, "FIRE", "1 Main St", "Springfield", "0900", "Smoke", "", "261209");
+  Start();
+  const std::string base = dir.File("range");
+  Export([&](aids::frmExportLog& d) {
+    d.findChild<QRadioButton*>("optRange")->setChecked(true);
+    d.findChild<QDateEdit*>("dtpFrom")->setDate(QDate(2026, 12, 8));
+    d.findChild<QDateEdit*>("dtpTo")->setDate(QDate(2026, 12, 9));
+    d.findChild<QCheckBox*>("chkPdf")->setChecked(false);
+    d.findChild<QLineEdit*>("txtFile")->setText(QString::fromStdString(base));
+  });
+  const std::vector<std::string> csv = CsvRecords(base + ".csv");
+  ASSERT_EQ(csv.size(), 4U);
+  EXPECT_NE(csv[2].find("4438"), std::string::npos);  // "D8" in hex
+  EXPECT_NE(csv[3].find("4439"), std::string::npos);  // "D9"
+  EXPECT_FALSE(PathExists(base + ".pdf"));
+}
+
+TEST_F(ExportLog, AnUnwritableTargetIsReported) {
+  Full("D7", 2, "FIRE", "1 Main St", "Springfield", "0900", "Smoke", "");
+  Start();
+  Export([&](aids::frmExportLog& d) {
+    d.findChild<QLineEdit*>("txtFile")->setText(QString::fromStdString(dir.File("missing/folder/log")));
+  });
+  ASSERT_FALSE(t.prompts.shown.empty());
+  EXPECT_EQ(t.prompts.shown.back().icon, PromptIcon::Exclamation);
+  EXPECT_EQ(t.prompts.shown.back().text.rfind("Problems writing '", 0), 0U);
+}
+
+}  // namespace
+}  // namespace cadro::testing
+
+namespace cadro::testing {
+namespace {
+
+TEST_F(ExportLog, TheDialogCanBeWorkedWithoutTheMouse) {
+  Start();
+  script.push_back([](QDialog& d) {
+    EXPECT_EQ(AuditFindings(&d), "");
+    d.reject();
+  });
+  w->findChild<QAction*>("mnuExportLog")->trigger();
+  EXPECT_TRUE(script.empty());
+}
+
+}  // namespace
+}  // namespace cadro::testing

@@ -1,0 +1,232 @@
+// The list window's aids for a busy net: the search box above the list, the marks on reports
+// that wait too long, the hint about a possible duplicate call, and File > Export Log...
+// None of them changes a report, the list's columns or Cadrocts.ini.
+#include <QDate>
+#include <QDir>
+#include <QFrame>
+#include <QHBoxLayout>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QShortcut>
+#include <QStandardPaths>
+#include <QStatusBar>
+#include <QTimer>
+#include <QTreeView>
+#include <QVBoxLayout>
+
+#include "AgeMarks.h"
+#include "CommsLog.h"
+#include "CommsLogPdf.h"
+#include "DuplicateCheck.h"
+#include "EntryFormPort.h"
+#include "FileIO.h"
+#include "IncidentListModel.h"
+#include "ProgramIdentity.h"
+#include "QtPlatform.h"
+#include "RunError.h"
+#include "frmCadromain.h"
+#include "frmExportLog.h"
+
+namespace cadro {
+namespace {
+
+// Escape empties the search box, so the whole folder is back with one key.
+class SearchBox final : public QLineEdit {
+public:
+  using QLineEdit::QLineEdit;
+
+protected:
+  void keyPressEvent(QKeyEvent* event) override {
+    if (event->key() == Qt::Key_Escape && !text().isEmpty()) {
+      clear();
+      event->accept();
+      return;
+    }
+    QLineEdit::keyPressEvent(event);
+  }
+};
+
+bool CountsAsStored(int state) {
+  return state == folder::kReady || state == folder::kDraft || state == folder::kSubmitted;
+}
+
+std::int64_t DayOf(const QDate& d) {
+  return d.isValid() ? QDate(1899, 12, 30).daysTo(d) : 0;
+}
+
+}  // namespace
+
+void frmCadromain::BuildAidControls(QVBoxLayout* listColumn, QStatusBar* bar) {
+  ageLimits_ = aids::ReadAgeLimits(services_.settings, kProgramTitle);
+
+  txtSearch_ = new SearchBox(LV_->parentWidget());
+  txtSearch_->setObjectName(QStringLiteral("txtSearch"));
+  txtSearch_->setPlaceholderText(
+      QStringLiteral("Search event ID, type, issue, location, city, details (Ctrl+F)"));
+  txtSearch_->setAccessibleName(QStringLiteral("Search the list"));
+  connect(txtSearch_, &QLineEdit::textChanged, this, &frmCadromain::txtSearch_Change);
+  auto* find = new QShortcut(QKeySequence::Find, this);
+  connect(find, &QShortcut::activated, this, [this] {
+    txtSearch_->setFocus(Qt::ShortcutFocusReason);
+    txtSearch_->selectAll();
+  });
+
+  fraDuplicateHint_ = new QFrame(LV_->parentWidget());
+  fraDuplicateHint_->setObjectName(QStringLiteral("fraDuplicateHint"));
+  fraDuplicateHint_->setFrameShape(QFrame::StyledPanel);
+  fraDuplicateHint_->setStyleSheet(QStringLiteral(
+      "#fraDuplicateHint { background: rgb(255, 244, 176); border: 1px solid rgb(200, 160, 0); }"));
+  lblDuplicateHint_ = new QLabel(fraDuplicateHint_);
+  lblDuplicateHint_->setObjectName(QStringLiteral("lblDuplicateHint"));
+  lblDuplicateHint_->setWordWrap(true);
+  auto* open = new QPushButton(QStringLiteral("&Open"), fraDuplicateHint_);
+  open->setObjectName(QStringLiteral("cmdHintOpen"));
+  auto* ignore = new QPushButton(QStringLiteral("&Ignore"), fraDuplicateHint_);
+  ignore->setObjectName(QStringLiteral("cmdHintIgnore"));
+  connect(open, &QPushButton::clicked, this, &frmCadromain::cmdHintOpen_Click);
+  connect(ignore, &QPushButton::clicked, this, &frmCadromain::cmdHintIgnore_Click);
+  auto* hintRow = new QHBoxLayout(fraDuplicateHint_);
+  hintRow->setContentsMargins(8, 4, 8, 4);
+  hintRow->addWidget(lblDuplicateHint_, 1);
+  hintRow->addWidget(open);
+  hintRow->addWidget(ignore);
+  fraDuplicateHint_->hide();
+
+  // Above the list, below the folder caption.
+  const int listAt = listColumn->indexOf(LV_);
+  listColumn->insertWidget(listAt, fraDuplicateHint_);
+  listColumn->insertWidget(listAt, txtSearch_);
+  // Tab reaches them in the order they stand: the search box, the hint, then the list.
+  QWidget* beforeList = LV_->previousInFocusChain();
+  QWidget::setTabOrder(beforeList, txtSearch_);
+  QWidget::setTabOrder(txtSearch_, open);
+  QWidget::setTabOrder(open, ignore);
+  QWidget::setTabOrder(ignore, LV_);
+
+  panelStuck_ = new QLabel(bar);
+  panelStuck_->setObjectName(QStringLiteral("sbrStatus_Stuck"));
+  panelStuck_->setStyleSheet(QStringLiteral("color: rgb(160, 60, 0); font-weight: bold;"));
+  bar->insertWidget(1, panelStuck_);
+
+  // The marks follow the clock: checked every second, redrawn when the minute turns.
+  connect(tmrClock_, &QTimer::timeout, this, [this] { RefreshAgeMarks(); });
+}
+
+void frmCadromain::txtSearch_Change(const QString& text) {
+  model_->SetFilter(ToAnsi(text));
+  ShowItemCount();
+}
+
+void frmCadromain::AfterListBuilt(std::vector<IncidentRow> everyReport) {
+  // A report the previous build did not know, now stored as ready, draft or submitted, was just
+  // saved or submitted as new: the entry form is the only writer of the message folder.
+  std::vector<std::size_t> fresh;
+  std::set<std::string> known;
+  for (std::size_t i = 0; i < everyReport.size(); ++i) {
+    const std::string& idx = everyReport[i].columns[kIdxColumn];
+    if (listBuiltOnce_ && CountsAsStored(everyReport[i].state) && !knownReports_.contains(idx))
+      fresh.push_back(i);
+    known.insert(idx);
+  }
+  knownReports_ = std::move(known);
+  listBuiltOnce_ = true;
+  everyReport_ = std::move(everyReport);
+  for (const std::size_t i : fresh) {
+    const std::optional<std::size_t> earlier = aids::FindPossibleDuplicate(everyReport_[i], everyReport_);
+    if (!earlier) continue;
+    hintIdx_ = everyReport_[*earlier].columns[kIdxColumn];
+    lblDuplicateHint_->setText(FromAnsi(aids::DuplicateHintText(everyReport_[*earlier])));
+    fraDuplicateHint_->show();
+  }
+  RefreshAgeMarks(true);
+}
+
+void frmCadromain::cmdHintOpen_Click() {
+  fraDuplicateHint_->hide();
+  if (entryForm_ && !hintIdx_.empty()) entryForm_->StartForm(hintIdx_);
+}
+
+void frmCadromain::cmdHintIgnore_Click() {
+  fraDuplicateHint_->hide();
+  hintIdx_.clear();
+}
+
+void frmCadromain::RefreshAgeMarks(bool force) {
+  const std::int64_t now = aids::MinuteOf(services_.clock.Now());
+  if (!force && now == marksMinute_) return;
+  marksMinute_ = now;
+  model_->SetAgeMarks(ageLimits_, now);
+  const QString text = FromAnsi(aids::StuckText(aids::CountStuck(everyReport_, now, ageLimits_), ageLimits_));
+  panelStuck_->setText(text);
+  panelStuck_->setVisible(!text.isEmpty());
+}
+
+void frmCadromain::mnuExportLog_Click() {
+  if (!listRecord_) return;
+  const LocalTime now = services_.clock.Now();
+  const QDate today(now.year, now.month, now.day);
+  QString documents = QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation);
+  if (documents.isEmpty() || !QDir(documents).exists()) documents = QDir::homePath();
+  const QString defaultBase =
+      QDir(documents).filePath(QStringLiteral("CommsLog-%1").arg(today.toString(QStringLiteral("yyyyMMdd"))));
+  aids::frmExportLog dialog(FromAnsi(FolderName(currentFolder_)), today, defaultBase, this);
+  if (runModal_(dialog) != QDialog::Accepted) return;
+  const aids::ExportChoice choice = dialog.Choice();
+
+  // Read the folder afresh: the log must hold what is on disk now, not what the list last saw.
+  std::vector<IncidentRow> every;
+  try {
+    BuildIncidentRows(*listRecord_, folder::kAll, every);
+  } catch (const std::exception&) {
+  }
+  aids::LogSelection selection;
+  selection.byDateRange = choice.byDateRange;
+  selection.folderCode = currentFolder_;
+  selection.firstDay = DayOf(choice.from);
+  selection.lastDay = DayOf(choice.to);
+  const std::vector<aids::CommsLogEntry> entries = aids::SelectLogEntries(every, selection);
+
+  aids::CommsLogHeader header;
+  header.station = ini_.Values().Loc;
+  header.locationId = ini_.Values().Lid;
+  header.operatorName = ini_.Values().Nam + (ini_.Values().Uid.empty() ? "" : " (" + ini_.Values().Uid + ")");
+  const QString stamp = QStringLiteral("%1 %2").arg(today.toString(QStringLiteral("MM/dd/yyyy")),
+                                                    QString::fromLatin1(now.ClockText()).left(5));
+  header.period = ToAnsi(choice.byDateRange
+                             ? choice.from.toString(QStringLiteral("MM/dd/yyyy")) + QStringLiteral(" to ") +
+                                   choice.to.toString(QStringLiteral("MM/dd/yyyy"))
+                             : QStringLiteral("folder ") + FromAnsi(FolderName(currentFolder_)) +
+                                   QStringLiteral(", as of ") + stamp);
+
+  std::string written;
+  if (choice.csv) {
+    const std::string path = ToAnsi(choice.basePath) + ".csv";
+    try {
+      WriteFileAtomic(path, aids::ComposeCommsLogCsv(entries));
+      written += "\r\n" + path;
+    } catch (const RunError& e) {
+      services_.prompts.Message("Problems writing '" + path + "', please try again\r\nError=" +
+                                    std::to_string(e.number) + ", " + e.description,
+                                kProgramTitle, PromptIcon::Exclamation);
+      return;
+    }
+  }
+  if (choice.pdf) {
+    const QString path = choice.basePath + QStringLiteral(".pdf");
+    QString error;
+    if (!aids::WriteCommsLogPdf(path, header, entries, &error)) {
+      services_.prompts.Message(
+          "Problems writing '" + ToAnsi(path) + "', please try again\r\nError=" + ToAnsi(error),
+          kProgramTitle, PromptIcon::Exclamation);
+      return;
+    }
+    written += "\r\n" + ToAnsi(path);
+  }
+  services_.prompts.Message(
+      "Communications log of " + std::to_string(entries.size()) + " reports written:" + written,
+      kProgramTitle, PromptIcon::Information);
+}
+
+}  // namespace cadro
