@@ -41,16 +41,19 @@ int main(int argc, char** argv) {
   cadro::SessionLog log(folder, services);
   cadro::frmCadromain window(services, ini, log, folder);
 
-  // The preferences dialog's link test runs one short session against the server typed there.
-  cadro::VtdirectSession linkTest(services.prompts,
-                                  {[&log](const std::string& line) { log.WriteLog(line); }, {}});
-  window.SetLinkTest([&linkTest, &services](const cadro::StationSettings& typed) {
-    QGuiApplication::setOverrideCursor(Qt::WaitCursor);
-    cadro::RunLinkTestFromPreferences(linkTest, typed.Hst, typed.Prt, services.prompts);
-    QGuiApplication::restoreOverrideCursor();
+  // One direct link serves the deliveries and the preferences dialog's link test, so the two
+  // never overlap.
+  cadro::VtdirectSession link(services.prompts,
+                              {[&log](const std::string& line) { log.WriteLog(line); }, {}});
+  window.SetLinkTest([&link, &services](const cadro::StationSettings& typed) {
+    // The test runs on while the dialog stays usable; the pointer says so until it ends.
+    if (cadro::RunLinkTestFromPreferences(link, typed.Hst, typed.Prt, services.prompts,
+                                          [](bool) { QGuiApplication::restoreOverrideCursor(); })) {
+      QGuiApplication::setOverrideCursor(Qt::WaitCursor);
+    }
   });
-  cadro::form::frmCadrocts form(services, ini, folder,
-                                cadro::form::MakeVtdirectDelivery(services, ini, &log));
+  cadro::form::VtdirectDelivery delivery(link, ini);
+  cadro::form::frmCadrocts form(services, ini, folder, &delivery);
   QObject::connect(&form, &cadro::form::frmCadrocts::listMustBeRebuilt, &window,
                    &cadro::frmCadromain::BuildNewMsgList);
   window.SetEntryForm(&form);

@@ -2,6 +2,7 @@
 
 #include "FileIO.h"
 #include "StringLib.h"
+#include "TypingRules.h"
 
 namespace cadro::form {
 
@@ -50,6 +51,19 @@ void FillRecordFromContent(CadroMsg& r, const FormContent& c, const ReportStamp&
   const LocalTime& now = stamp.now;
   r.SetADT(TwoDigits(now.year) + TwoDigits(now.month) + TwoDigits(now.day));
   r.SetATM(TwoDigits(now.hour) + TwoDigits(now.minute));
+}
+
+void FillRecordFromForm(CadroMsg& record, FormContent content, const std::string& eventId,
+                        const std::string& messageId, const StationSettings& station, const LocalTime& now) {
+  content.header[7] = DetailsFromBox(content.header[7]);
+  content.law[0] = DetailsFromBox(content.law[0]);
+  ReportStamp stamp;
+  stamp.eventId = eventId;
+  stamp.messageId = messageId;
+  stamp.uid = station.Uid;
+  stamp.loc = station.Loc;
+  stamp.now = now;
+  FillRecordFromContent(record, content, stamp);
 }
 
 }  // namespace cadro::form

@@ -4,6 +4,7 @@
 #include <memory>
 #include <string>
 
+#include "CadroIni.h"
 #include "CadroMsg.h"
 #include "FormRules.h"
 #include "Platform.h"
@@ -29,5 +30,10 @@ FormContent ContentFromRecord(const CadroMsg& record);
 // Every field from the form, whatever the selected types (the file keeps only theirs); TYP from
 // the selected types; ADT "yymmdd" and ATM "hhmm" from the stamp's time. AST is the caller's.
 void FillRecordFromContent(CadroMsg& record, const FormContent& content, const ReportStamp& stamp);
+
+// The boxes as a save stores them: the detail boxes' CR LF become "\n", and the save is stamped
+// with the station's user ID and location and the time `now`.
+void FillRecordFromForm(CadroMsg& record, FormContent content, const std::string& eventId,
+                        const std::string& messageId, const StationSettings& station, const LocalTime& now);
 
 }  // namespace cadro::form

@@ -1,42 +1,38 @@
 #include "VtdirectDelivery.h"
 
-#include "VtdirectSession.h"
-
 namespace cadro::form {
-namespace {
 
-class VtdirectDelivery final : public ReportDelivery {
-public:
-  VtdirectDelivery(Services& services, const StationSettings& values, SessionLog* log, StatusSink status)
-      : session_(services.prompts, Hooks(log, std::move(status))) {
-    LinkSettings settings;
-    settings.Hst = values.Hst;
-    settings.Prt = values.Prt;
-    settings.Nto = values.Nto;
-    session_.SetSettings(settings);
-  }
+VtdirectDelivery::VtdirectDelivery(VtdirectSession& session, const CadroIni& station, int promptWaitMs,
+                                   QObject* parent)
+    : ReportDelivery(parent), session_(session), station_(station), promptWaitMs_(promptWaitMs) {
+  connect(&session_, &VtdirectSession::finished, this, [this](bool delivered) {
+    // The link test's end is not a delivery's.
+    if (!running_) return;
+    running_ = false;
+    emit finished(delivered);
+  });
+}
 
-  bool SendToClient(const std::string& envelope, const std::string& subject) override {
-    return session_.SendToClient(envelope, subject);
-  }
+bool VtdirectDelivery::Start(const std::string& envelope, const std::string& subject, StatusSink status) {
+  if (session_.Busy()) return false;
+  LinkSettings settings;
+  settings.Hst = station_.Values().Hst;
+  settings.Prt = station_.Values().Prt;
+  settings.Nto = station_.Values().Nto;
+  settings.promptWaitMs = promptWaitMs_;
+  session_.SetSettings(settings);
+  session_.SetStatusSink(std::move(status));
+  running_ = session_.SendToClient(envelope, subject);
+  return running_;
+}
 
-private:
-  static LinkHooks Hooks(SessionLog* log, StatusSink status) {
-    LinkHooks hooks;
-    if (log) hooks.writeLog = [log](const std::string& line) { log->WriteLog(line); };
-    hooks.showStatus = std::move(status);
-    return hooks;
-  }
+void VtdirectDelivery::Cancel() {
+  if (running_) session_.Cancel();
+}
 
-  VtdirectSession session_;
-};
-
-}  // namespace
-
-DeliveryFactory MakeVtdirectDelivery(Services& services, CadroIni& station, SessionLog* log) {
-  return [&services, &station, log](StatusSink status) -> std::unique_ptr<ReportDelivery> {
-    return std::make_unique<VtdirectDelivery>(services, station.Values(), log, std::move(status));
-  };
+std::string VtdirectDelivery::BusyText() const {
+  return session_.TestRunning() ? "The Vtdirect link test is running; submit again when it has ended"
+                                : "A delivery to Vtdirect is running; please wait until it ends";
 }
 
 }  // namespace cadro::form

@@ -57,15 +57,19 @@ void SetRoleColour(QWidget* w, QPalette::ColorRole role, std::optional<QColor> c
 }  // namespace
 
 frmCadrocts::frmCadrocts(Services& services, CadroIni& station, std::string programFolder,
-                         DeliveryFactory makeDelivery, QWidget* parent)
+                         ReportDelivery* delivery, QWidget* parent)
     : QWidget(parent, Qt::Window),
       services_(services),
       station_(station),
       programFolder_(std::move(programFolder)),
-      makeDelivery_(std::move(makeDelivery)) {
+      delivery_(delivery) {
   setObjectName(QStringLiteral("frmCadrocts"));
   setWindowTitle(QString::fromLatin1(kNewCaption));
   BuildControls();
+  submission_ = new ReportSubmission(services_, station_, delivery_, this);
+  connect(submission_, &ReportSubmission::status, this, &frmCadrocts::SetStatus);
+  connect(submission_, &ReportSubmission::stored, this, [this] { emit listMustBeRebuilt(); });
+  connect(submission_, &ReportSubmission::finished, this, &frmCadrocts::OnSubmissionFinished);
   tmrClock_ = new QTimer(this);
   tmrClock_->setObjectName(QStringLiteral("tmrClock"));
   tmrClock_->setInterval(1000);
@@ -73,7 +77,15 @@ frmCadrocts::frmCadrocts(Services& services, CadroIni& station, std::string prog
   LoadForm();
 }
 
-frmCadrocts::~frmCadrocts() = default;
+frmCadrocts::~frmCadrocts() {
+  // A delivery still running is ended before the widgets it reports to go.
+  submission_->disconnect(this);
+  delete submission_;
+}
+
+std::string frmCadrocts::ReportUnderDelivery() const {
+  return submission_->EventUnderDelivery();
+}
 
 // ---- Opening a report ----
 
@@ -135,6 +147,11 @@ void frmCadrocts::LoadForm() {
 
 void frmCadrocts::StartForm(const std::string& eventRecord) {
   if (RefuseDuringDelivery()) return;
+  if (!MayLeaveUnstoredReport()) {
+    raise();
+    activateWindow();
+    return;
+  }
   if (reportShown_ && isVisible() && ReadContent() != contentWhenOpened_) {
     const std::string question = "The report " + eventId_ +
                                  " on the form has changes that are not saved.\r\n"
@@ -222,26 +239,21 @@ std::string frmCadrocts::GetEventTypes() const {
 // ---- Storing ----
 
 void frmCadrocts::FillRecord() {
-  FormContent content = ReadContent();
-  content.header[7] = DetailsFromBox(content.header[7]);
-  content.law[0] = DetailsFromBox(content.law[0]);
-  ReportStamp stamp;
-  stamp.eventId = eventId_;
-  stamp.messageId = messageId_;
-  stamp.uid = station_.Values().Uid;
-  stamp.loc = station_.Values().Loc;
-  stamp.now = services_.clock.Now();
-  FillRecordFromContent(*record_, content, stamp);
+  FillRecordFromForm(*record_, ReadContent(), eventId_, messageId_, station_.Values(), services_.clock.Now());
 }
 
 bool frmCadrocts::SaveReport() {
   FillRecord();
   const bool written = record_->Fadd();
+  RememberLastUsed();
+  return written;
+}
+
+void frmCadrocts::RememberLastUsed() {
   lastUsedLocation_ = {ToAnsi(BoxText({BoxGroup::Header, 1})), ToAnsi(BoxText({BoxGroup::Header, 2})),
                        ToAnsi(BoxText({BoxGroup::Header, 8}))};
   lastUsedReporter_ = {ToAnsi(BoxText({BoxGroup::Header, 3})), ToAnsi(BoxText({BoxGroup::Header, 4})),
                        ToAnsi(BoxText({BoxGroup::Header, 5}))};
-  return written;
 }
 
 void frmCadrocts::ClearLastUsed() {
@@ -286,8 +298,7 @@ void frmCadrocts::ShadeRequiredFields() {
     TintBox(box, IsBlank(ToAnsi(BoxText(box))) ? std::optional<QColor>(kLightRed) : std::nullopt);
 }
 
-bool frmCadrocts::ValidateReport() {
-  const ValidationOutcome out = form::ValidateReport(ReadContent());
+void frmCadrocts::ShowValidation(const ValidationOutcome& out) {
   for (const BoxId box : out.failedBoxes) TintBox(box, kLightYellow);
   if (out.consciousUnanswered) SetRoleColour(label6_, QPalette::Window, kLightYellow);
   if (out.breathingUnanswered) SetRoleColour(label23_, QPalette::Window, kLightYellow);
@@ -300,7 +311,6 @@ bool frmCadrocts::ValidateReport() {
     services_.prompts.Message(NoEventTypeMessage(), {}, PromptIcon::Exclamation);
   }
   if (out.focus) boxes_.at(*out.focus)->setFocus(Qt::OtherFocusReason);
-  return out.ok;
 }
 
 void frmCadrocts::ToggleEventType(int type) {

@@ -16,6 +16,7 @@
 #include "EntryFormPort.h"
 #include "FormRules.h"
 #include "Platform.h"
+#include "ReportSubmission.h"
 
 class QCheckBox;
 class QGroupBox;
@@ -32,20 +33,12 @@ class CadroMsg;
 
 namespace cadro::form {
 
-// One delivery of a submitted report to the host. Progress texts go to `status`; the result is
-// true only when the host acknowledged the envelope.
-class ReportDelivery {
-public:
-  virtual ~ReportDelivery() = default;
-  virtual bool SendToClient(const std::string& envelope, const std::string& subject) = 0;
-};
-using StatusSink = std::function<void(const std::string&)>;
-using DeliveryFactory = std::function<std::unique_ptr<ReportDelivery>(StatusSink status)>;
-
 class frmCadrocts : public QWidget, public EntryFormPort {
   Q_OBJECT
 public:
-  frmCadrocts(Services& services, CadroIni& station, std::string programFolder, DeliveryFactory makeDelivery,
+  // `delivery` carries submitted reports to the host; it must outlive the form (null: every
+  // submit is refused).
+  frmCadrocts(Services& services, CadroIni& station, std::string programFolder, ReportDelivery* delivery,
               QWidget* parent = nullptr);
   ~frmCadrocts() override;
 
@@ -58,7 +51,12 @@ public:
   // The program is ending: false while a delivery runs, and the program then stays open.
   bool CloseForm() override;
 
-  bool DeliveryRunning() const { return delivering_; }
+  // The event ID of the report being delivered, or delivered and not yet stored; empty when none.
+  std::string ReportUnderDelivery() const override;
+
+  bool DeliveryRunning() const { return submission_->Delivering(); }
+  // A delivered report waits on the form to be stored as Submitted.
+  bool AwaitingStore() const { return submission_->AwaitingStore(); }
   int ReportState() const { return reportState_; }
   bool IsUpdate() const { return isUpdate_; }
   const std::string& EventID() const { return eventId_; }
@@ -93,7 +91,7 @@ private:
   void SetButtonsForState(int state);
   void ShowStateCaption(int state);
   void ShadeRequiredFields();
-  bool ValidateReport();
+  void ShowValidation(const ValidationOutcome& out);
   void ToggleEventType(int type);
   void OnPageChanged(int page);
   void FocusFirstOnTab(int page);
@@ -105,6 +103,11 @@ private:
   void cmdSubmit_Click();
   void cmdDelete_Click();
   void cmdClose_Click();
+  void cmdCancel_Click();
+  void OnSubmissionFinished(SubmitOutcome outcome);
+  void ShowAwaitingStore();
+  bool MayLeaveUnstoredReport();
+  void RememberLastUsed();
   void FinishAndClose();
   void ShowBox(const std::string& objectName);
   void OnBoxChanged(BoxId box);
@@ -124,7 +127,8 @@ private:
   Services& services_;
   CadroIni& station_;
   std::string programFolder_;
-  DeliveryFactory makeDelivery_;
+  ReportDelivery* delivery_;
+  ReportSubmission* submission_ = nullptr;
   std::unique_ptr<CadroMsg> record_;
 
   int reportState_ = kStateNone;
@@ -135,7 +139,6 @@ private:
   int breathing_ = -1;
   bool isUpdate_ = false;
   bool saveUpdates_ = false;  // what cmdSave does now, set with its caption
-  bool delivering_ = false;
   bool reportShown_ = false;
   FormContent contentWhenOpened_;
   std::array<std::string, 3> lastUsedLocation_;  // txtHeader 1, 2, 8
@@ -160,6 +163,7 @@ private:
   QPushButton* cmdSave_ = nullptr;
   QPushButton* cmdDelete_ = nullptr;
   QPushButton* cmdClose_ = nullptr;
+  QPushButton* cmdCancel_ = nullptr;  // shown only while a delivery runs
   QStatusBar* sbrStatus_ = nullptr;
   QLabel* statusPanel_ = nullptr;
   QLabel* clockPanel_ = nullptr;

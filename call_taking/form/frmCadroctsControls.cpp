@@ -291,6 +291,11 @@ QWidget* frmCadrocts::BuildButtonRow() {
   connect(cmdSave_, &QPushButton::clicked, this, &frmCadrocts::cmdSave_Click);
   connect(cmdDelete_, &QPushButton::clicked, this, &frmCadrocts::cmdDelete_Click);
   connect(cmdClose_, &QPushButton::clicked, this, &frmCadrocts::cmdClose_Click);
+  // Ends the wait for Vtdirect at once; the report stays Ready.
+  cmdCancel_ = make(QStringLiteral("cmdCancel"), QStringLiteral("Ca&ncel"),
+                    QStringLiteral("Stop waiting for Vtdirect; the report stays Ready, not Submitted"));
+  cmdCancel_->hide();
+  connect(cmdCancel_, &QPushButton::clicked, this, &frmCadrocts::cmdCancel_Click);
 
   auto* eventCaption = new QLabel(QStringLiteral("Event ID:"));
   eventCaption->setObjectName(QStringLiteral("lblEventID"));
@@ -313,6 +318,7 @@ QWidget* frmCadrocts::BuildButtonRow() {
   layout->addWidget(cmdSave_);
   layout->addWidget(cmdDelete_);
   layout->addWidget(cmdClose_);
+  layout->addWidget(cmdCancel_);
   return row;
 }
 

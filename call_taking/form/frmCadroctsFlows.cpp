@@ -6,7 +6,6 @@
 #include <QKeyEvent>
 #include <QLineEdit>
 #include <QPlainTextEdit>
-#include <QPointer>
 #include <QPushButton>
 #include <QTabWidget>
 #include <QTimer>
@@ -23,6 +22,7 @@ namespace cadro::form {
 namespace {
 
 constexpr const char* kBusyText = "A delivery to Vtdirect is running; please wait until it ends";
+constexpr const char* kReportCaption = "Cadro - Report form";
 
 }  // namespace
 
@@ -88,7 +88,7 @@ void frmCadrocts::LeaveBox(BoxId box) {
 // ---- Buttons ----
 
 bool frmCadrocts::RefuseDuringDelivery() {
-  if (!delivering_) return false;
+  if (!DeliveryRunning()) return false;
   services_.prompts.Beep();
   SetStatus(kBusyText);
   return true;
@@ -97,8 +97,11 @@ bool frmCadrocts::RefuseDuringDelivery() {
 void frmCadrocts::SetEditingLocked(bool locked) {
   for (QWidget* frame : inputFrames_) frame->setEnabled(!locked);
   sstab1_->setEnabled(!locked);
+  cmdCancel_->setVisible(locked);
+  cmdCancel_->setEnabled(locked);
   if (locked) {
     for (QPushButton* button : {cmdSubmit_, cmdSave_, cmdDelete_, cmdClose_}) button->setEnabled(false);
+    cmdCancel_->setFocus(Qt::OtherFocusReason);
   } else {
     SetButtonsForState(reportState_);
   }
@@ -106,6 +109,11 @@ void frmCadrocts::SetEditingLocked(bool locked) {
 
 void frmCadrocts::cmdSave_Click() {
   if (RefuseDuringDelivery()) return;
+  if (AwaitingStore()) {
+    // The record holds what was delivered; its box has said why when it still cannot be written.
+    if (submission_->SaveSubmittedAgain()) FinishAndClose();
+    return;
+  }
   if (saveUpdates_) {
     Update();
     return;
@@ -140,56 +148,91 @@ void frmCadrocts::Update() {
 
 void frmCadrocts::cmdSubmit_Click() {
   if (RefuseDuringDelivery()) return;
-  record_->Clear();
-  if (reportState_ != kStateNew && reportState_ != kStateReady && reportState_ != kStateDraft) return;
-  if (!ValidateReport()) {
-    SetStatus("Missing data in a required field");
-    return;
+  SubmitRequest request;
+  request.content = ReadContent();
+  request.eventId = eventId_;
+  request.messageId = messageId_;
+  request.isUpdate = isUpdate_;
+  switch (submission_->Submit(*record_, reportState_, request)) {
+    case SubmitOutcome::NotAllowed: return;
+    case SubmitOutcome::Invalid:
+      ShowValidation(submission_->Validation());
+      SetStatus("Missing data in a required field");
+      return;
+    case SubmitOutcome::Hazard:
+      services_.prompts.Message(submission_->Hazard()->message, {}, PromptIcon::Exclamation);
+      ShowBox(submission_->Hazard()->control);
+      return;
+    case SubmitOutcome::LinkBusy:
+      services_.prompts.Beep();
+      SetStatus(delivery_ ? delivery_->BusyText() : std::string("Cadro cannot reach Vtdirect in this setup"));
+      return;
+    case SubmitOutcome::ReadyNotStored:
+      RememberLastUsed();
+      services_.prompts.Message(ReportSubmission::ReadyNotStoredText(eventId_), {}, PromptIcon::Exclamation);
+      return;
+    case SubmitOutcome::Delivering:
+      RememberLastUsed();
+      reportState_ = kStateReady;
+      SetButtonsForState(kStateReady);
+      ShowStateCaption(kStateReady);
+      SetEditingLocked(true);
+      return;
+    default: return;  // the other outcomes come through finished()
   }
-  // Text that would end or forge the envelope is refused before anything is stored.
-  FillRecord();
-  if (const std::optional<EnvelopeHazard> hazard = FindEnvelopeHazard(*record_)) {
-    record_->Clear();
-    services_.prompts.Message(hazard->message, {}, PromptIcon::Exclamation);
-    ShowBox(hazard->control);
-    return;
-  }
+}
 
-  record_->Clear();
-  record_->SetAST(kStateReady);
-  reportState_ = kStateReady;
-  SetButtonsForState(kStateReady);
-  ShowStateCaption(kStateReady);
-  SaveReport();
-  emit listMustBeRebuilt();
-
-  const Submission submission =
-      ComposeEnvelope(*record_, chkReqContact_->isChecked(), isUpdate_, station_.Values().Enc);
-  const QPointer<frmCadrocts> alive(this);
-  bool delivered = false;
-  delivering_ = true;
-  SetEditingLocked(true);
-  {
-    std::unique_ptr<ReportDelivery> session = makeDelivery_ ? makeDelivery_([alive](const std::string& text) {
-      if (alive) alive->SetStatus(text);
-    })
-                                                            : nullptr;
-    if (session) delivered = session->SendToClient(submission.envelope, submission.subject);
-  }
-  if (!alive) return;
-  delivering_ = false;
+void frmCadrocts::OnSubmissionFinished(SubmitOutcome outcome) {
   SetEditingLocked(false);
   contentWhenOpened_ = ReadContent();
-
-  if (!delivered) {
-    services_.prompts.Message("CmdSubmit: SendToClient Failed", {}, PromptIcon::Exclamation);
-    return;
+  switch (outcome) {
+    case SubmitOutcome::Submitted:
+      reportState_ = kStateSubmitted;
+      FinishAndClose();
+      return;
+    case SubmitOutcome::NotDelivered:
+      services_.prompts.Message("CmdSubmit: SendToClient Failed", {}, PromptIcon::Exclamation);
+      return;
+    case SubmitOutcome::Cancelled: return;  // the status panel says so; the report stays Ready
+    case SubmitOutcome::DeliveredNotStored:
+      ShowAwaitingStore();
+      services_.prompts.Message(ReportSubmission::DeliveredNotStoredText(eventId_), {},
+                                PromptIcon::Exclamation);
+      return;
+    default: return;
   }
-  record_->SetAST(kStateSubmitted);
+}
+
+// The report is on the air but stored only as Ready: it may be saved, never sent again.
+void frmCadrocts::ShowAwaitingStore() {
   reportState_ = kStateSubmitted;
-  SaveReport();
-  emit listMustBeRebuilt();
-  FinishAndClose();
+  ShowStateCaption(kStateSubmitted);
+  SetButtonsForState(kStateNone);
+  for (QWidget* frame : inputFrames_) frame->setEnabled(false);
+  sstab1_->setEnabled(false);
+  cmdSave_->setEnabled(true);
+  cmdSubmit_->setEnabled(false);
+  cmdDelete_->setEnabled(false);
+  cmdClose_->setEnabled(true);
+  SetStatus("Delivered, but not stored: press Save to store the report");
+}
+
+// True when the form may drop the report it shows; a delivered report that is not yet stored
+// as Submitted is dropped only when the operator says so.
+bool frmCadrocts::MayLeaveUnstoredReport() {
+  if (!AwaitingStore()) return true;
+  const std::string question = "The report " + eventId_ +
+                               " was delivered to Vtdirect but is not stored as Submitted; its file still "
+                               "says Ready, not Submitted.\r\nLeave it so?";
+  if (!services_.prompts.AskYesNo(question, kReportCaption, PromptIcon::Exclamation)) return false;
+  submission_->Forget();
+  for (QWidget* frame : inputFrames_) frame->setEnabled(true);
+  sstab1_->setEnabled(true);
+  return true;
+}
+
+void frmCadrocts::cmdCancel_Click() {
+  submission_->Cancel();
 }
 
 // Brings the named box into view (its page, when it has one) and gives it the focus.
@@ -218,8 +261,7 @@ void frmCadrocts::cmdClose_Click() {
 }
 
 void frmCadrocts::FinishAndClose() {
-  reportShown_ = false;
-  close();
+  if (close()) reportShown_ = false;
 }
 
 bool frmCadrocts::CloseForm() {
@@ -236,7 +278,7 @@ void frmCadrocts::keyPressEvent(QKeyEvent* event) {
 }
 
 void frmCadrocts::closeEvent(QCloseEvent* event) {
-  if (RefuseDuringDelivery()) {
+  if (RefuseDuringDelivery() || !MayLeaveUnstoredReport()) {
     event->ignore();
     return;
   }

@@ -1,13 +1,14 @@
 #pragma once
 // One short conversation with the host's direct-entry server per submitted report: connect,
-// send the envelope and CR LF, wait for "OK>", say "QUIT", close. Every wait runs a local event
-// loop, so the window that owns the session keeps painting and handling input, and every wait
-// has a bound. A true result means the server answered "OK>" after the envelope was sent;
-// nothing else counts as delivered.
+// send the envelope and CR LF, wait for "OK>", say "QUIT", close. The session is a state
+// machine driven by its socket's signals and its own timers; nothing waits on the caller's
+// stack. So a bound holds whatever else runs meanwhile: a modal dialog opened during a delivery
+// runs its own event loop, and the session's timers and socket signals are served inside it.
+// A true result means the server answered "OK>" after the envelope was sent; nothing else
+// counts as delivered.
 //
-// The owner must not start another session or destroy this object while Busy() is true (the
-// waits run inside the owner's call); Busy() and busyChanged() are there to grey out buttons and
-// refuse a close.
+// One session object serves the deliveries and the link test of a program, so the two never
+// overlap: a start while Busy() is refused.
 
 #include <QObject>
 #include <QTcpSocket>
@@ -15,11 +16,8 @@
 #include <functional>
 #include <string>
 #include <string_view>
-#include <vector>
 
 #include "PromptWatch.h"
-
-class QEventLoop;
 
 namespace cadro {
 
@@ -59,22 +57,27 @@ public:
 
   void SetSettings(const LinkSettings& settings) { settings_ = settings; }
   const LinkSettings& Settings() const { return settings_; }
+  // Where the status texts go from now on (the window that started the session).
+  void SetStatusSink(std::function<void(const std::string&)> showStatus) {
+    hooks_.showStatus = std::move(showStatus);
+  }
 
-  // Delivers one envelope and shows the outcome in the "Status" panel. False when the server
-  // did not acknowledge it, and at once (nothing sent) while another session runs.
+  // Starts delivering one envelope; finished() follows, never from inside this call, and the
+  // "Status" panel ends on "Message transferred" or "Message transfer problem". False, with
+  // nothing started and no signal, while another session runs.
   bool SendToClient(const std::string& envelope, const std::string& subject);
-  // The whole session without the final status text.
-  bool SeqVtdirect(const std::string& TheMsg, const std::string& TheSubj);
-  // The link test: connects within kLinkTestConnectMs and writes `instring` in 75-character
-  // pieces with no line break; no answer is awaited and no "QUIT" sent.
+  // Starts the link test: connects within kLinkTestConnectMs and writes `instring` in
+  // 75-character pieces with no line break; no answer is awaited and no "QUIT" sent. Refused
+  // like SendToClient while another session runs.
   bool VtdirectTest(const std::string& instring);
-  // Sends a line (CR LF is added). When PromptSeen is false on entry, waits for the prompt, for
-  // the connection to be lost, or for promptWaitMs; the outcome is PromptSeen().
-  void WinSend(const std::string& TxString);
-  // Returns after the time has passed; the window keeps handling events meanwhile.
-  void Pause(int MilliSeconds);
+  // Ends the running session at once (the connection is dropped) and emits finished(false)
+  // before it returns; Cancelled() then tells it apart from a failure.
+  void Cancel();
 
-  bool Busy() const { return busy_; }
+  bool Busy() const { return phase_ != Phase::Idle; }
+  bool Cancelled() const { return cancelled_; }
+  // True while the running session is a link test.
+  bool TestRunning() const { return Busy() && testing_; }
 
   // State a test or a diagnostic may read.
   bool PromptSeen() const { return promptSeen_; }
@@ -82,26 +85,41 @@ public:
   const std::string& ReceiveBuffer() const { return watch_.Received(); }
 
 signals:
+  // The session ended: true when the envelope was acknowledged, or the link test passed.
+  void finished(bool succeeded);
   void busyChanged(bool busy);
 
 private:
-  bool Connect();
-  bool SendMessage(const std::string& message, const std::string& subject);
-  void Disconnect();
-  void DisconnectOnError(const std::string& stage);
-  void CheckPrompt(std::string_view received);
-  void StartGpTimer(int milliseconds);
+  enum class Phase { Idle, Connecting, Pausing, AwaitingPrompt, Closing, Reporting };
 
-  // Starts connecting; false when the address is unusable (nothing started).
+  bool Enter(bool testing);
+  void Finish(bool succeeded);
+  void PauseThen(int milliseconds, std::function<void()> next);
+  void StartGpTimer(int milliseconds);
   bool StartConnecting();
-  // Waits for the connection, a socket failure, or the GpTimer bound.
-  void WaitForConnection(const std::function<void()>& eachRound = {});
-  void CloseAndWait();
+
+  // Socket and timer events, judged by the phase they arrive in.
+  void OnConnected();
+  void OnSocketTrouble();
+  void OnGpTimer();
+  void OnPauseOver();
   void ReadArrived();
-  bool WaitUntil(const std::function<bool()>& done);
-  void Wake();
-  bool Enter();
-  void Leave();
+
+  // Delivery steps.
+  void ConnectFailed();
+  void SendMessageStep();
+  void SendEnvelope();
+  void PromptArrived();
+  void LostConnection();
+  void DisconnectOnError(const std::string& stage);
+  void FinishDelivery(bool delivered);
+  bool WriteLine(const std::string& TxString);
+
+  // Link-test steps.
+  void SendNextPiece();
+  void EndTest(bool passed);
+  void CloseThenFinish();
+
   void Log(const std::string& text);
   void Status(const std::string& text);
   std::string SocketErrorText() const;
@@ -114,21 +132,33 @@ private:
   QTimer GpTimer;
   QTimer tmrPause;
 
+  Phase phase_ = Phase::Idle;
+  bool testing_ = false;
+  bool cancelled_ = false;
+  bool socketFailed_ = false;
+  bool envelopeSent_ = false;
+  bool testPassed_ = false;
+  std::function<void()> afterPause_;
+  std::string message_;
+  std::string subject_;
+  std::string testRest_;
+  std::string testWhere_;
+
   PromptWatch watch_;  // ReceiveBuffer
   bool promptSeen_ = false;
   int linkPhase_ = 0;
   int linkStep_ = 0;
-  bool socketFailed_ = false;
-  bool busy_ = false;
-  std::vector<QEventLoop*> waits_;
 };
 
 // The preferences dialog's "Vtdirect Link Test" button: tests the host and port typed in the
-// dialog (not yet confirmed), shows the outcome box, and leaves the session's own settings as
-// they were. The caller shows the busy pointer around it.
+// dialog (not yet confirmed) and, when the test ends, shows the outcome box, leaves the
+// session's own settings as they were and calls `done`. While a delivery runs it refuses with
+// a box, while a link test runs with a beep; it returns false then and `done` is not called.
 bool RunLinkTestFromPreferences(VtdirectSession& session, const std::string& host, const std::string& port,
-                                Prompts& prompts);
+                                Prompts& prompts, std::function<void(bool passed)> done = {});
 
 inline constexpr std::string_view kLinkTestText = "<test>This is an Cadro test msg</test>";
+inline constexpr std::string_view kLinkTestRefused =
+    "A report is being delivered to Vtdirect.\r\nRun the link test when the delivery has ended.";
 
 }  // namespace cadro

@@ -1,6 +1,5 @@
 #include "StationRules.h"
 
-#include <charconv>
 #include <cmath>
 
 #include "StringLib.h"
@@ -17,6 +16,7 @@ bool IsWordBreak(char c) {
   return c == ' ' || c == '\t' || c == '\r' || c == '\n' || c == '\0';
 }
 
+// The dialogs' numbers are digits only, with blanks around them allowed.
 template <typename Int>
 std::optional<Int> ParseRange(std::string_view text, long long lo, long long hi) {
   const WholeNumber n = ReadWholeNumber(text, {.min = lo, .max = hi, .allowSign = false});

@@ -1,5 +1,6 @@
 // The list window and its dialogs, worked from the keyboard and heard through a screen reader.
 #include "MainWindowFixture.h"
+#include "WaitFor.h"
 #include "WindowAudit.h"
 
 namespace cadro::testing {
@@ -37,11 +38,11 @@ TEST_F(KeyboardAccess, TheExpectedShortcutsAndAccessKeysAct) {
   ASSERT_TRUE(QTest::qWaitForWindowActive(w.get()));
 
   QTest::keyClick(w.get(), Qt::Key_N, Qt::ControlModifier);
-  QTRY_COMPARE(form.started.size(), 1u);
+  CADRO_WAIT_FOR(form.started.size() == 1u, 5000);
   EXPECT_EQ(form.started[0], "NEW");
 
   QTest::keyClick(w.get(), Qt::Key_R, Qt::AltModifier);  // the Ready folder
-  QTRY_VERIFY(Find<QPushButton>("cmdFolder_2")->isChecked());
+  CADRO_WAIT_FOR(Find<QPushButton>("cmdFolder_2")->isChecked(), 5000);
   EXPECT_EQ(Column(0), QStringList{"AB126342.100"});
   w->List()->setFocus();
   QTest::keyClick(w->List(), Qt::Key_Down);
@@ -50,7 +51,7 @@ TEST_F(KeyboardAccess, TheExpectedShortcutsAndAccessKeysAct) {
   EXPECT_EQ(form.started[1], "AB126342.100");
 
   QTest::keyClick(w.get(), Qt::Key_Q, Qt::ControlModifier);
-  QTRY_VERIFY(!w->isVisible());
+  CADRO_WAIT_FOR(!w->isVisible(), 5000);
 }
 
 }  // namespace

@@ -17,6 +17,8 @@ public:
   // Closes the form as the program ends; false when it cannot close now (a delivery is running),
   // and the program then stays open.
   virtual bool CloseForm() { return true; }
+  // The event ID of the report under delivery (it must not be deleted meanwhile); empty when none.
+  virtual std::string ReportUnderDelivery() const { return {}; }
 };
 
 }  // namespace cadro

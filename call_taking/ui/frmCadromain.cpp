@@ -230,14 +230,27 @@ void frmCadromain::cmdDelete_Click() {
   QModelIndexList selected = LV_->selectionModel()->selectedRows();
   std::sort(selected.begin(), selected.end(),
             [](const QModelIndex& a, const QModelIndex& b) { return a.row() < b.row(); });
+  // The report under delivery is stored again when the delivery ends; deleting it now would be
+  // undone without a word.
+  const std::string delivering = entryForm_ ? entryForm_->ReportUnderDelivery() : std::string();
+  bool keptOne = false;
   // From the last to the first, so the rows still to come keep their places. Each report is
   // named by its row's Idx, the file it was listed from.
   for (auto it = selected.crbegin(); it != selected.crend(); ++it) {
     const int row = it->row();
     const std::string idx = ToAnsi(model_->Text(row, kIdxColumn));
+    if (!delivering.empty() && TrimSpaces(idx) == delivering) {
+      keptOne = true;
+      continue;
+    }
     if (record_->Fdelete(idx, currentFolder_) == "-1") model_->RemoveRow(row);
   }
   ShowItemCount();
+  if (keptOne) {
+    services_.prompts.Beep();
+    panelStatus_->setText(
+        FromAnsi("The report " + delivering + " is being delivered; it cannot be deleted now"));
+  }
 }
 
 bool frmCadromain::eventFilter(QObject* watched, QEvent* event) {

@@ -17,6 +17,7 @@
 #include "NotesWriter.h"
 #include "SoundPlayer.h"
 #include "TestKit.h"
+#include "WaitFor.h"
 #include "WindowAudit.h"
 #include "frmNote.h"
 
@@ -118,7 +119,7 @@ TEST_F(WindowFixture, TheTimerPollsOnItsOwn) {
   ASSERT_TRUE(shown.wait(3000));
   EXPECT_EQ(w->Service().Log().Count(), 1);
   Write(1, "again");
-  QTRY_COMPARE_WITH_TIMEOUT(w->Service().Log().Count(), 2, 3000);
+  CADRO_WAIT_FOR(w->Service().Log().Count() == 2, 3000);
 }
 
 TEST_F(WindowFixture, EditMenuAndSelection) {

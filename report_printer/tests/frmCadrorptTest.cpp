@@ -15,6 +15,7 @@
 
 #include "FakePrinters.h"
 #include "TestKit.h"
+#include "WaitFor.h"
 #include "WindowAudit.h"
 
 namespace cadro {
@@ -186,11 +187,11 @@ TEST_F(frmCadrorptTest, WorkedFromTheKeyboardAndHeardThroughAScreenReader) {
   QApplication::setActiveWindow(window.get());
   ASSERT_TRUE(QTest::qWaitForWindowActive(window.get()));
   QTest::keyClick(window.get(), Qt::Key_P, Qt::ControlModifier);
-  QTRY_COMPARE(printers.pages.size(), 1U);
+  CADRO_WAIT_FOR(printers.pages.size() == 1U, 5000);
 
   QTest::keyClick(window.get(), Qt::Key_R, Qt::AltModifier);
   QWidget* preview = nullptr;
-  QTRY_VERIFY((preview = QApplication::activeWindow()) && preview->objectName() == "frmRptPreview");
+  CADRO_WAIT_FOR((preview = QApplication::activeWindow()) && preview->objectName() == "frmRptPreview", 5000);
   EXPECT_EQ(testing::AuditFindings(preview), "");
 }
 

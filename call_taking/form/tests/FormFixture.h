@@ -12,6 +12,7 @@
 #include <QTabBar>
 #include <QTabWidget>
 #include <QTest>
+#include <QTimer>
 #include <deque>
 #include <filesystem>
 #include <memory>
@@ -32,25 +33,50 @@ struct DeliveryScript {
   std::vector<std::string> envelopes;
   std::vector<std::string> subjects;
   std::function<void()> duringDelivery;  // runs while the delivery "waits"
+  int answerAfterMs = 0;                 // how long the delivery "waits"
+  bool linkTestRunning = false;          // the channel is taken by the link test
 };
 
+// Answers like a real channel: later, from the event loop, never inside Start().
 class ScriptedDelivery final : public ReportDelivery {
 public:
-  ScriptedDelivery(DeliveryScript& script, StatusSink status) : script_(script), status_(std::move(status)) {}
-  bool SendToClient(const std::string& envelope, const std::string& subject) override {
+  explicit ScriptedDelivery(DeliveryScript& script) : script_(script) {}
+  bool Start(const std::string& envelope, const std::string& subject, StatusSink status) override {
+    if (Busy()) return false;
     script_.envelopes.push_back(envelope);
     script_.subjects.push_back(subject);
+    status_ = std::move(status);
     status_("Sending message...");
-    if (script_.duringDelivery) script_.duringDelivery();
-    if (script_.results.empty()) return false;
-    const bool ok = script_.results.front();
-    script_.results.pop_front();
-    return ok;
+    running_ = true;
+    QTimer::singleShot(script_.answerAfterMs, this, [this] {
+      if (!running_) return;
+      if (script_.duringDelivery) script_.duringDelivery();
+      if (!running_) return;
+      running_ = false;
+      bool ok = false;
+      if (!script_.results.empty()) {
+        ok = script_.results.front();
+        script_.results.pop_front();
+      }
+      emit finished(ok);
+    });
+    return true;
+  }
+  void Cancel() override {
+    if (!running_) return;
+    running_ = false;
+    status_("Message transfer cancelled");
+    emit finished(false);
+  }
+  bool Busy() const override { return running_ || script_.linkTestRunning; }
+  std::string BusyText() const override {
+    return "The Vtdirect link test is running; submit again when it has ended";
   }
 
 private:
   DeliveryScript& script_;
   StatusSink status_;
+  bool running_ = false;
 };
 
 class FormTest : public ::testing::Test {
@@ -67,13 +93,14 @@ protected:
       changed.Loc = "EOC";
       station->SetValues(changed);
     }
-    form = std::make_unique<frmCadrocts>(ts.services, *station, dir.str(), MakeFactory());
+    form = std::make_unique<frmCadrocts>(ts.services, *station, dir.str(), &delivery);
     QObject::connect(form.get(), &frmCadrocts::listMustBeRebuilt, [this] { ++rebuilds; });
   }
 
-  DeliveryFactory MakeFactory() {
-    return
-        [this](StatusSink status) { return std::make_unique<ScriptedDelivery>(script, std::move(status)); };
+  // Presses Submit and waits until the delivery it started, if any, has ended.
+  void Submit() {
+    Click("cmdSubmit");
+    EXPECT_TRUE(QTest::qWaitFor([this] { return !view()->DeliveryRunning(); }, 10000));
   }
 
   // Opens a report and makes the window the active one, so focus changes happen as on a desk.
@@ -145,6 +172,7 @@ protected:
   cadro::testing::TempDir dir;
   std::unique_ptr<CadroIni> station;
   DeliveryScript script;
+  ScriptedDelivery delivery{script};
   std::unique_ptr<frmCadrocts> form;
   int rebuilds = 0;
   frmCadrocts* shown = nullptr;  // the form the helpers act on when it is not `form`

@@ -2,6 +2,7 @@
 #include <QTest>
 
 #include "FormFixture.h"
+#include "WaitFor.h"
 #include "WindowAudit.h"
 
 namespace cadro::form::testing {
@@ -36,7 +37,7 @@ TEST_F(FormKeyboard, ACallIsTakenSavedAndSubmittedWithoutTheMouse) {
   const std::string id = Find<QLabel>("Label20")->text().toStdString();
   QTest::keyClick(form.get(), Qt::Key_M, Qt::AltModifier);
   // A key on a button presses it the way a click would, after the button has shown itself down.
-  QTRY_COMPARE(ButtonColour("cmdRtype_0"), kSalmon);
+  CADRO_WAIT_FOR(ButtonColour("cmdRtype_0") == kSalmon, 5000);
 
   Find("txtHeader_0")->setFocus(Qt::TabFocusReason);
   const auto typeAndTab = [](const QString& text) {
@@ -54,7 +55,7 @@ TEST_F(FormKeyboard, ACallIsTakenSavedAndSubmittedWithoutTheMouse) {
   EXPECT_EQ(QApplication::focusWidget()->objectName(), "txtHeader_3");
 
   QTest::keyClick(form.get(), Qt::Key_S, Qt::ControlModifier);
-  QTRY_VERIFY_WITH_TIMEOUT(Stored(id), 2000);
+  CADRO_WAIT_FOR(Stored(id), 2000);
   EXPECT_EQ(LoadStored(id).AST(), 6);
 
   Open(id);  // as from the list, to finish the call
@@ -67,7 +68,7 @@ TEST_F(FormKeyboard, ACallIsTakenSavedAndSubmittedWithoutTheMouse) {
   QTest::keyClick(Find("optBrea_1"), Qt::Key_Space);
   script.results = {true};
   QTest::keyClick(form.get(), Qt::Key_Return, Qt::ControlModifier);
-  QTRY_COMPARE_WITH_TIMEOUT(LoadStored(id).AST(), 9, 5000);
+  CADRO_WAIT_FOR(LoadStored(id).AST() == 9, 5000);
 }
 
 }  // namespace

@@ -1,6 +1,9 @@
 // Submitting through the real direct-link session to the stand-in server over TCP: what arrives
 // is exactly the envelope the composer makes of the stored report.
+#include <QDialog>
+#include <QElapsedTimer>
 #include <QLabel>
+#include <QTimer>
 
 #include "FormFixture.h"
 #include "ReportMessage.h"
@@ -27,10 +30,15 @@ protected:
 
   void SetUp() override {
     FormTest::SetUp();
-    form = std::make_unique<frmCadrocts>(ts.services, *station, dir.str(),
-                                         MakeVtdirectDelivery(ts.services, *station, nullptr));
+    realDelivery = std::make_unique<VtdirectDelivery>(link, *station);
+    form = std::make_unique<frmCadrocts>(ts.services, *station, dir.str(), realDelivery.get());
     QObject::connect(form.get(), &frmCadrocts::listMustBeRebuilt, [this] { ++rebuilds; });
   }
+
+  void TearDown() override { form.reset(); }
+
+  VtdirectSession link{ts.services.prompts, {}};
+  std::unique_ptr<VtdirectDelivery> realDelivery;
 
   void NewMedLawReport() {
     Open("NEW");
@@ -56,7 +64,7 @@ TEST_F(StandinTest, TheServerReceivesExactlyTheComposedEnvelopeOfTheStoredReport
   standin::VtdirectStandin server({});
   UseServer(server);
   NewMedLawReport();
-  Click("cmdSubmit");
+  Submit();
 
   EXPECT_FALSE(form->isVisible());
   EXPECT_TRUE(ts.prompts.shown.empty());
@@ -78,7 +86,7 @@ TEST_F(StandinTest, AConnectionLostBeforeTheAnswerLeavesTheReportReadyUntilAServ
   standin::VtdirectStandin closing(rude);
   UseServer(closing);
   NewMedLawReport();
-  Click("cmdSubmit");
+  Submit();
   ASSERT_EQ(ts.prompts.shown.size(), 1u);
   EXPECT_EQ(ts.prompts.shown[0].text, "CmdSubmit: SendToClient Failed");
   EXPECT_TRUE(form->isVisible());
@@ -87,7 +95,7 @@ TEST_F(StandinTest, AConnectionLostBeforeTheAnswerLeavesTheReportReadyUntilAServ
 
   standin::VtdirectStandin server({});
   UseServer(server);
-  Click("cmdSubmit");
+  Submit();
   EXPECT_FALSE(form->isVisible());
   EXPECT_EQ(LoadStored(kNewId).AST(), kStateSubmitted);
   ASSERT_EQ(server.Envelopes().size(), 1u);
@@ -101,7 +109,7 @@ TEST_F(StandinTest, TextThatWouldBreakTheEnvelopeIsRefusedBeforeAnythingChanges)
   Click("cmdRtype_3");
   FillRequired();
   Type("txtHeader_7", " then typed !/ADDON! here", false);
-  Click("cmdSubmit");
+  Submit();
   ASSERT_EQ(ts.prompts.shown.size(), 1u);
   EXPECT_NE(ts.prompts.shown[0].text.find("Details"), std::string::npos);
   EXPECT_EQ(ts.prompts.shown[0].icon, PromptIcon::Exclamation);
@@ -111,6 +119,66 @@ TEST_F(StandinTest, TextThatWouldBreakTheEnvelopeIsRefusedBeforeAnythingChanges)
   EXPECT_EQ(rebuilds, 0);
   EXPECT_EQ(server.AcceptedConnections(), 0);
   EXPECT_EQ(QApplication::focusWidget(), Find("txtHeader_7"));
+}
+
+// A modal dialog opened over the program while a delivery waits for its answer runs an event
+// loop of its own; the answer bound still holds inside it and the outcome is told at once.
+TEST_F(StandinTest, AModalDialogOpenedDuringADeliveryDoesNotStretchItsBound) {
+  form.reset();
+  realDelivery = std::make_unique<VtdirectDelivery>(link, *station, 1000);  // a 1 s answer bound
+  form = std::make_unique<frmCadrocts>(ts.services, *station, dir.str(), realDelivery.get());
+  standin::StandinOptions silent;
+  silent.silent = true;
+  standin::VtdirectStandin server(silent);
+  UseServer(server);
+  Open("NEW");
+  Click("cmdRtype_3");
+  FillRequired();
+
+  QElapsedTimer clock;
+  qint64 toldAt = -1;
+  bool dialogOpenWhenTold = false;
+  QDialog* open = nullptr;
+  // Notes the moment the failure is told, whichever event loop is running then.
+  QTimer watch;
+  QObject::connect(&watch, &QTimer::timeout, [&] {
+    if (toldAt < 0 && !ts.prompts.shown.empty()) {
+      toldAt = clock.elapsed();
+      dialogOpenWhenTold = open != nullptr;
+    }
+  });
+  watch.start(10);
+  QTimer::singleShot(200, [&] {
+    QDialog dialog;
+    open = &dialog;
+    QTimer::singleShot(4000, &dialog, &QDialog::accept);
+    dialog.exec();
+    open = nullptr;
+  });
+  clock.start();
+  Click("cmdSubmit");
+  ASSERT_TRUE(QTest::qWaitFor([&] { return toldAt >= 0 && !open; }, 15000));
+  EXPECT_TRUE(dialogOpenWhenTold);
+  // Three pauses, the 1 s bound and the pause after the loss.
+  EXPECT_LT(toldAt, 2500);
+  EXPECT_EQ(ts.prompts.shown.at(0).text, "CmdSubmit: SendToClient Failed");
+  EXPECT_EQ(LoadStored(kNewId).AST(), kStateReady);
+  EXPECT_EQ(server.Envelopes().size(), 1u);
+}
+
+// A port in Cadrocts.ini that is no port is a setting to mend; the box says which one.
+TEST_F(StandinTest, APortThatIsNoPortNamesTheSettingToMend) {
+  cadro::testing::WriteFileBytes(station->path(), "Lid=XYZ\r\nUid=OPER1\r\nLoc=EOC\r\nPrt=99999\r\n");
+  station->ReadIni();
+  NewMedLawReport();
+  Submit();
+  ASSERT_EQ(ts.prompts.shown.size(), 2u);
+  EXPECT_EQ(ts.prompts.shown[0].text,
+            "The Vtdirect port 'Prt=99999' in Cadrocts.ini is not a port number from 1 to 65535.\r\n"
+            "Set the Remote Port in Setup > Preferences, then submit again.");
+  EXPECT_EQ(ts.prompts.shown[1].text, "CmdSubmit: SendToClient Failed");
+  EXPECT_EQ(LoadStored(kNewId).AST(), kStateReady);
+  EXPECT_TRUE(form->isVisible());
 }
 
 }  // namespace

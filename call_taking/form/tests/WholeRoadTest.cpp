@@ -1,6 +1,7 @@
 // The whole road of a report: New Report in the list window, the entry form, a submit over TCP
 // to the stand-in server, and the list showing the report as submitted.
 #include <QDialog>
+#include <QElapsedTimer>
 #include <QLabel>
 #include <QPushButton>
 #include <QTreeView>
@@ -35,8 +36,8 @@ protected:
       return d.result();
     });
     // The program's wiring: the form lives beside the list, on the same settings and log.
-    entry = new frmCadrocts(ts.services, *station, dir.str(),
-                            MakeVtdirectDelivery(ts.services, *station, &log), list.get());
+    realDelivery = std::make_unique<VtdirectDelivery>(link, *station);
+    entry = new frmCadrocts(ts.services, *station, dir.str(), realDelivery.get(), list.get());
     QObject::connect(entry, &frmCadrocts::listMustBeRebuilt, list.get(), &frmCadromain::BuildNewMsgList);
     list->SetEntryForm(entry);
     list->Startup();
@@ -57,6 +58,8 @@ protected:
 
   standin::VtdirectStandin server{{}};
   SessionLog log{dir.str(), ts.services};
+  VtdirectSession link{ts.services.prompts, {[this](const std::string& line) { log.WriteLog(line); }, {}}};
+  std::unique_ptr<VtdirectDelivery> realDelivery;
   std::unique_ptr<frmCadromain> list;
   frmCadrocts* entry = nullptr;
 };
@@ -83,7 +86,7 @@ TEST_F(WholeRoad, ANewCallIsSubmittedAndListedAsSubmitted) {
   list->LV_DblClick();
   ASSERT_TRUE(entry->isVisible());
   EXPECT_EQ(entry->ReportState(), kStateDraft);
-  Click("cmdSubmit");
+  Submit();
   EXPECT_FALSE(entry->isVisible());
   ASSERT_EQ(server.Envelopes().size(), 1u);
   EXPECT_NE(server.Envelopes()[0].find("EVNT=" + eventId + "</AOMSG>"), std::string::npos);
@@ -93,6 +96,72 @@ TEST_F(WholeRoad, ANewCallIsSubmittedAndListedAsSubmitted) {
   EXPECT_EQ(Column(0), QStringList{QString::fromStdString(eventId)});
   EXPECT_EQ(Column(1), QStringList{"Submitted"});
   EXPECT_TRUE(ts.prompts.shown.empty());
+}
+
+// While a report is out for delivery, the list cannot delete it or open it again and the link
+// test is refused; Cancel ends the wait at once, the report stays Ready and the log says so.
+TEST_F(WholeRoad, TheReportUnderDeliveryIsGuardedAndCancelKeepsItReady) {
+  standin::StandinOptions silent;
+  silent.silent = true;
+  standin::VtdirectStandin mute(silent);
+  ASSERT_TRUE(mute.Listen(0));
+  {
+    StationSettings changed = station->Values();
+    changed.Prt = std::to_string(mute.Port());
+    station->SetValues(changed);
+  }
+  QTest::mouseClick(list->findChild<QPushButton*>("cmdNewReport"), Qt::LeftButton);
+  shown = entry;
+  QApplication::setActiveWindow(entry);
+  ASSERT_TRUE(QTest::qWaitForWindowActive(entry));
+  const QString eventId = QString::fromStdString(entry->EventID());
+  Click("cmdRtype_3");
+  FillRequired();
+  EXPECT_FALSE(Find("cmdCancel")->isVisible());
+  Click("cmdSubmit");
+  ASSERT_TRUE(entry->DeliveryRunning());
+  ASSERT_TRUE(QTest::qWaitFor([&] { return mute.Envelopes().size() == 1; }, 5000));
+  EXPECT_TRUE(Find("cmdCancel")->isVisible());
+  EXPECT_TRUE(Find("cmdCancel")->isEnabled());
+
+  // The list shows it Ready; deleting it is refused with a reason, other rows are not touched.
+  ASSERT_EQ(Column(0), QStringList{eventId});
+  list->List()->setCurrentIndex(list->Model().index(0, 0));
+  list->cmdDelete_Click();
+  EXPECT_EQ(Column(0), QStringList{eventId});
+  EXPECT_EQ(LoadStored(eventId.toStdString()).AST(), kStateReady);
+  EXPECT_EQ(list->findChild<QLabel*>("sbrStatus_Status")->text(),
+            "The report " + eventId + " is being delivered; it cannot be deleted now");
+  // Opening it again, or anything else, waits for the delivery.
+  list->LV_DblClick();
+  EXPECT_EQ(StatusText(), "A delivery to Vtdirect is running; please wait until it ends");
+  // The link test does not run beside it.
+  EXPECT_FALSE(RunLinkTestFromPreferences(link, "127.0.0.1", std::to_string(server.Port()), ts.prompts));
+  ASSERT_EQ(ts.prompts.shown.size(), 1u);
+  EXPECT_EQ(ts.prompts.shown[0].text, std::string(kLinkTestRefused));
+  EXPECT_EQ(server.AcceptedConnections(), 0);
+
+  QElapsedTimer timer;
+  timer.start();
+  Click("cmdCancel");
+  EXPECT_FALSE(entry->DeliveryRunning());
+  EXPECT_LT(timer.elapsed(), 500);
+  EXPECT_FALSE(Find("cmdCancel")->isVisible());
+  EXPECT_TRUE(entry->isVisible());
+  EXPECT_EQ(entry->ReportState(), kStateReady);
+  EXPECT_EQ(Find<QLabel>("Label22")->text(), "Ready, not Submitted");
+  EXPECT_EQ(StatusText(), "Message transfer cancelled");
+  EXPECT_EQ(LoadStored(eventId.toStdString()).AST(), kStateReady);
+  EXPECT_EQ(ts.prompts.shown.size(), 1u) << "a cancel is no failure to report";
+  const std::string logged = cadro::testing::ReadFileBytes(log.LogPath());
+  EXPECT_NE(logged.find("SendToClient: cancelled by the operator after the message was sent"),
+            std::string::npos)
+      << logged;
+
+  // Now the list may delete it.
+  list->cmdDelete_Click();
+  EXPECT_TRUE(Column(0).isEmpty());
+  EXPECT_EQ(LoadStored(eventId.toStdString()).AST(), kStateDeleted);
 }
 
 }  // namespace

@@ -1,6 +1,7 @@
 // Submitting from the entry form: the states a report passes through, failed and repeated
 // deliveries, updates of a submitted report, and what is refused while a delivery runs.
 #include <QPushButton>
+#include <filesystem>
 
 #include "FormFixture.h"
 
@@ -22,7 +23,7 @@ protected:
   void SubmittedReport() {
     NewCompleteReport();
     script.results.push_back(true);
-    Click("cmdSubmit");
+    Submit();
     ASSERT_EQ(LoadStored(kNewId).AST(), kStateSubmitted);
   }
 };
@@ -30,7 +31,7 @@ protected:
 TEST_F(SubmitTest, AnAcknowledgedDeliveryMarksTheReportSubmittedAndCloses) {
   NewCompleteReport();
   script.results.push_back(true);
-  Click("cmdSubmit");
+  Submit();
   ASSERT_EQ(script.envelopes.size(), 1u);
   EXPECT_FALSE(form->isVisible());
   EXPECT_EQ(rebuilds, 2);  // once ready, once submitted
@@ -44,7 +45,7 @@ TEST_F(SubmitTest, AnAcknowledgedDeliveryMarksTheReportSubmittedAndCloses) {
 TEST_F(SubmitTest, AFailedDeliveryLeavesTheReportReadyAndALaterOneSubmits) {
   NewCompleteReport();
   script.results.push_back(false);
-  Click("cmdSubmit");
+  Submit();
   ASSERT_EQ(ts.prompts.shown.size(), 1u);
   EXPECT_EQ(ts.prompts.shown[0].text, "CmdSubmit: SendToClient Failed");
   EXPECT_EQ(ts.prompts.shown[0].icon, PromptIcon::Exclamation);
@@ -58,7 +59,7 @@ TEST_F(SubmitTest, AFailedDeliveryLeavesTheReportReadyAndALaterOneSubmits) {
   EXPECT_EQ(rebuilds, 1);
 
   script.results.push_back(true);
-  Click("cmdSubmit");
+  Submit();
   EXPECT_EQ(script.envelopes.size(), 2u);
   EXPECT_EQ(script.envelopes[0], script.envelopes[1]);
   EXPECT_EQ(LoadStored(kNewId).AST(), kStateSubmitted);
@@ -67,12 +68,12 @@ TEST_F(SubmitTest, AFailedDeliveryLeavesTheReportReadyAndALaterOneSubmits) {
 
 TEST_F(SubmitTest, AReadyReportReopenedLaterCanBeSubmitted) {
   NewCompleteReport();
-  Click("cmdSubmit");  // no answer scripted: the delivery fails
+  Submit();  // no answer scripted: the delivery fails
   Click("cmdClose");
   Open(kNewId);
   EXPECT_EQ(form->ReportState(), kStateReady);
   script.results.push_back(true);
-  Click("cmdSubmit");
+  Submit();
   EXPECT_EQ(LoadStored(kNewId).AST(), kStateSubmitted);
 }
 
@@ -107,7 +108,7 @@ TEST_F(SubmitTest, UpdateThenSubmitInTheSameOpeningIsMarkedAsAnUpdate) {
 
   QTest::keyClicks(Find("txtHeader_7"), " - now conscious");
   script.results.push_back(true);
-  Click("cmdSubmit");
+  Submit();
   ASSERT_EQ(script.subjects.size(), 2u);
   EXPECT_NE(script.subjects[1].find(" -- UPDATE"), std::string::npos);
   EXPECT_EQ(LoadStored(kNewId).AST(), kStateSubmitted);
@@ -127,7 +128,7 @@ TEST_F(SubmitTest, AnUpdateSubmittedInALaterOpeningIsNotMarked) {
   EXPECT_EQ(form->ReportState(), kStateNew);
   EXPECT_FALSE(form->IsUpdate());
   script.results.push_back(true);
-  Click("cmdSubmit");
+  Submit();
   ASSERT_EQ(script.subjects.size(), 2u);
   EXPECT_EQ(script.subjects[1].find(" -- UPDATE"), std::string::npos);
   EXPECT_EQ(LoadStored(kNewId).DTL().rfind("UPDATE for ", 0), 0u);
@@ -150,7 +151,7 @@ TEST_F(SubmitTest, NothingCanCloseDeleteOrResubmitWhileADeliveryRuns) {
     EXPECT_EQ(StatusText(), "A delivery to Vtdirect is running; please wait until it ends");
   };
   script.results.push_back(false);
-  Click("cmdSubmit");
+  Submit();
   EXPECT_TRUE(checked);
   EXPECT_FALSE(form->DeliveryRunning());
   EXPECT_TRUE(form->isVisible());
@@ -164,11 +165,104 @@ TEST_F(SubmitTest, ValidationFailureStoresNothingAndSendsNothing) {
   Open("NEW");
   Click("cmdRtype_1");
   FillRequired();
-  Click("cmdSubmit");  // people inside? is missing
+  Submit();  // people inside? is missing
   EXPECT_TRUE(script.envelopes.empty());
   EXPECT_FALSE(Stored(kNewId));
   EXPECT_EQ(form->ReportState(), kStateNew);
   EXPECT_EQ(StatusText(), "Missing data in a required field");
+}
+
+// The message folder without its owner's write bit is read-only (as root too).
+class StoreFailureTest : public SubmitTest {
+protected:
+  void ReadOnlyMessages(bool readOnly) {
+    std::filesystem::permissions(
+        dir.path() / "msg.d", std::filesystem::perms::owner_write,
+        readOnly ? std::filesystem::perm_options::remove : std::filesystem::perm_options::add);
+  }
+  void TearDown() override { ReadOnlyMessages(false); }
+  bool Told(const std::string& text) const {
+    for (const auto& p : ts.prompts.shown)
+      if (p.text == text) return true;
+    return false;
+  }
+};
+
+TEST_F(StoreFailureTest, AReportThatCannotBeStoredAsReadyIsNotSent) {
+  NewCompleteReport();
+  ReadOnlyMessages(true);
+  script.results.push_back(true);
+  Submit();
+  EXPECT_TRUE(script.envelopes.empty());
+  EXPECT_FALSE(Stored(kNewId));
+  EXPECT_TRUE(Told(ReportSubmission::ReadyNotStoredText(kNewId)));
+  EXPECT_NE(ts.prompts.shown.at(0).text.find("Problems saving"), std::string::npos);
+  EXPECT_TRUE(form->isVisible());
+  EXPECT_EQ(form->ReportState(), kStateNew);
+  EXPECT_EQ(Multi("txtHeader_7")->toPlainText(), "Hip pain, cannot stand up");
+  EXPECT_TRUE(Find("cmdSubmit")->isEnabled());
+  EXPECT_EQ(rebuilds, 0);
+
+  ReadOnlyMessages(false);
+  Submit();
+  EXPECT_EQ(script.envelopes.size(), 1u);
+  EXPECT_EQ(LoadStored(kNewId).AST(), kStateSubmitted);
+  EXPECT_FALSE(form->isVisible());
+}
+
+TEST_F(StoreFailureTest, ADeliveredReportThatCannotBeStoredStaysOpenToBeSavedAndIsNeverSentTwice) {
+  NewCompleteReport();
+  script.results.push_back(true);
+  script.duringDelivery = [this] { ReadOnlyMessages(true); };
+  Submit();
+  ASSERT_EQ(script.envelopes.size(), 1u);
+  EXPECT_TRUE(form->isVisible());
+  EXPECT_TRUE(form->AwaitingStore());
+  EXPECT_TRUE(Told(ReportSubmission::DeliveredNotStoredText(kNewId)));
+  EXPECT_EQ(LoadStored(kNewId).AST(), kStateReady);
+  EXPECT_EQ(StatusText(), "Delivered, but not stored: press Save to store the report");
+  EXPECT_FALSE(Find("cmdSubmit")->isEnabled());
+  EXPECT_FALSE(Find("cmdDelete")->isEnabled());
+  EXPECT_TRUE(Find("cmdSave")->isEnabled());
+  EXPECT_EQ(Find<QPushButton>("cmdSave")->text(), "Save");
+  // The list may not delete it meanwhile: its Submitted save is still to come.
+  EXPECT_EQ(form->ReportUnderDelivery(), kNewId);
+
+  // Leaving it is asked about; No keeps the form, as does another report.
+  ts.prompts.answers = {false, false};
+  Click("cmdClose");
+  EXPECT_TRUE(form->isVisible());
+  form->StartForm("NEW");
+  EXPECT_EQ(form->EventID(), kNewId);
+  // Saving while the folder is still read-only says so again and keeps it.
+  Click("cmdSave");
+  EXPECT_TRUE(form->isVisible());
+  EXPECT_EQ(LoadStored(kNewId).AST(), kStateReady);
+
+  ReadOnlyMessages(false);
+  Click("cmdSave");
+  EXPECT_FALSE(form->isVisible());
+  const CadroMsg stored = LoadStored(kNewId);
+  EXPECT_EQ(stored.AST(), kStateSubmitted);
+  EXPECT_EQ(stored.DTL(), "Hip pain, cannot stand up");
+  EXPECT_EQ(script.envelopes.size(), 1u);
+  EXPECT_TRUE(form->ReportUnderDelivery().empty());
+}
+
+TEST_F(SubmitTest, ASubmitWhileTheLinkTestRunsIsRefusedAndChangesNothing) {
+  NewCompleteReport();
+  script.linkTestRunning = true;
+  script.results.push_back(true);
+  Submit();
+  EXPECT_TRUE(script.envelopes.empty());
+  EXPECT_FALSE(Stored(kNewId));
+  EXPECT_EQ(form->ReportState(), kStateNew);
+  EXPECT_EQ(StatusText(), "The Vtdirect link test is running; submit again when it has ended");
+  EXPECT_EQ(ts.prompts.beeps, 1);
+
+  script.linkTestRunning = false;
+  Submit();
+  EXPECT_EQ(LoadStored(kNewId).AST(), kStateSubmitted);
 }
 
 }  // namespace

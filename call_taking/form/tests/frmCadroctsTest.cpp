@@ -160,7 +160,7 @@ TEST_F(FormTest, LeavingABoxProperCasesItOrTurnsMinutesIntoATime) {
 
 TEST_F(FormTest, TypingClearsATintAndTheStatusPanel) {
   Open("NEW");
-  Click("cmdSubmit");
+  Submit();
   EXPECT_EQ(StatusText(), "Missing data in a required field");
   EXPECT_EQ(Base("txtHeader_4"), Base("txtHeader_2"));
   Type("txtHeader_0", "x", false);
@@ -171,7 +171,7 @@ TEST_F(FormTest, TypingClearsATintAndTheStatusPanel) {
   Click("chkReqContact");
   EXPECT_EQ(Base("txtHeader_5"), kLightRed);
   EXPECT_EQ(Find<QLabel>("Label18")->text(), "Phone:*");
-  Click("cmdSubmit");
+  Submit();
   EXPECT_EQ(Base("txtHeader_4"), kLightYellow);
   EXPECT_EQ(Base("txtHeader_5"), kLightYellow);
   Type("txtHeader_4", "1", false);  // one of the pair clears both
@@ -215,7 +215,7 @@ TEST_F(FormTest, TypeButtonsSelectAndDeselectTheirPages) {
   EXPECT_EQ(form->ReadContent().typeSelected, (std::array<bool, 4>{}));
 
   // Pressing any type button clears the yellow of a refused submit from all four.
-  Click("cmdSubmit");
+  Submit();
   ts.prompts.shown.clear();
   EXPECT_EQ(ButtonColour("cmdRtype_3"), kLightYellow);
   Click("cmdRtype_1");
@@ -227,7 +227,7 @@ TEST_F(FormTest, TypeButtonsSelectAndDeselectTheirPages) {
 TEST_F(FormTest, NoTypeSelectedShowsTheThreeLineBoxAndKeepsTheFormOpen) {
   Open("NEW");
   FillRequired();
-  Click("cmdSubmit");
+  Submit();
   ASSERT_EQ(ts.prompts.shown.size(), 1u);
   EXPECT_EQ(ts.prompts.shown[0].text,
             "No Event type selected.  Select either\r\nMedical, Fire, Law, or Local Gov,\r\n"
@@ -247,7 +247,7 @@ TEST_F(FormTest, EachRequiredFieldIsMarkedWhereItStands) {
   Click("cmdRtype_0");
   Click("cmdRtype_1");
   Type("txtHeader_0", "smoke");
-  Click("cmdSubmit");
+  Submit();
   for (const char* box : {"txtHeader_1", "txtHeader_3", "txtHeader_6", "txtHeader_7", "txtHeader_8",
                           "txtMed_0", "txtMed_1", "txtFire_0"})
     EXPECT_EQ(Base(box), kLightYellow) << box;
@@ -279,7 +279,7 @@ TEST_F(FormTest, StoredMedicalReportWithoutAnswersOpensWithNoOptionAndFailsOnSub
   Open(kNewId);
   EXPECT_FALSE(Find<QRadioButton>("optCons_0")->isChecked());
   EXPECT_FALSE(Find<QRadioButton>("optCons_1")->isChecked());
-  Click("cmdSubmit");
+  Submit();
   EXPECT_EQ(LabelColour("Label6"), kLightYellow);
   EXPECT_EQ(form->ReportState(), kStateDraft);
   EXPECT_TRUE(form->isVisible());

@@ -9,6 +9,7 @@
 #include <cstdio>
 #include <vector>
 
+#include "../tests/RunSession.h"
 #include "Platform.h"
 #include "VtdirectSession.h"
 #include "VtdirectStandin.h"
@@ -61,7 +62,7 @@ int main(int argc, char** argv) {
 
   QElapsedTimer timer;
   timer.start();
-  const bool first = session.SendToClient(envelope, "bench");
+  const bool first = cadro::testing::Deliver(session, envelope, "bench");
   const double firstMs = static_cast<double>(timer.nsecsElapsed()) / 1e6;
   Settle(server);
   std::printf("one delivery: %s in %.1f ms (fixed pauses 400 ms, goal 450 ms)\n",
@@ -74,7 +75,7 @@ int main(int argc, char** argv) {
   int failures = 0;
   for (int i = 0; i < 100; ++i) {
     timer.restart();
-    if (!session.SendToClient(envelope, "bench")) ++failures;
+    if (!cadro::testing::Deliver(session, envelope, "bench")) ++failures;
     times.push_back(static_cast<double>(timer.nsecsElapsed()) / 1e6);
   }
   Settle(server);

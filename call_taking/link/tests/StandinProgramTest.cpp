@@ -6,6 +6,7 @@
 #include <QProcess>
 #include <QTest>
 
+#include "RunSession.h"
 #include "TestKit.h"
 #include "VtdirectSession.h"
 
@@ -36,7 +37,7 @@ TEST(StandinProgram, RecordsTheDeliveredEnvelopeAndRefusesUnknownModes) {
   settings.promptWaitMs = 2000;
   session.SetSettings(settings);
   const std::string envelope = "<AOAON>CADRO</AOAON><AOSUB>s</AOSUB><AOMSG>A=1\r\nB=2</AOMSG>!/ADDON!";
-  EXPECT_TRUE(session.SendToClient(envelope, "s"));
+  EXPECT_TRUE(testing::Deliver(session, envelope, "s"));
 
   const QDir received(QString::fromStdString(dir.File("received")));
   ASSERT_TRUE(QTest::qWaitFor([&] { return received.entryList(QDir::Files).size() == 1; }, 3000));

@@ -5,12 +5,14 @@
 #include <sys/socket.h>
 #include <unistd.h>
 
+#include <QDialog>
 #include <QElapsedTimer>
 #include <QTcpServer>
 #include <QTest>
 #include <algorithm>
 #include <memory>
 
+#include "RunSession.h"
 #include "StationRules.h"
 #include "TestKit.h"
 #include "VtdirectSession.h"
@@ -86,7 +88,7 @@ protected:
   bool Deliver(qint64* elapsedMs = nullptr) {
     QElapsedTimer timer;
     timer.start();
-    const bool delivered = session_->SendToClient(kEnvelope, kSubject);
+    const bool delivered = testing::Deliver(*session_, kEnvelope, kSubject);
     if (elapsedMs) *elapsedMs = timer.elapsed();
     return delivered;
   }
@@ -240,13 +242,17 @@ TEST_F(SessionTest, UnansweredConnectFailsAfterNto) {
   EXPECT_EQ(log_, std::vector<std::string>{"Connection Failed"});
 }
 
-TEST_F(SessionTest, UnusablePortShowsTheNetworkErrorBox) {
-  for (const std::string port : {"abc", "0", "70000", ""}) {
+TEST_F(SessionTest, AnUnusablePortNamesTheSettingAndAnUnknownHostIsANetworkError) {
+  for (const std::string port : {"abc", "0", "99999", ""}) {
     SetPort(port);
     services_.prompts.shown.clear();
     EXPECT_FALSE(Deliver()) << port;
     ASSERT_EQ(services_.prompts.shown.size(), 1u) << port;
-    EXPECT_EQ(services_.prompts.shown[0].text, "Network error.  Confirm this is a networked PC");
+    EXPECT_EQ(services_.prompts.shown[0].text,
+              "The Vtdirect port 'Prt=" + port +
+                  "' in Cadrocts.ini is not a port number from 1 to 65535.\r\n"
+                  "Set the Remote Port in Setup > Preferences, then submit again.");
+    EXPECT_EQ(status_.back(), "Message transfer problem");
   }
   // A host name that cannot be looked up is the same kind of failure.
   LinkSettings settings = session_->Settings();
@@ -294,7 +300,7 @@ TEST_F(SessionTest, LinkTestWritesThePiecesWithoutLineBreakOrQuit) {
   StartServer();
   std::string text;
   for (int i = 0; i < 160; ++i) text += static_cast<char>('a' + i % 26);
-  EXPECT_TRUE(session_->VtdirectTest(text));
+  EXPECT_TRUE(testing::LinkTest(*session_, text));
   EXPECT_EQ(WireBytes(), text);
   // Reads may merge pieces but never cut one: every boundary falls on a multiple of 75.
   std::size_t arrived = 0;
@@ -318,20 +324,35 @@ TEST_F(SessionTest, LinkTestButtonTestsTheTypedAddressAndKeepsTheSettings) {
   elsewhere.Prt = "0099";
   session_->SetSettings(elsewhere);
 
-  EXPECT_TRUE(RunLinkTestFromPreferences(*session_, "127.0.0.1", before.Prt, services_.prompts));
+  EXPECT_TRUE(testing::RunToEnd(*session_, [&] {
+    return RunLinkTestFromPreferences(*session_, "127.0.0.1", before.Prt, services_.prompts);
+  }));
   EXPECT_EQ(WireBytes(), std::string(kLinkTestText));
   ASSERT_EQ(services_.prompts.shown.size(), 1u);
   EXPECT_EQ(services_.prompts.shown[0].text, "Vtdirect link test passed!");
   EXPECT_EQ(session_->Settings().Hst, "HOST.EXAMPLE");
   EXPECT_EQ(session_->Settings().Prt, "0099") << "the text is kept as written, not renumbered";
 
-  EXPECT_FALSE(RunLinkTestFromPreferences(*session_, "127.0.0.1", "abc", services_.prompts));
+  EXPECT_FALSE(testing::RunToEnd(*session_, [&] {
+    return RunLinkTestFromPreferences(*session_, "127.0.0.1", "abc", services_.prompts);
+  }));
   ASSERT_EQ(services_.prompts.shown.size(), 2u);
   EXPECT_EQ(services_.prompts.shown[1].text,
             "Link Test to Vtdirect failed.  Check the following:\r\n1. Confirm that Vtdirect is running\r\n"
             "2. Confirm the Host Name and Port Number match Vtdirect");
   EXPECT_EQ(services_.prompts.shown[1].icon, PromptIcon::Exclamation);
   EXPECT_EQ(session_->Settings().Prt, "0099");
+
+  // A second press while the test runs starts nothing and tells nothing twice.
+  bool secondStarted = true;
+  EXPECT_TRUE(testing::RunToEnd(*session_, [&] {
+    const bool first = RunLinkTestFromPreferences(*session_, "127.0.0.1", before.Prt, services_.prompts);
+    secondStarted = RunLinkTestFromPreferences(*session_, "127.0.0.1", before.Prt, services_.prompts);
+    return first;
+  }));
+  EXPECT_FALSE(secondStarted);
+  EXPECT_EQ(services_.prompts.beeps, 1);
+  EXPECT_EQ(services_.prompts.shown.size(), 3u);
 }
 
 TEST_F(SessionTest, LinkTestWaitsFiveSecondsForAConnectWhateverNtoSays) {
@@ -339,23 +360,86 @@ TEST_F(SessionTest, LinkTestWaitsFiveSecondsForAConnectWhateverNtoSays) {
   SetPort(hole.Port(), 100);
   QElapsedTimer timer;
   timer.start();
-  EXPECT_FALSE(session_->VtdirectTest("x"));
+  EXPECT_FALSE(testing::LinkTest(*session_, "x"));
   EXPECT_GE(timer.elapsed(), 4900);
   EXPECT_LT(timer.elapsed(), 7000);
   EXPECT_EQ(status_.back(), "Passing message... failed");
   EXPECT_EQ(log_.back(), "Link Test with Vtdirect... failed (127.0.0.1:" + hole.Port() + ")");
 }
 
-TEST_F(SessionTest, PauseKeepsHandlingEvents) {
-  int ticks = 0;
-  QTimer ticker;
-  QObject::connect(&ticker, &QTimer::timeout, [&] { ++ticks; });
-  ticker.start(10);
+// A modal dialog opened during a session runs its own event loop; the session's timers and
+// socket signals are served there, so the bounds hold while the dialog stays open.
+TEST_F(SessionTest, AModalDialogOpenedMeanwhileDoesNotStretchTheBounds) {
+  StandinOptions silent;
+  silent.silent = true;
+  StartServer(silent);
+  BlackHole hole;
+  for (const bool connecting : {false, true}) {
+    SCOPED_TRACE(connecting ? "connect bound" : "answer bound");
+    if (connecting) SetPort(hole.Port(), 300);
+    QElapsedTimer timer;
+    qint64 endedAt = -1;
+    bool dialogOpenAtEnd = false;
+    QDialog* open = nullptr;
+    const QMetaObject::Connection watch = QObject::connect(session_.get(), &VtdirectSession::finished, [&] {
+      endedAt = timer.elapsed();
+      dialogOpenAtEnd = open && open->isVisible();
+    });
+    QTimer::singleShot(50, [&] {
+      QDialog dialog;
+      open = &dialog;
+      QTimer::singleShot(2500, &dialog, &QDialog::accept);
+      dialog.exec();
+      open = nullptr;
+    });
+    timer.start();
+    ASSERT_TRUE(session_->SendToClient(kEnvelope, kSubject));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return endedAt >= 0 && !open; }, 10000));
+    EXPECT_LT(endedAt, 1500);
+    EXPECT_TRUE(dialogOpenAtEnd);
+    EXPECT_EQ(status_.back(), "Message transfer problem");
+    QObject::disconnect(watch);
+  }
+}
+
+TEST_F(SessionTest, CancelEndsTheWaitAtOnceAndTheLogSaysWhereItStood) {
+  StandinOptions silent;
+  silent.silent = true;
+  StartServer(silent);
+  LinkSettings settings = session_->Settings();
+  settings.promptWaitMs = 20000;
+  session_->SetSettings(settings);
+  QSignalSpy ended(session_.get(), &VtdirectSession::finished);
+  ASSERT_TRUE(session_->SendToClient(kEnvelope, kSubject));
+  ASSERT_TRUE(QTest::qWaitFor([&] { return server_->Envelopes().size() == 1; }, 3000));
   QElapsedTimer timer;
   timer.start();
-  session_->Pause(100);
-  EXPECT_GE(timer.elapsed(), 99);
-  EXPECT_GE(ticks, 3);
+  session_->Cancel();
+  EXPECT_LT(timer.elapsed(), 50);
+  ASSERT_EQ(ended.size(), 1);
+  EXPECT_FALSE(ended.at(0).at(0).toBool());
+  EXPECT_TRUE(session_->Cancelled());
+  EXPECT_FALSE(session_->Busy());
+  EXPECT_EQ(status_.back(), "Message transfer cancelled");
+  EXPECT_TRUE(
+      Logged("SendToClient: cancelled by the operator after the message was sent, before Vtdirect "
+             "answered; message '" +
+             kSubject + "'"));
+  EXPECT_EQ(WireBytes(), kEnvelope + "\r\n");
+
+  // Still connecting: nothing went out.
+  BlackHole hole;
+  SetPort(hole.Port(), 5000);
+  ASSERT_TRUE(session_->SendToClient(kEnvelope, kSubject));
+  QTest::qWait(50);
+  session_->Cancel();
+  EXPECT_EQ(ended.size(), 2);
+  EXPECT_TRUE(Logged("SendToClient: cancelled by the operator before the message was sent; message '" +
+                     kSubject + "'"));
+  // The next delivery runs normally.
+  StartServer();
+  EXPECT_TRUE(Deliver());
+  EXPECT_FALSE(session_->Cancelled());
 }
 
 }  // namespace

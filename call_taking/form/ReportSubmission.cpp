@@ -1,0 +1,122 @@
+#include "ReportSubmission.h"
+
+#include "CadroMsg.h"
+#include "ReportBinding.h"
+
+namespace cadro::form {
+
+ReportSubmission::ReportSubmission(Services& services, const CadroIni& station, ReportDelivery* delivery,
+                                   QObject* parent)
+    : QObject(parent), services_(services), station_(station), delivery_(delivery) {
+  if (delivery_) connect(delivery_, &ReportDelivery::finished, this, &ReportSubmission::OnDelivered);
+}
+
+ReportSubmission::~ReportSubmission() {
+  if (!delivering_) return;
+  delivering_ = false;
+  delivery_->Cancel();
+}
+
+void ReportSubmission::Forget() {
+  awaitingStore_ = false;
+  eventId_.clear();
+  record_ = nullptr;
+}
+
+std::string ReportSubmission::ReadyNotStoredText(const std::string& eventId) {
+  return "The report " + eventId +
+         " could not be stored as Ready, so it was not sent.\r\n"
+         "It stays on the form; submit it again once the message folder can be written.";
+}
+
+std::string ReportSubmission::DeliveredNotStoredText(const std::string& eventId) {
+  return "The report " + eventId +
+         " was delivered to Vtdirect but could not be stored as Submitted.\r\n"
+         "It stays on the form and will not be sent again; press Save to store it.";
+}
+
+void ReportSubmission::Fill(const SubmitRequest& request) {
+  FillRecordFromForm(*record_, request.content, request.eventId, request.messageId, station_.Values(),
+                     services_.clock.Now());
+}
+
+// Stores the record in `state`, stamped anew; the record's own box has told the operator when
+// the file could not be written.
+bool ReportSubmission::Store(int state) {
+  record_->Clear();
+  record_->SetAST(state);
+  Fill(request_);
+  if (!record_->Fadd()) return false;
+  emit stored(state);
+  return true;
+}
+
+SubmitOutcome ReportSubmission::Submit(CadroMsg& record, int state, const SubmitRequest& request) {
+  if (delivering_ || awaitingStore_) return SubmitOutcome::NotAllowed;
+  record.Clear();
+  if (state != kStateNew && state != kStateReady && state != kStateDraft) return SubmitOutcome::NotAllowed;
+  record_ = &record;
+  request_ = request;
+  hazard_.reset();
+  validation_ = ValidateReport(request.content);
+  if (!validation_.ok) return SubmitOutcome::Invalid;
+
+  // Text that would end or forge the envelope is refused before anything is stored.
+  Fill(request_);
+  hazard_ = FindEnvelopeHazard(record);
+  record.Clear();
+  if (hazard_) return SubmitOutcome::Hazard;
+  // The link test holds the link: the report is left as it was, to be submitted again.
+  if (!delivery_ || delivery_->Busy()) return SubmitOutcome::LinkBusy;
+
+  if (!Store(kStateReady)) return SubmitOutcome::ReadyNotStored;
+  const Submission submission =
+      ComposeEnvelope(record, request.content.requestContact, request.isUpdate, station_.Values().Enc);
+  eventId_ = request.eventId;
+  cancelRequested_ = false;
+  delivering_ = true;
+  const bool started = delivery_->Start(submission.envelope, submission.subject,
+                                        [this](const std::string& text) { emit status(text); });
+  if (!started) {
+    delivering_ = false;
+    eventId_.clear();
+    return SubmitOutcome::LinkBusy;
+  }
+  return SubmitOutcome::Delivering;
+}
+
+void ReportSubmission::Cancel() {
+  if (!delivering_) return;
+  cancelRequested_ = true;
+  delivery_->Cancel();
+}
+
+void ReportSubmission::OnDelivered(bool delivered) {
+  if (!delivering_) return;
+  delivering_ = false;
+  if (!delivered) {
+    eventId_.clear();
+    emit finished(cancelRequested_ ? SubmitOutcome::Cancelled : SubmitOutcome::NotDelivered);
+    return;
+  }
+  if (!Store(kStateSubmitted)) {
+    // On the air but on no disk as Submitted: hold the report until it is stored.
+    awaitingStore_ = true;
+    emit finished(SubmitOutcome::DeliveredNotStored);
+    return;
+  }
+  eventId_.clear();
+  emit finished(SubmitOutcome::Submitted);
+}
+
+bool ReportSubmission::SaveSubmittedAgain() {
+  if (!awaitingStore_ || !record_) return false;
+  // The record already holds the submission's stamp; only the file is written again.
+  if (!record_->Fadd()) return false;
+  awaitingStore_ = false;
+  eventId_.clear();
+  emit stored(kStateSubmitted);
+  return true;
+}
+
+}  // namespace cadro::form

@@ -1,0 +1,122 @@
+#pragma once
+// The submit of one report, apart from any window: validate, check the envelope, store the
+// report as Ready, compose, deliver, store it as Submitted. The entry form drives it and shows
+// what it says; tests drive it with a record, a content and a delivery channel.
+//
+// The rule it keeps: a report goes out only once it is stored as Ready, and a report that went
+// out is never sent again by this object; when it could not be stored as Submitted it says so
+// and offers the save again.
+
+#include <QObject>
+#include <optional>
+#include <string>
+
+#include "CadroIni.h"
+#include "FormRules.h"
+#include "Platform.h"
+#include "ReportMessage.h"
+
+namespace cadro {
+class CadroMsg;
+}
+
+namespace cadro::form {
+
+using StatusSink = std::function<void(const std::string&)>;
+
+// A channel that delivers submitted reports to the host: the direct link in the program, a
+// script in tests.
+class ReportDelivery : public QObject {
+  Q_OBJECT
+public:
+  using QObject::QObject;
+  // Starts one delivery, with its progress texts going to `status`; finished() follows, never
+  // from inside this call. False when the channel is taken by something else: nothing started.
+  virtual bool Start(const std::string& envelope, const std::string& subject, StatusSink status) = 0;
+  // Ends the running delivery at once; finished(false) follows before it returns.
+  virtual void Cancel() = 0;
+  virtual bool Busy() const = 0;
+  // What keeps the channel busy, for the status panel of a refused submit.
+  virtual std::string BusyText() const = 0;
+
+signals:
+  void finished(bool delivered);
+};
+
+// What the operator entered and what identifies the report.
+struct SubmitRequest {
+  FormContent content;
+  std::string eventId;
+  std::string messageId;
+  bool isUpdate = false;
+};
+
+enum class SubmitOutcome {
+  NotAllowed,          // the report is in a state that cannot be submitted; nothing happened
+  Invalid,             // a required field is missing: Validation() says which
+  Hazard,              // text would break the envelope: Hazard() says where; nothing stored
+  LinkBusy,            // the link is taken (the link test runs); nothing stored or sent
+  ReadyNotStored,      // storing as Ready failed: nothing was sent
+  Delivering,          // under way: finished() follows
+  Submitted,           // acknowledged and stored as Submitted
+  NotDelivered,        // not acknowledged: the report is stored as Ready
+  Cancelled,           // the operator ended the wait: the report is stored as Ready
+  DeliveredNotStored,  // acknowledged, but storing as Submitted failed: SaveSubmittedAgain()
+};
+
+class ReportSubmission : public QObject {
+  Q_OBJECT
+public:
+  ReportSubmission(Services& services, const CadroIni& station, ReportDelivery* delivery,
+                   QObject* parent = nullptr);
+  // A delivery still running is cancelled.
+  ~ReportSubmission() override;
+
+  // Runs the submit up to the delivery. `record` is the form's record, written as Ready and
+  // Submitted; it must live until finished(). `state` is the report's state on the form.
+  SubmitOutcome Submit(CadroMsg& record, int state, const SubmitRequest& request);
+  // Ends a running delivery at once; finished(Cancelled) follows before it returns.
+  void Cancel();
+  // After DeliveredNotStored: stores the record as Submitted again (nothing is sent). True when
+  // it is stored now.
+  bool SaveSubmittedAgain();
+  // The operator leaves a delivered report unstored: the form may take another one.
+  void Forget();
+
+  bool Delivering() const { return delivering_; }
+  bool AwaitingStore() const { return awaitingStore_; }
+  const std::string& EventUnderDelivery() const { return eventId_; }
+  const ValidationOutcome& Validation() const { return validation_; }
+  const std::optional<EnvelopeHazard>& Hazard() const { return hazard_; }
+
+  // Texts the form shows for the outcomes.
+  static std::string ReadyNotStoredText(const std::string& eventId);
+  static std::string DeliveredNotStoredText(const std::string& eventId);
+
+signals:
+  // The report was stored in `state` (the list of reports is out of date).
+  void stored(int state);
+  // A delivery ended: Submitted, NotDelivered, Cancelled or DeliveredNotStored.
+  void finished(cadro::form::SubmitOutcome outcome);
+  // Progress texts of the delivery, for the "Status" panel.
+  void status(const std::string& text);
+
+private:
+  void OnDelivered(bool delivered);
+  bool Store(int state);
+  void Fill(const SubmitRequest& request);
+
+  Services& services_;
+  const CadroIni& station_;
+  ReportDelivery* delivery_;
+  CadroMsg* record_ = nullptr;
+  SubmitRequest request_;
+  std::string eventId_;
+  bool delivering_ = false;
+  bool awaitingStore_ = false;
+  bool cancelRequested_ = false;
+  ValidationOutcome validation_;
+  std::optional<EnvelopeHazard> hazard_;
+};
+
+}  // namespace cadro::form
