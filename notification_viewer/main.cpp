@@ -9,6 +9,7 @@
 #include "HostPath.h"
 #include "NoteAlerts.h"
 #include "QtPlatform.h"
+#include "QtSoundLauncher.h"
 #include "SoundPlayer.h"
 #include "Startup.h"
 #include "WindowFinder.h"
@@ -35,10 +36,13 @@ int main(int argc, char** argv) {
   cadro::FileLib fileLib(services.eventLog);
   cadro::StartupDataPath(fileLib, services.prompts, cadro::kProgramTitle);
 
-  cadro::SystemSoundPlayer sound({fileLib.ProgramFolderPath(), fileLib.DataPath()});
+  cadro::QtSoundLauncher launcher(services.eventLog);
+  cadro::SystemSoundPlayer sound({fileLib.ProgramFolderPath(), fileLib.DataPath()}, launcher,
+                                 services.eventLog);
   cadro::frmNote window(services, fileLib, sound, programVersion);
+  // The window shows before the host's files are read (the alerts ask for the notes file).
+  window.show();
   // The user's own choices for the alerts live in the program's settings, not the host's.
   new cadro::NoteAlerts(window, product.settings, services.eventLog, QDBusConnection::sessionBus());
-  window.show();
   return app.exec();
 }
