@@ -26,7 +26,8 @@ int main(int argc, char** argv) {
   cadro::ProductServices product("Vtnote");
   // The host keeps ProfName in its own registry; under Wine that is the prefix's user.reg.
   cadro::WineRegistrySettings settings(cadro::JoinPath(cadro::WinePrefix(), "user.reg"), product.settings);
-  const cadro::Services services{product.eventLog, product.prompts, product.clock, product.locale, settings};
+  cadro::ViewerPrompts prompts(product.prompts);
+  const cadro::Services services{product.eventLog, prompts, product.clock, product.locale, settings};
   const std::string programVersion = VTNOTE_VERSION;
 
   // A viewer that is not needed leaves before anything could report a problem a second time.
@@ -35,6 +36,7 @@ int main(int argc, char** argv) {
 
   cadro::FileLib fileLib(services.eventLog);
   cadro::StartupDataPath(fileLib, services.prompts, cadro::kProgramTitle);
+  prompts.StartupDone();
 
   cadro::QtSoundLauncher launcher(services.eventLog);
   cadro::SystemSoundPlayer sound({fileLib.ProgramFolderPath(), fileLib.DataPath()}, launcher,
