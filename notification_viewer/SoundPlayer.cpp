@@ -1,8 +1,6 @@
 #include "SoundPlayer.h"
 
-#include <spawn.h>
 #include <sys/stat.h>
-#include <sys/wait.h>
 #include <unistd.h>
 
 #include <cerrno>
@@ -12,8 +10,6 @@
 
 #include "FileIO.h"
 #include "HostPath.h"
-
-extern char** environ;
 
 namespace cadro {
 namespace {
@@ -34,27 +30,19 @@ std::string FindProgram(const std::string& name) {
   return {};
 }
 
-// Starts `argv` detached: a short-lived shell puts the player in the background and ends, so the
-// viewer neither waits for the sound nor leaves a child behind.
-bool SpawnDetached(const std::vector<std::string>& argv) {
-  std::vector<std::string> args = {"/bin/sh", "-c", "\"$@\" </dev/null >/dev/null 2>&1 &", "sh"};
-  args.insert(args.end(), argv.begin(), argv.end());
-  std::vector<char*> raw;
-  for (std::string& a : args) raw.push_back(a.data());
-  raw.push_back(nullptr);
-  pid_t pid = 0;
-  if (::posix_spawn(&pid, "/bin/sh", nullptr, nullptr, raw.data(), environ) != 0) return false;
-  int status = 0;
-  while (::waitpid(pid, &status, 0) < 0) {
-    if (errno != EINTR) return false;
-  }
-  return WIFEXITED(status) && WEXITSTATUS(status) == 0;
-}
-
 }  // namespace
 
-SystemSoundPlayer::SystemSoundPlayer(std::vector<std::string> searchFolders)
-    : folders_(std::move(searchFolders)) {}
+SystemSoundPlayer::SystemSoundPlayer(std::vector<std::string> searchFolders, SoundLauncher& launcher,
+                                     EventLog& eventLog)
+    : folders_(std::move(searchFolders)), launcher_(launcher), eventLog_(eventLog) {}
+
+void SystemSoundPlayer::LogOnce(const std::string& text) {
+  for (const std::string& done : logged_) {
+    if (done == text) return;
+  }
+  logged_.push_back(text);
+  eventLog_.Error(text);
+}
 
 bool SystemSoundPlayer::OutputExists() {
   if (const char* server = std::getenv("PULSE_SERVER"); server && *server) return true;
@@ -80,7 +68,7 @@ std::string SystemSoundPlayer::Resolve(const std::string& soundFile) const {
       std::vector<std::string> folders = folders_;
       folders.push_back(HostPath("C:\\windows\\Media"));
       for (const std::string& folder : folders) {
-        const std::string candidate = HostPath(JoinPath(folder, local));
+        const std::string candidate = JoinPath(folder, local);  // both local already
         if (IsFile(candidate)) return candidate;
       }
     }
@@ -94,17 +82,27 @@ std::string SystemSoundPlayer::Resolve(const std::string& soundFile) const {
 }
 
 bool SystemSoundPlayer::PlayAsync(const std::string& soundFile) {
-  if (!OutputExists()) return false;
+  if (!OutputExists()) {
+    LogOnce("VtDevice:WinPlaySound, no sound output to play " + soundFile + " on");
+    return false;
+  }
   const std::string file = Resolve(soundFile);
-  if (file.empty()) return false;
+  if (file.empty()) {
+    LogOnce("VtDevice:WinPlaySound, the sound " + soundFile + " was not found");
+    return false;
+  }
+  // One sound at a time: a burst does not pile sounds on top of each other.
+  if (launcher_.Busy()) return true;
   for (const char* program : {"pw-play", "paplay", "aplay"}) {
     const std::string found = FindProgram(program);
     if (found.empty()) continue;
-    std::vector<std::string> argv = {found};
-    if (std::string(program) == "aplay") argv.push_back("-q");
-    argv.push_back(file);
-    return SpawnDetached(argv);
+    std::vector<std::string> arguments;
+    if (std::string(program) == "aplay") arguments.push_back("-q");
+    arguments.push_back(file);
+    launcher_.Launch(found, arguments);
+    return true;
   }
+  LogOnce("VtDevice:WinPlaySound, no player program (pw-play, paplay, aplay) to play " + soundFile);
   return false;
 }
 

@@ -9,6 +9,7 @@
 #include "HostPath.h"
 #include "NoteAlerts.h"
 #include "QtPlatform.h"
+#include "QtSoundLauncher.h"
 #include "SoundPlayer.h"
 #include "Startup.h"
 #include "WindowFinder.h"
@@ -25,7 +26,8 @@ int main(int argc, char** argv) {
   cadro::ProductServices product("Vtnote");
   // The host keeps ProfName in its own registry; under Wine that is the prefix's user.reg.
   cadro::WineRegistrySettings settings(cadro::JoinPath(cadro::WinePrefix(), "user.reg"), product.settings);
-  const cadro::Services services{product.eventLog, product.prompts, product.clock, product.locale, settings};
+  cadro::ViewerPrompts prompts(product.prompts);
+  const cadro::Services services{product.eventLog, prompts, product.clock, product.locale, settings};
   const std::string programVersion = VTNOTE_VERSION;
 
   // A viewer that is not needed leaves before anything could report a problem a second time.
@@ -34,11 +36,15 @@ int main(int argc, char** argv) {
 
   cadro::FileLib fileLib(services.eventLog);
   cadro::StartupDataPath(fileLib, services.prompts, cadro::kProgramTitle);
+  prompts.StartupDone();
 
-  cadro::SystemSoundPlayer sound({fileLib.ProgramFolderPath(), fileLib.DataPath()});
+  cadro::QtSoundLauncher launcher(services.eventLog);
+  cadro::SystemSoundPlayer sound({fileLib.ProgramFolderPath(), fileLib.DataPath()}, launcher,
+                                 services.eventLog);
   cadro::frmNote window(services, fileLib, sound, programVersion);
+  // The window shows before the host's files are read (the alerts ask for the notes file).
+  window.show();
   // The user's own choices for the alerts live in the program's settings, not the host's.
   new cadro::NoteAlerts(window, product.settings, services.eventLog, QDBusConnection::sessionBus());
-  window.show();
   return app.exec();
 }

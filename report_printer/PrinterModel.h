@@ -20,7 +20,8 @@ class Printers {
 public:
   virtual ~Printers() = default;
   virtual std::vector<std::string> InstalledPrinters() const = 0;
-  // The system's default printer, empty when there is none.
+  // The printer a print goes to when none is named: the system's default, or, with none set, the
+  // queue the printing system falls back to. Empty only when no printer is installed.
   virtual std::string DefaultPrinter() const = 0;
   virtual std::string CurrentPrinter() const = 0;
   // Makes the installed printer of exactly this name current, with that printer's own defaults.

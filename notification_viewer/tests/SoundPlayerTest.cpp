@@ -18,7 +18,69 @@ public:
   }
   std::string asked;
 };
+
+class RecordingLauncher final : public SoundLauncher {
+public:
+  bool Busy() const override { return busy; }
+  void Launch(const std::string& program, const std::vector<std::string>& arguments) override {
+    launched.push_back(program);
+    launched.insert(launched.end(), arguments.begin(), arguments.end());
+    ++starts;
+  }
+  bool busy = false;
+  int starts = 0;
+  std::vector<std::string> launched;
+};
+
+// A sound output and a player program of the test's own.
+struct SoundWorld {
+  SoundWorld() {
+    fs::create_directories(dir.path() / "bin");
+    fs::create_directories(dir.path() / "program");
+    cadro::testing::WriteFileBytes(dir.File("program/bell.wav"), "RIFF");
+    savedPath = std::getenv("PATH") ? std::getenv("PATH") : "";
+    ::setenv("PULSE_SERVER", "unix:/nowhere", 1);
+    ::setenv("PATH", dir.File("bin").c_str(), 1);
+  }
+  ~SoundWorld() {
+    ::unsetenv("PULSE_SERVER");
+    ::setenv("PATH", savedPath.c_str(), 1);
+  }
+  void AddPlayer(const std::string& name) const {
+    cadro::testing::WriteFileBytes(dir.File("bin/" + name), "#!/bin/sh\n");
+    fs::permissions(dir.path() / "bin" / name, fs::perms::owner_all);
+  }
+  cadro::testing::TempDir dir;
+  std::string savedPath;
+};
 }  // namespace
+
+TEST(SystemSoundPlayer, StartsThePlayerItselfOneSoundAtATime) {
+  SoundWorld world;
+  world.AddPlayer("paplay");
+  RecordingLauncher launcher;
+  cadro::testing::RecordingEventLog log;
+  SystemSoundPlayer player({world.dir.File("program")}, launcher, log);
+  EXPECT_TRUE(player.PlayAsync("bell.wav"));
+  // The player program with the file as its argument: no shell between them.
+  EXPECT_EQ(launcher.launched,
+            (std::vector<std::string>{world.dir.File("bin/paplay"), world.dir.File("program/bell.wav")}));
+  launcher.busy = true;  // still playing: the next sound does not start over it
+  EXPECT_TRUE(player.PlayAsync("bell.wav"));
+  EXPECT_EQ(launcher.starts, 1);
+  EXPECT_TRUE(log.entries.empty());
+}
+
+TEST(SystemSoundPlayer, EachReasonASoundCannotPlayIsLoggedOnce) {
+  SoundWorld world;  // no player program on the PATH
+  RecordingLauncher launcher;
+  cadro::testing::RecordingEventLog log;
+  SystemSoundPlayer player({world.dir.File("program")}, launcher, log);
+  for (int i = 0; i < 3; ++i) EXPECT_FALSE(player.PlayAsync("bell.wav"));
+  ASSERT_EQ(log.entries.size(), 1u);
+  EXPECT_NE(log.entries[0].find("no player program"), std::string::npos);
+  EXPECT_EQ(launcher.starts, 0);
+}
 
 TEST(VtDevice, BeepsWhenTheSoundCannotPlay) {
   cadro::testing::ScriptedPrompts prompts;
@@ -38,7 +100,9 @@ TEST(SystemSoundPlayer, FindsSoundsWhereTheHostWouldLook) {
   fs::create_directories(dir.path() / "program");
   cadro::testing::WriteFileBytes(dir.File("program/bell.wav"), "RIFF");
   cadro::testing::WriteFileBytes(dir.File("wine/drive_c/windows/Media/sound136.wav"), "RIFF");
-  SystemSoundPlayer player({dir.File("program")});
+  RecordingLauncher launcher;
+  cadro::testing::RecordingEventLog log;
+  SystemSoundPlayer player({dir.File("program")}, launcher, log);
   EXPECT_EQ(player.Resolve("bell.wav"), dir.File("program/bell.wav"));
   EXPECT_TRUE(
       fs::equivalent(player.Resolve("sound136.wav"), dir.File("wine/drive_c/windows/Media/sound136.wav")));

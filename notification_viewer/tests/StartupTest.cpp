@@ -4,6 +4,7 @@
 
 #include <filesystem>
 
+#include "NoteViewer.h"
 #include "Startup.h"
 #include "TestKit.h"
 
@@ -52,4 +53,31 @@ TEST(Startup, AnAccentedDataFolderIsFound) {
   EXPECT_EQ(data, dir.File("wine/dosdevices/c:/Données"));
   EXPECT_TRUE(ts.prompts.shown.empty());
   ::unsetenv("WINEPREFIX");
+}
+
+TEST(Startup, ABadConfGivesOneBoxEvenWhenTheStandInFolderIsMissing) {
+  cadro::testing::TempDir dir;
+  std::filesystem::create_directories(dir.path() / "Vantrel");
+  cadro::testing::WriteFileBytes(dir.File("Vantrel/Vantrel.conf"), "INSTANCE=x\r\nDATADIR=C:\\VData\r\n");
+  cadro::testing::TestServices ts;
+  ViewerPrompts prompts(ts.prompts);
+  const Services services{ts.eventLog, prompts, ts.clock, ts.locale, ts.settings};
+  FileLib lib(ts.eventLog, dir.File("Vantrel"));
+  lib.SetEnvironmentForTests(
+      [&dir](const std::string&) -> std::optional<std::string> { return dir.File("no-roaming"); });
+  StartupDataPath(lib, services.prompts, "Vtnotification");
+  prompts.StartupDone();
+  // The profile cannot be created in a folder that is not there, now or at the close.
+  class Silent final : public SoundPlayer {
+    bool PlayAsync(const std::string&) override { return false; }
+  } sound;
+  NoteViewer viewer(services, lib, sound, "3.4.0 c5", "Vtnotification", [] { return std::string("now"); });
+  viewer.Start();
+  viewer.Unload();
+  ASSERT_EQ(ts.prompts.shown.size(), 1u);
+  EXPECT_EQ(ts.prompts.shown[0].text.rfind("Module1:Main, Step=3\r\n", 0), 0u);
+  // What was not boxed is in the event log, with the folder to create.
+  bool logged = false;
+  for (const std::string& e : ts.eventLog.entries) logged |= e.find("VtIni:Write") != std::string::npos;
+  EXPECT_TRUE(logged);
 }

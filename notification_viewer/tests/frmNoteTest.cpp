@@ -15,6 +15,7 @@
 #include "FileLib.h"
 #include "HostPath.h"
 #include "NotesWriter.h"
+#include "QtSoundLauncher.h"
 #include "SoundPlayer.h"
 #include "TestKit.h"
 #include "WaitFor.h"
@@ -53,6 +54,7 @@ struct WindowFixture : ::testing::Test {
   std::unique_ptr<frmNote> Open() {
     auto w = std::make_unique<frmNote>(ts.services, lib, sound, "3.4.0 c5");
     w->show();
+    [&] { QTRY_VERIFY_WITH_TIMEOUT(w->Started(), 3000); }();
     return w;
   }
   void Write(int level, const std::string& message) const {
@@ -205,6 +207,19 @@ TEST_F(WindowFixture, AProfileNameThatLeavesTheDataFolderIsNotFollowed) {
   EXPECT_NE(ts.eventLog.entries[0].find("../../../../tmp/x"), std::string::npos);
 }
 
+TEST_F(WindowFixture, TheHostsFilesAreReadOnlyAfterTheWindowShows) {
+  ts.settings.values.clear();
+  frmNote w(ts.services, lib, sound, "3.4.0 c5");
+  EXPECT_FALSE(w.Started());
+  EXPECT_FALSE(fs::exists(dir.path() / "data" / "Vantrel.profile"));
+  QSignalSpy started(&w, &frmNote::started);
+  w.show();
+  ASSERT_TRUE(started.wait(3000));
+  EXPECT_TRUE(w.isVisible());
+  EXPECT_TRUE(fs::exists(dir.path() / "data" / "Vantrel.profile"));
+  EXPECT_TRUE(w.Timer().isActive());
+}
+
 TEST(NotesFilePath, HostAndLocalLogsFolders) {
   EXPECT_EQ(NotesFilePath(""), HostPath("C:\\Vtnote.dat"));
   EXPECT_EQ(NotesFilePath("\\logs"), HostPath("C:\\logs") + "/Vtnote.dat");
@@ -217,4 +232,23 @@ TEST_F(WindowFixture, WorkedFromTheKeyboardAndHeardThroughAScreenReader) {
   auto w = Open();
   ASSERT_TRUE(QTest::qWaitForWindowExposed(w.get()));
   EXPECT_EQ(cadro::testing::AuditFindings(w.get()), "");
+}
+
+TEST(QtSoundLauncher, StartsWithoutWaitingAndLogsAFailureOnce) {
+  cadro::testing::RecordingEventLog log;
+  QtSoundLauncher launcher(log);
+  launcher.Launch("/bin/sleep", {"5"});
+  EXPECT_TRUE(launcher.Busy());  // back at once while the player still runs
+  QTRY_VERIFY_WITH_TIMEOUT(launcher.Busy(), 1000);
+  EXPECT_TRUE(log.entries.empty());
+
+  QtSoundLauncher failing(log);
+  for (int i = 0; i < 3; ++i) {
+    failing.Launch("/bin/false", {});
+    QTRY_VERIFY_WITH_TIMEOUT(!failing.Busy(), 5000);
+  }
+  failing.Launch("/nonexistent/player", {});
+  QTRY_VERIFY_WITH_TIMEOUT(log.entries.size() == 2u, 5000);
+  EXPECT_NE(log.entries[0].find("/bin/false failed"), std::string::npos);
+  EXPECT_NE(log.entries[1].find("could not start"), std::string::npos);
 }

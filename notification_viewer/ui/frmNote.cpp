@@ -32,12 +32,6 @@ QString GeneralDateTime(const LocalTime& t) {
                          locale.dateFormat(QLocale::ShortFormat) + QLatin1Char(' ') + timeFormat.trimmed());
 }
 
-std::string NotesFilePath(const std::string& dirLogs) {
-  // An empty DirLogs names the root, as "\Vtnote.dat" does for the host.
-  if (dirLogs.empty()) return HostPath("\\Vtnote.dat");
-  return JoinPath(HostPath(dirLogs), "Vtnote.dat");
-}
-
 frmNote::frmNote(const Services& services, FileLib& fileLib, SoundPlayer& sound, std::string programVersion,
                  QWidget* parent)
     : QMainWindow(parent), services_(services) {
@@ -63,26 +57,10 @@ frmNote::frmNote(const Services& services, FileLib& fileLib, SoundPlayer& sound,
   txtMessage_->installEventFilter(this);
   resize(560, 240);
 
-  // Load: the profile the host uses now, the sound device, the notes file it names.
-  std::string profName =
-      services.settings.Get("Vantrel Packet Message Manager", "Settings", "ProfName").value_or("Vantrel");
-  // A name that would put the profile outside the data folder names no profile of the host's.
-  if (!IsPlainHostFileName(profName)) {
-    services.eventLog.Error("frmNote:Form_Load, ProfName = " + profName +
-                            " is no profile name; the profile Vantrel is used");
-    profName = "Vantrel";
-  }
-  device_ = std::make_unique<VtDevice>(sound, services.prompts);
-  ini_ = std::make_unique<VtInit>(fileLib, services, std::move(programVersion), kProgramTitle);
-  ini_->StartClass(profName + ".profile", "");
-  const std::string journal = JoinPath(fileLib.DataPath(), "Srnote.tmp");
-  inbox_ = std::make_unique<NotesInbox>(NotesFilePath(ini_->DirLogs()), services.eventLog, journal);
+  // The load itself runs once the window shows (or when something asks for it first).
   const Clock& clock = services.clock;
-  service_ = std::make_unique<NoteService>(
-      *ini_, *device_, *inbox_, journal, [&clock] { return ToAnsi(GeneralDateTime(clock.Now())); },
-      services.locale.DecimalSeparator());
-  service_->OnShown(
-      [this](std::int16_t level, const std::string& message) { emit noteShown(level, FromAnsi(message)); });
+  viewer_ = std::make_unique<NoteViewer>(services, fileLib, sound, std::move(programVersion), kProgramTitle,
+                                         [&clock] { return ToAnsi(GeneralDateTime(clock.Now())); });
 
   setWindowTitle(QString::fromLatin1(kAppTitle));
   txtMessage_->clear();
@@ -95,7 +73,32 @@ frmNote::frmNote(const Services& services, FileLib& fileLib, SoundPlayer& sound,
     GetNote();
     if (!unloaded_) tmrNote_.start();
   });
+}
+
+NoteViewer& frmNote::Viewer() const {
+  if (!viewer_->Started()) {
+    viewer_->Start();
+    if (viewer_->Started()) {
+      viewer_->Service().OnShown([this](std::int16_t level, const std::string& message) {
+        emit const_cast<frmNote*>(this)->noteShown(level, FromAnsi(message));
+      });
+    }
+  }
+  return *viewer_;
+}
+
+void frmNote::showEvent(QShowEvent* event) {
+  QMainWindow::showEvent(event);
+  if (loadScheduled_) return;
+  loadScheduled_ = true;
+  // The window is on the screen before the host's files are touched; the first poll comes an
+  // interval later.
   tmrNote_.start();
+  QTimer::singleShot(0, this, [this] {
+    if (unloaded_) return;
+    Viewer();
+    emit started();
+  });
 }
 
 frmNote::~frmNote() {
@@ -144,7 +147,7 @@ void frmNote::Copy() {
 
 void frmNote::GetNote() {
   if (unloaded_) return;
-  const int shown = service_->GetNote();
+  const int shown = Viewer().Service().GetNote();
   if (shown > 0) {
     Refresh();
     emit notesShown(shown);
@@ -153,29 +156,28 @@ void frmNote::GetNote() {
 
 void frmNote::ShowNote(std::int16_t level, const std::string& message) {
   if (unloaded_) return;
-  service_->ShowNote(level, message);
+  Viewer().Service().ShowNote(level, message);
   Refresh();
 }
 
 void frmNote::Refresh() {
-  QString text = FromAnsi(service_->Log().Text());
+  QString text = FromAnsi(Viewer().Service().Log().Text());
   text.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
   text.replace(QLatin1Char('\r'), QLatin1Char('\n'));
   if (text.endsWith(QLatin1Char('\n'))) text.chop(1);
   txtMessage_->setPlainText(text);
   txtMessage_->moveCursor(QTextCursor::End);
   txtMessage_->ensureCursorVisible();
-  count_->setText(QString::fromStdString(service_->Log().CountText()));
+  count_->setText(QString::fromStdString(Viewer().Service().Log().CountText()));
 }
 
 void frmNote::Unload() {
   if (unloaded_) return;
   tmrNote_.stop();
   // What a claimed notes file still holds is taken in (and journalled) before the file goes.
-  if (service_->Finish() > 0) Refresh();
+  if (viewer_->Started() && viewer_->Unload() > 0) Refresh();
+  viewer_->Unload();
   unloaded_ = true;
-  device_.reset();
-  ini_->Release();
 }
 
 bool frmNote::eventFilter(QObject* watched, QEvent* event) {

@@ -8,12 +8,14 @@
 #include <string>
 
 #include "NoteService.h"
+#include "NoteViewer.h"
 #include "Platform.h"
 
 class QLabel;
 class QPlainTextEdit;
 class QCloseEvent;
 class QKeyEvent;
+class QShowEvent;
 
 namespace cadro {
 
@@ -26,9 +28,6 @@ inline constexpr const char* kProgramTitle = "Vtnotification";
 // The date and time as the user's locale writes them in full (short date, time with seconds).
 QString GeneralDateTime(const LocalTime& time);
 
-// The local path of Vtnote.dat in the logs folder a profile names (a host path or a local one).
-std::string NotesFilePath(const std::string& dirLogs);
-
 class frmNote : public QMainWindow {
   Q_OBJECT
 public:
@@ -40,11 +39,15 @@ public:
   void GetNote();
   void ShowNote(std::int16_t level, const std::string& message);
 
-  const NoteService& Service() const { return *service_; }
-  const NotesInbox& Inbox() const { return *inbox_; }
+  // The loaded viewer; asking for it before the window has shown loads it at once.
+  const NoteService& Service() const { return Viewer().Service(); }
+  const NotesInbox& Inbox() const { return Viewer().Inbox(); }
+  bool Started() const { return viewer_->Started(); }
   QTimer& Timer() { return tmrNote_; }
 
 signals:
+  // The load has run (after the window first showed) and polling has begun.
+  void started();
   // After each poll that showed something.
   void notesShown(int count);
   // Each notification shown, after its journal line.
@@ -54,6 +57,7 @@ protected:
   void closeEvent(QCloseEvent* event) override;
   void keyPressEvent(QKeyEvent* event) override;
   bool eventFilter(QObject* watched, QEvent* event) override;
+  void showEvent(QShowEvent* event) override;
 
 private:
   void BuildMenus();
@@ -61,11 +65,11 @@ private:
   void Copy();
   void Unload();
 
+  NoteViewer& Viewer() const;
+
   const Services& services_;
-  std::unique_ptr<VtDevice> device_;
-  std::unique_ptr<VtInit> ini_;
-  std::unique_ptr<NotesInbox> inbox_;
-  std::unique_ptr<NoteService> service_;
+  std::unique_ptr<NoteViewer> viewer_;
+  bool loadScheduled_ = false;
   QPlainTextEdit* txtMessage_ = nullptr;
   QLabel* count_ = nullptr;
   QTimer tmrNote_;

@@ -21,19 +21,12 @@
 #include "NotesWriter.h"
 #include "SoundPlayer.h"
 #include "TestKit.h"
+#include "WaitFor.h"
 #include "frmNote.h"
 
 using namespace cadro;
 using cadro::testing::WriteFileBytes;
 namespace fs = std::filesystem;
-
-// Waits, bounded, for a condition; a timeout fails the test (QTest's own QTRY macros would only
-// return from the test body without telling GoogleTest).
-#define WAIT_TRUE(condition, ms) \
-  ASSERT_TRUE(QTest::qWaitFor([&] { return static_cast<bool>(condition); }, ms)) << #condition
-#define WAIT_EQ(actual, expected, ms)                                      \
-  ASSERT_TRUE(QTest::qWaitFor([&] { return (actual) == (expected); }, ms)) \
-      << #actual " is " << (actual) << ", expected " << (expected)
 
 namespace {
 
@@ -165,7 +158,7 @@ TEST_F(DBusFixture, EachNoteArrivesWithTitleBodyIconAndItsLevelAsUrgency) {
   Open();
   LookElsewhere();
   Write(standin::NoteRecord(2, "Net control: <check in> & report"));
-  WAIT_EQ(service.calls.size(), 1, 3000);
+  CADRO_WAIT_FOR(service.calls.size() == 1, 3000);
   const Call first = service.calls[0];
   EXPECT_EQ(first.app, "Vtnote");
   EXPECT_EQ(first.replacesId, 0u);
@@ -188,11 +181,11 @@ TEST_F(DBusFixture, EachNoteArrivesWithTitleBodyIconAndItsLevelAsUrgency) {
 
   // The operator looks at the window: the next note is a new count, in the same place.
   QApplication::setActiveWindow(window.get());
-  WAIT_TRUE(window->isActiveWindow(), 2000);
+  CADRO_WAIT_FOR(window->isActiveWindow(), 2000);
   QApplication::setActiveWindow(&other);
-  WAIT_TRUE(!window->isActiveWindow(), 2000);
+  CADRO_WAIT_FOR(!window->isActiveWindow(), 2000);
   Write(standin::NoteRecord(0, "routine"));
-  WAIT_EQ(service.calls.size(), 2, 3000);
+  CADRO_WAIT_FOR(service.calls.size() == 2, 3000);
   EXPECT_EQ(service.calls[1].summary, "New notification");
   EXPECT_EQ(service.calls[1].replacesId, 101u);
   EXPECT_EQ(Urgency(service.calls[1]), 0);
@@ -204,9 +197,9 @@ TEST_F(DBusFixture, AServiceWithoutMarkupGetsTheTextAsWritten) {
   StartService();
   Open();
   LookElsewhere();
-  WAIT_TRUE(!alerts->Notifier().Markup(), 3000);
+  CADRO_WAIT_FOR(!alerts->Notifier().Markup(), 3000);
   Write(standin::NoteRecord(1, "<check in> & report"));
-  WAIT_EQ(service.calls.size(), 1, 3000);
+  CADRO_WAIT_FOR(service.calls.size() == 1, 3000);
   EXPECT_EQ(service.calls[0].body, "<check in> & report");
 }
 
@@ -217,8 +210,8 @@ TEST_F(DBusFixture, ABurstBecomesOneNotificationNewestFirstAndIsReplacedNotPiled
   std::string burst;
   for (int i = 1; i <= 7; ++i) burst += standin::NoteRecord(i == 3 ? 2 : 1, "note " + std::to_string(i));
   Write(burst);
-  WAIT_EQ(Count(), 7, 3000);
-  WAIT_EQ(service.calls.size(), 1, 3000);
+  CADRO_WAIT_FOR(Count() == 7, 3000);
+  CADRO_WAIT_FOR(service.calls.size() == 1, 3000);
   QTest::qWait(100);
   ASSERT_EQ(service.calls.size(), 1);
   EXPECT_EQ(service.calls[0].summary, "7 new notifications");
@@ -229,16 +222,16 @@ TEST_F(DBusFixture, ABurstBecomesOneNotificationNewestFirstAndIsReplacedNotPiled
   // that replaces the first.
   service.holdReplies = true;
   Write(standin::NoteRecord(1, "note 8"));
-  WAIT_EQ(service.calls.size(), 2, 3000);
+  CADRO_WAIT_FOR(service.calls.size() == 2, 3000);
   for (int i = 9; i <= 11; ++i) {
     Write(standin::NoteRecord(1, "note " + std::to_string(i)));
-    WAIT_EQ(Count(), i, 3000);
+    CADRO_WAIT_FOR(Count() == i, 3000);
   }
   QTest::qWait(100);
   EXPECT_EQ(service.calls.size(), 2);
   service.holdReplies = false;
   service.Release();
-  WAIT_EQ(service.calls.size(), 3, 3000);
+  CADRO_WAIT_FOR(service.calls.size() == 3, 3000);
   QTest::qWait(100);
   ASSERT_EQ(service.calls.size(), 3);
   EXPECT_EQ(service.calls[1].summary, "8 new notifications");
@@ -264,9 +257,9 @@ TEST_F(DBusFixture, WithoutAServiceTheWindowWorksAndTheFailureIsLoggedOnce) {
   // The service comes: notes reach it; when it goes again, that is logged once more.
   StartService();
   Write(standin::NoteRecord(1, "heard"));
-  WAIT_EQ(service.calls.size(), 1, 3000);
+  CADRO_WAIT_FOR(service.calls.size() == 1, 3000);
   EXPECT_EQ(service.calls[0].summary, "4 new notifications");
-  WAIT_TRUE(!alerts->Notifier().CallOut(), 3000);
+  CADRO_WAIT_FOR(!alerts->Notifier().CallOut(), 3000);
   serviceBus->unregisterService(QStringLiteral("org.freedesktop.Notifications"));
   for (int i = 0; i < 2; ++i) {
     QSignalSpy answered(&alerts->Notifier(), &DesktopNotifier::delivered);
@@ -283,9 +276,9 @@ TEST_F(DBusFixture, NoBusAtAllAndTurnedOff) {
   window->Timer().stop();
   Write(standin::NoteRecord(1, "one"));
   Write(standin::NoteRecord(1, "two"));
-  WAIT_EQ(Count(), 2, 3000);
+  CADRO_WAIT_FOR(Count() == 2, 3000);
   Write(standin::NoteRecord(1, "three"));
-  WAIT_EQ(Count(), 3, 3000);
+  CADRO_WAIT_FOR(Count() == 3, 3000);
   QTest::qWait(50);
   EXPECT_EQ(ts.eventLog.entries.size(), 1u);
 
@@ -294,7 +287,7 @@ TEST_F(DBusFixture, NoBusAtAllAndTurnedOff) {
   Open();
   window->findChild<QAction*>(QStringLiteral("mnuDesktopNotifications"))->trigger();
   Write(standin::NoteRecord(1, "quiet"));
-  WAIT_EQ(Count(), 1, 3000);
+  CADRO_WAIT_FOR(Count() == 1, 3000);
   QTest::qWait(100);
   EXPECT_TRUE(service.calls.isEmpty());
 }

@@ -19,20 +19,13 @@
 #include "NotesWriter.h"
 #include "SoundPlayer.h"
 #include "TestKit.h"
+#include "WaitFor.h"
 #include "frmNote.h"
 
 using namespace cadro;
 using cadro::testing::ReadFileBytes;
 using cadro::testing::WriteFileBytes;
 namespace fs = std::filesystem;
-
-// Waits, bounded, for a condition; a timeout fails the test (QTest's own QTRY macros would only
-// return from the test body without telling GoogleTest).
-#define WAIT_TRUE(condition, ms) \
-  ASSERT_TRUE(QTest::qWaitFor([&] { return static_cast<bool>(condition); }, ms)) << #condition
-#define WAIT_EQ(actual, expected, ms)                                      \
-  ASSERT_TRUE(QTest::qWaitFor([&] { return (actual) == (expected); }, ms)) \
-      << #actual " is " << (actual) << ", expected " << (expected)
 
 namespace {
 
@@ -81,12 +74,12 @@ TEST_F(AlertsFixture, TheWatchReadsANoteWithoutThePoll) {
   Open();
   ASSERT_TRUE(alerts->Watch()->WatchingFolder());
   Write(1, "first");  // creates the file: the folder watch sees it
-  WAIT_EQ(Count(), 1, 2000);
+  CADRO_WAIT_FOR(Count() == 1, 2000);
   // The claim is finished soon after, so the next note starts a new file that is seen too.
-  WAIT_TRUE(!window->Inbox().Claimed(), 2000);
+  CADRO_WAIT_FOR(!window->Inbox().Claimed(), 2000);
   Write(2, "second");
   Write(3, "third");  // appended to the file the watch now follows
-  WAIT_EQ(Count(), 3, 2000);
+  CADRO_WAIT_FOR(Count() == 3, 2000);
   EXPECT_FALSE(window->Timer().isActive());
   const std::string journal = ReadFileBytes(dir.File("data/Srnote.tmp"));
   const auto first = journal.find("(N1) first\r\n");
@@ -95,14 +88,14 @@ TEST_F(AlertsFixture, TheWatchReadsANoteWithoutThePoll) {
   ASSERT_NE(third, std::string::npos);
   EXPECT_LT(first, second);
   EXPECT_LT(second, third);
-  WAIT_TRUE(fs::is_empty(dir.path() / "data" / "logs"), 2000);
+  CADRO_WAIT_FOR(fs::is_empty(dir.path() / "data" / "logs"), 2000);
   EXPECT_TRUE(ts.eventLog.entries.empty());
 }
 
 TEST_F(AlertsFixture, ANoteWaitingAtStartIsReadAtOnce) {
   Write(4, "before the window");
   Open();
-  WAIT_EQ(Count(), 1, 2000);
+  CADRO_WAIT_FOR(Count() == 1, 2000);
 }
 
 TEST_F(AlertsFixture, AConcurrentWriterLosesNothingAndDuplicatesNothingWithTheWatchOn) {
@@ -118,9 +111,9 @@ TEST_F(AlertsFixture, AConcurrentWriterLosesNothingAndDuplicatesNothingWithTheWa
     }
     done = true;
   });
-  WAIT_TRUE(done.load(), 60000);
+  CADRO_WAIT_FOR(done.load(), 60000);
   writer.join();
-  WAIT_EQ(Count(), kNotes, 5000);
+  CADRO_WAIT_FOR(Count() == kNotes, 5000);
   QTest::qWait(200);  // nothing more may arrive
   ASSERT_EQ(Count(), kNotes);
   const std::string journal = ReadFileBytes(dir.File("data/Srnote.tmp"));
@@ -144,12 +137,12 @@ TEST_F(AlertsFixture, AFolderThatAppearsLaterIsWatchedOnceThePollFindsIt) {
   EXPECT_FALSE(alerts->Watch()->WatchingFolder());
   fs::create_directories(dir.path() / "data" / "logs");
   Write(1, "by the poll");
-  WAIT_EQ(Count(), 1, 3000);
+  CADRO_WAIT_FOR(Count() == 1, 3000);
   EXPECT_TRUE(alerts->Watch()->WatchingFolder());
   window->Timer().stop();
-  WAIT_TRUE(!window->Inbox().Claimed(), 3000);
+  CADRO_WAIT_FOR(!window->Inbox().Claimed(), 3000);
   Write(1, "by the watch");
-  WAIT_EQ(Count(), 2, 2000);
+  CADRO_WAIT_FOR(Count() == 2, 2000);
 }
 
 TEST_F(AlertsFixture, TheTrayCountsWhatWasNotSeenAndAClickRaisesTheWindow) {
@@ -159,19 +152,19 @@ TEST_F(AlertsFixture, TheTrayCountsWhatWasNotSeenAndAClickRaisesTheWindow) {
   QWidget other;
   other.show();
   QApplication::setActiveWindow(&other);
-  WAIT_TRUE(!window->isActiveWindow(), 2000);
+  CADRO_WAIT_FOR(!window->isActiveWindow(), 2000);
   Write(1, "a");
   Write(1, "b");
-  WAIT_EQ(alerts->Tray().Unseen(), 2, 2000);
+  CADRO_WAIT_FOR(alerts->Tray().Unseen() == 2, 2000);
   EXPECT_EQ(alerts->Tray().ToolTip(), "Notifications: 2 not seen");
   EXPECT_EQ(alerts->Tray().Icon().toolTip(), "Notifications: 2 not seen");
 
   emit alerts->Tray().Icon().activated(QSystemTrayIcon::Trigger);
-  WAIT_TRUE(window->isActiveWindow(), 2000);
+  CADRO_WAIT_FOR(window->isActiveWindow(), 2000);
   EXPECT_EQ(alerts->Tray().Unseen(), 0);
   // While the window is active, new notes are seen as they arrive.
   Write(1, "c");
-  WAIT_EQ(Count(), 3, 2000);
+  CADRO_WAIT_FOR(Count() == 3, 2000);
   EXPECT_EQ(alerts->Tray().Unseen(), 0);
 }
 

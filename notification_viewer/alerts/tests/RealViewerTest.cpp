@@ -16,15 +16,13 @@
 
 #include "NotesWriter.h"
 #include "TestKit.h"
+#include "WaitFor.h"
 
 extern char** environ;
 
 using cadro::testing::ReadFileBytes;
 using cadro::testing::WriteFileBytes;
 namespace fs = std::filesystem;
-
-#define WAIT_TRUE(condition, ms) \
-  ASSERT_TRUE(QTest::qWaitFor([&] { return static_cast<bool>(condition); }, ms)) << #condition
 
 namespace {
 
@@ -117,13 +115,13 @@ TEST_F(RealViewer, ABurstFromTheHostIsOneDesktopNotification) {
   // The notes wait in the file until the viewer is up; all three go out as one.
   Write(cadro::standin::NoteRecord(1, "first") + cadro::standin::NoteRecord(1, "second") +
         cadro::standin::NoteRecord(2, "third"));
-  WAIT_TRUE(Journal().find("(N2) third\r\n") != std::string::npos, 15000);
-  WAIT_TRUE(!service.summaries.isEmpty(), 5000);
+  CADRO_WAIT_FOR(Journal().find("(N2) third\r\n") != std::string::npos, 15000);
+  CADRO_WAIT_FOR(!service.summaries.isEmpty(), 5000);
   EXPECT_EQ(service.summaries.value(0), "3 new notifications");
   EXPECT_EQ(service.bodies.value(0), "third\nsecond\nfirst");
   // A note that comes while the viewer runs goes out too, replacing rather than adding.
   Write(cadro::standin::NoteRecord(1, "fourth"));
-  WAIT_TRUE(service.summaries.size() == 2, 5000);
+  CADRO_WAIT_FOR(service.summaries.size() == 2, 5000);
   EXPECT_TRUE(service.bodies.value(1).startsWith(QStringLiteral("fourth")));
 }
 
@@ -132,7 +130,7 @@ TEST_F(RealViewer, TheUsersOwnSettingTurnsDesktopNotificationsOff) {
   WriteFileBytes(dir.File("config/Cadro/Vtnote.conf"), "[Alerts]\nDesktopNotifications=0\n");
   Start();
   Write(cadro::standin::NoteRecord(1, "quiet"));
-  WAIT_TRUE(Journal().find("(N1) quiet\r\n") != std::string::npos, 15000);
+  CADRO_WAIT_FOR(Journal().find("(N1) quiet\r\n") != std::string::npos, 15000);
   QTest::qWait(500);
   EXPECT_TRUE(service.summaries.isEmpty());
   EXPECT_EQ(ReadFileBytes((data / "Vantrel.profile").string()).find("Desktop"), std::string::npos);
