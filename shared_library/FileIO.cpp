@@ -128,29 +128,33 @@ std::string FollowLinks(const std::string& path) {
 
 // A rewrite killed between creating its temporary file and the rename leaves that file behind
 // (".<name>.cadro-XXXXXX": hidden, and never read by any reader). The writer holds an exclusive
-// lock on its temporary file while it writes, so a temporary of the same target that can be locked
-// has lost its writer and is removed. Each process does this once per target, after its first
-// rewrite of it: a restart after a crash clears what the crash left, at the cost of one folder
-// scan. Only a second process rewriting the same file in the instant between the other's close and
-// rename could take a live temporary; that rewrite then fails and is reported, and no file is lost.
+// lock on its temporary file while it writes, so a temporary that can be locked has lost its
+// writer and is removed. Each process does this once per folder, after its first rewrite there:
+// a restart after a crash clears what the crash left, at the cost of one folder scan. (Once per
+// file would scan the message folder again for every new report and remember every report ever
+// written, so a long shift would grow slower and bigger.) Only a second process rewriting in the
+// same folder in the instant between the other's close and rename could take a live temporary;
+// that rewrite then fails and is reported, and no file is lost.
 constexpr const char* kTemporaryMarker = ".cadro-";
 constexpr std::size_t kTemporarySuffix = 6;
 
-bool IsTemporaryOf(const std::string& entry, const std::string& targetName) {
-  const std::string prefix = "." + targetName + kTemporaryMarker;
-  return entry.size() == prefix.size() + kTemporarySuffix && entry.compare(0, prefix.size(), prefix) == 0;
+// ".<name>.cadro-" and six characters, for a name of one or more characters.
+bool IsTemporary(const std::string& entry) {
+  const std::size_t marker = std::char_traits<char>::length(kTemporaryMarker);
+  if (entry.size() < 2 + marker + kTemporarySuffix || entry.front() != '.') return false;
+  return entry.compare(entry.size() - kTemporarySuffix - marker, marker, kTemporaryMarker) == 0;
 }
 
-void RemoveAbandonedTemporaries(const std::filesystem::path& folder, const std::string& targetName) {
+void RemoveAbandonedTemporaries(const std::filesystem::path& folder) {
   static std::mutex mutex;
   static std::set<std::string> done;
   {
     const std::lock_guard<std::mutex> lock(mutex);
-    if (!done.insert((folder / targetName).string()).second) return;
+    if (!done.insert(folder.string()).second) return;
   }
   std::error_code ec;
   for (std::filesystem::directory_iterator it(folder, ec), end; !ec && it != end; it.increment(ec)) {
-    if (!IsTemporaryOf(it->path().filename().string(), targetName)) continue;
+    if (!IsTemporary(it->path().filename().string())) continue;
     Fd fd(::open(it->path().c_str(), O_RDONLY | O_NOFOLLOW | O_CLOEXEC | O_NONBLOCK));
     if (fd.get() < 0) continue;
     struct stat st {};
@@ -285,7 +289,7 @@ void WriteFileAtomic(const std::string& path, std::string_view bytes) {
     throw;
   }
   SyncFolder(folder);
-  RemoveAbandonedTemporaries(folder, NameOf(target));
+  RemoveAbandonedTemporaries(folder);
 }
 
 NewFileResult WriteNewFileAtomic(const std::string& path, std::string_view bytes) {
@@ -325,7 +329,7 @@ NewFileResult WriteNewFileAtomic(const std::string& path, std::string_view bytes
     return NewFileResult::Exists;
   }
   SyncFolder(folder);
-  RemoveAbandonedTemporaries(folder, NameOf(path));
+  RemoveAbandonedTemporaries(folder);
   return NewFileResult::Created;
 }
 
