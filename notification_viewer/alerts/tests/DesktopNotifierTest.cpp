@@ -19,41 +19,18 @@
 #include "FileLib.h"
 #include "NoteAlerts.h"
 #include "NotesWriter.h"
+#include "PrivateBus.h"
 #include "SoundPlayer.h"
 #include "TestKit.h"
 #include "WaitFor.h"
 #include "frmNote.h"
 
 using namespace cadro;
+using cadro::testing::PrivateBus;
 using cadro::testing::WriteFileBytes;
 namespace fs = std::filesystem;
 
 namespace {
-
-// A private session bus for one test, ended with the test.
-class PrivateBus {
-public:
-  PrivateBus() {
-    std::FILE* out = ::popen("dbus-daemon --session --fork --print-address=1 --print-pid=1 2>&1", "r");
-    if (!out) return;
-    char line[512];
-    if (std::fgets(line, sizeof line, out)) address = QString::fromLocal8Bit(line).trimmed();
-    if (std::fgets(line, sizeof line, out)) pid = std::atoi(line);
-    ::pclose(out);
-  }
-  ~PrivateBus() {
-    for (const QString& name : names) QDBusConnection::disconnectFromBus(name);
-    if (pid > 0) ::kill(pid, SIGTERM);
-  }
-  bool Running() const { return pid > 0 && address.startsWith(QStringLiteral("unix:")); }
-  QDBusConnection Connect(const QString& name) {
-    names << name;
-    return QDBusConnection::connectToBus(address, name);
-  }
-  QString address;
-  int pid = 0;
-  QStringList names;
-};
 
 struct Call {
   QString app;
