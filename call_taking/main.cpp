@@ -17,7 +17,8 @@
 int main(int argc, char** argv) {
   QApplication app(argc, argv);
   QApplication::setApplicationName(QStringLiteral("Cadrocts"));
-  QApplication::setApplicationDisplayName(QString::fromLatin1(cadro::kProgramTitle));
+  // No application display name: Qt would append it to every window title on the desktop, and
+  // each window's caption must stand alone.
 
   cadro::ProductServices product("Cadrocts");
   cadro::Services& services = product.services;

@@ -74,6 +74,19 @@ bool QtPrompts::AskYesNo(const std::string& text, const std::string& title, Prom
   return box.exec() == QMessageBox::Yes;
 }
 
+SaveChoice QtPrompts::AskSaveDiscardCancel(const std::string& text, const std::string& title) {
+  QMessageBox box(QMessageBox::Warning, title.empty() ? defaultTitle_ : FromAnsi(title), BoxText(text),
+                  QMessageBox::Save | QMessageBox::Discard | QMessageBox::Cancel,
+                  QApplication::activeWindow());
+  box.setDefaultButton(QMessageBox::Cancel);
+  box.setEscapeButton(QMessageBox::Cancel);
+  switch (box.exec()) {
+    case QMessageBox::Save: return SaveChoice::Save;
+    case QMessageBox::Discard: return SaveChoice::Discard;
+    default: return SaveChoice::Cancel;
+  }
+}
+
 void QtPrompts::Beep() {
   QApplication::beep();
 }

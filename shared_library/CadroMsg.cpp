@@ -261,6 +261,26 @@ bool CadroMsg::Fadd() {
   return SaveTo(path);
 }
 
+CadroMsg::AddResult CadroMsg::FaddNew() {
+  step_ = 1;
+  const std::string id = EID();
+  const std::string path = PathFor(id);
+  if (!IsPlainEventId(id)) {
+    ReportFailure(Operation::Fadd, path, MakeRunError(err::kBadFileNameOrNumber));
+    return AddResult::Failed;
+  }
+  try {
+    const std::string content = Compose();
+    step_ = 2;
+    const NewFileResult result = WriteNewFileAtomic(path, content);
+    step_ = 4;
+    return result == NewFileResult::Created ? AddResult::Written : AddResult::Taken;
+  } catch (...) {
+    ReportFailure(Operation::Fadd, path, CurrentRunError());
+    return AddResult::Failed;
+  }
+}
+
 bool CadroMsg::SaveTo(const std::string& path) {
   try {
     step_ = 1;

@@ -5,6 +5,7 @@
 //   msg.Clear();                             // texts "", numbers 0 (RPC, CON, BRE, AST included)
 //   msg.SetEID("AB1C26341"); msg.SetTYP("MED+LAW"); msg.SetAST(6); ...
 //   bool saved  = msg.Fadd();                // writes <folder>/<EID>.911, replacing atomically
+//   auto added  = msg.FaddNew();             // the same, but never over an existing report
 //   bool loaded = msg.Load(" AB1C26341 ");   // the ID is trimmed; false, silently, when the ID
 //                                            // is blank or the file is missing (record unchanged)
 //   std::string ok = msg.Fdelete(id, state); // "-1" or "0"; state 8 removes the file, any other
@@ -42,6 +43,10 @@ public:
   void Clear();
   bool Load(std::string_view eventId);
   bool Fadd();
+  // The first save of a new report: like Fadd, but a file already there under the EID is never
+  // replaced; Taken then, and nothing is written or reported, so the caller can pick another ID.
+  enum class AddResult { Written, Taken, Failed };
+  AddResult FaddNew();
   std::string Fdelete(std::string_view eventId, int state);
   std::string BuildFileList();
 

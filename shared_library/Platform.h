@@ -42,6 +42,9 @@ public:
 
 enum class PromptIcon { None, Information, Exclamation, Critical, Question };
 
+// The answer to "keep what was typed?" when a window that holds unsaved work is about to go.
+enum class SaveChoice { Save, Discard, Cancel };
+
 // Message boxes and the beep. Tests answer from a script, so no test ever waits on a box.
 class Prompts {
 public:
@@ -51,6 +54,13 @@ public:
   virtual bool AskYesNo(const std::string& text, const std::string& title = {},
                         PromptIcon icon = PromptIcon::Question) = 0;
   virtual void Beep() = 0;
+  // Save, Discard or Cancel, with Cancel (nothing happens) as the default button. A prompt that
+  // cannot ask keeps the work and the window: Cancel.
+  virtual SaveChoice AskSaveDiscardCancel(const std::string& text, const std::string& title = {}) {
+    (void)text;
+    (void)title;
+    return SaveChoice::Cancel;
+  }
 };
 
 // Per-user values addressed by application, section and key (the registry on the original

@@ -24,6 +24,17 @@ bool ScriptedPrompts::AskYesNo(const std::string& text, const std::string& title
   return answer;
 }
 
+SaveChoice ScriptedPrompts::AskSaveDiscardCancel(const std::string& text, const std::string& title) {
+  shown.push_back({text, title, PromptIcon::Exclamation, true});
+  if (saveAnswers.empty()) {
+    ADD_FAILURE() << "unexpected Save/Discard/Cancel question: " << text;
+    return SaveChoice::Cancel;
+  }
+  const SaveChoice answer = saveAnswers.front();
+  saveAnswers.pop_front();
+  return answer;
+}
+
 void FixedClock::AdvanceSeconds(int seconds) {
   // Good enough for tests that step within a day; crossing midnight is set explicitly.
   int total = now.hour * 3600 + now.minute * 60 + now.second + seconds;

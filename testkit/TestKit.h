@@ -32,10 +32,13 @@ class ScriptedPrompts final : public Prompts {
 public:
   void Message(const std::string& text, const std::string& title, PromptIcon icon) override;
   bool AskYesNo(const std::string& text, const std::string& title, PromptIcon icon) override;
+  // Unscripted, it fails the running test and answers Cancel.
+  SaveChoice AskSaveDiscardCancel(const std::string& text, const std::string& title) override;
   void Beep() override { ++beeps; }
 
   std::vector<ShownPrompt> shown;
   std::deque<bool> answers;
+  std::deque<SaveChoice> saveAnswers;
   int beeps = 0;
 };
 

@@ -66,4 +66,39 @@ void FillRecordFromForm(CadroMsg& record, FormContent content, const std::string
   FillRecordFromContent(record, content, stamp);
 }
 
+namespace {
+
+// The longest run of characters between line breaks of a detail text: the two characters "\n",
+// or a lone LF read from a file.
+std::size_t LongestLine(std::string_view text) {
+  std::size_t longest = 0;
+  std::size_t run = 0;
+  for (std::size_t i = 0; i < text.size(); ++i) {
+    if (text[i] == '\n' || (text[i] == '\\' && i + 1 < text.size() && text[i + 1] == 'n')) {
+      longest = std::max(longest, run);
+      run = 0;
+      if (text[i] == '\\') ++i;
+      continue;
+    }
+    ++run;
+  }
+  return std::max(longest, run);
+}
+
+}  // namespace
+
+std::optional<OversizedField> FindOversizedField(const CadroMsg& r) {
+  const std::pair<const char*, std::string> fields[] = {
+      {"ISS", r.ISS()}, {"AD1", r.AD1()}, {"CTY", r.CTY()}, {"AD2", r.AD2()}, {"LAS", r.LAS()},
+      {"DTL", r.DTL()}, {"RPN", r.RPN()}, {"RPA", r.RPA()}, {"RPP", r.RPP()}, {"AGE", r.AGE()},
+      {"GDR", r.GDR()}, {"PIN", r.PIN()}, {"PDE", r.PDE()}, {"WEA", r.WEA()}, {"DOT", r.DOT()},
+      {"VDE", r.VDE()}, {"VDP", r.VDP()}, {"VDS", r.VDS()}};
+  for (const auto& [key, value] : fields) {
+    const bool details = std::string_view(key) == "DTL" || std::string_view(key) == "PDE";
+    const std::size_t longest = details ? LongestLine(value) : value.size();
+    if (longest > kLongestLineShown) return OversizedField{key, longest};
+  }
+  return std::nullopt;
+}
+
 }  // namespace cadro::form

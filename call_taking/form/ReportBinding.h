@@ -1,7 +1,9 @@
 #pragma once
 // Between the entry form and its record: which box fills which field, and what a save stamps.
 
+#include <cstddef>
 #include <memory>
+#include <optional>
 #include <string>
 
 #include "CadroIni.h"
@@ -35,5 +37,16 @@ void FillRecordFromContent(CadroMsg& record, const FormContent& content, const R
 // with the station's user ID and location and the time `now`.
 void FillRecordFromForm(CadroMsg& record, FormContent content, const std::string& eventId,
                         const std::string& messageId, const StationSettings& station, const LocalTime& now);
+
+// The longest line a box of the form takes. A one-line box cuts longer text (a later save would
+// store it cut), and laying out one endless line in the details box takes minutes.
+inline constexpr std::size_t kLongestLineShown = 32767;
+
+// A field of a stored report with a line the form cannot show whole.
+struct OversizedField {
+  std::string key;     // "DTL"
+  std::size_t length;  // characters in its longest line
+};
+std::optional<OversizedField> FindOversizedField(const CadroMsg& record);
 
 }  // namespace cadro::form

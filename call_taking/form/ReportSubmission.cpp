@@ -46,7 +46,21 @@ bool ReportSubmission::Store(int state) {
   record_->Clear();
   record_->SetAST(state);
   Fill(request_);
-  if (!record_->Fadd()) return false;
+  if (!request_.newReport) {
+    if (!record_->Fadd()) return false;
+  } else {
+    CadroMsg::AddResult added = record_->FaddNew();
+    while (added == CadroMsg::AddResult::Taken) {
+      const std::optional<EventIds> ids = request_.takeFreeIds ? request_.takeFreeIds() : std::nullopt;
+      if (!ids) return false;
+      request_.eventId = ids->eventId;
+      request_.messageId = ids->messageId;
+      Fill(request_);
+      added = record_->FaddNew();
+    }
+    if (added != CadroMsg::AddResult::Written) return false;
+    request_.newReport = false;
+  }
   emit stored(state);
   return true;
 }
@@ -72,7 +86,7 @@ SubmitOutcome ReportSubmission::Submit(CadroMsg& record, int state, const Submit
   if (!Store(kStateReady)) return SubmitOutcome::ReadyNotStored;
   const Submission submission =
       ComposeEnvelope(record, request.content.requestContact, request.isUpdate, station_.Values().Enc);
-  eventId_ = request.eventId;
+  eventId_ = request_.eventId;
   cancelRequested_ = false;
   delivering_ = true;
   const bool started = delivery_->Start(submission.envelope, submission.subject,

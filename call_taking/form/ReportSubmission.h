@@ -8,6 +8,7 @@
 // and offers the save again.
 
 #include <QObject>
+#include <functional>
 #include <optional>
 #include <string>
 
@@ -49,6 +50,10 @@ struct SubmitRequest {
   std::string eventId;
   std::string messageId;
   bool isUpdate = false;
+  // A new report with no file yet: storing it as Ready never replaces a stored report. When its
+  // ID is taken, takeFreeIds gives the next free IDs (nothing when there are none).
+  bool newReport = false;
+  std::function<std::optional<EventIds>()> takeFreeIds;
 };
 
 enum class SubmitOutcome {

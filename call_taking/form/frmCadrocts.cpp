@@ -16,6 +16,7 @@
 #include <QTabWidget>
 #include <QTimer>
 
+#include "FileIO.h"
 #include "QtPlatform.h"
 #include "ReportBinding.h"
 #include "ReportMessage.h"
@@ -46,10 +47,17 @@ QString AnsiToWidget(const std::string& ansi) {
   return FromAnsi(ansi).replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
 }
 
+// Every palette a control is given is new to the style, which caches its images per palette:
+// a control gets one only when its colour really changes, and loses it again when its mark goes,
+// so that unmarked controls share the one palette of the application.
 void SetRoleColour(QWidget* w, QPalette::ColorRole role, std::optional<QColor> colour) {
-  QPalette p = w->palette();
-  p.setColor(role, colour ? *colour : QApplication::palette(w).color(role));
-  w->setPalette(p);
+  if (!colour) {
+    if (w->testAttribute(Qt::WA_SetPalette)) w->setPalette(QPalette());
+  } else if (!w->testAttribute(Qt::WA_SetPalette) || w->palette().color(role) != *colour) {
+    QPalette p = w->palette();
+    p.setColor(role, *colour);
+    w->setPalette(p);
+  }
   // A label paints its background only while it carries a mark, so it blends into its frame.
   if (role == QPalette::Window) w->setAutoFillBackground(colour.has_value());
 }
@@ -96,6 +104,7 @@ void frmCadrocts::LoadForm() {
   messageId_.clear();
   isUpdate_ = false;
   reportShown_ = false;
+  unstored_ = false;
 
   // A reused form starts as empty as a new one: nothing of the previous report may remain.
   for (auto& [box, widget] : boxes_) {
@@ -175,15 +184,11 @@ void frmCadrocts::StartForm(const std::string& eventRecord) {
     reportState_ = kStateNew;
     setWindowTitle(QString::fromLatin1(kNewCaption));
     // The settings have told the operator when no number can be handed out.
-    const std::optional<std::int16_t> number = station_.NextEventNumber();
-    if (!number) {
+    if (!TakeFreeEventIds()) {
       FinishAndClose();
       return;
     }
-    const EventIds ids = NewEventID(station_.Values().Lid, services_.clock.Now(), *number);
-    eventId_ = ids.eventId;
-    messageId_ = ids.messageId;
-    label20_->setText(FromAnsi(eventId_));
+    unstored_ = true;
   } else {
     setWindowTitle(QString::fromLatin1(kReportCaption));
     record_->Clear();
@@ -191,6 +196,18 @@ void frmCadrocts::StartForm(const std::string& eventRecord) {
       services_.prompts.Message("Could not load message file \r\n" + eventRecord, {},
                                 PromptIcon::Exclamation);
       close();
+      return;
+    }
+    // A line too long for the boxes is refused before it reaches them: the form would cut it,
+    // or stop for minutes laying it out. The file stays as it is.
+    if (const std::optional<OversizedField> big = FindOversizedField(*record_)) {
+      services_.prompts.Message("Could not open the report " + eventRecord + "\r\nIts field " + big->key +
+                                    " holds a line of " + std::to_string(big->length) +
+                                    " characters; the form shows lines of at most " +
+                                    std::to_string(kLongestLineShown) + ".\r\nThe file is left as it is.",
+                                {}, PromptIcon::Exclamation);
+      record_->Clear();
+      FinishAndClose();
       return;
     }
     reportState_ = record_->AST();
@@ -242,11 +259,48 @@ void frmCadrocts::FillRecord() {
   FillRecordFromForm(*record_, ReadContent(), eventId_, messageId_, station_.Values(), services_.clock.Now());
 }
 
+// The next event number whose event ID names no stored report, and the IDs it forms.
+bool frmCadrocts::TakeFreeEventIds() {
+  const LocalTime today = services_.clock.Now();
+  const std::string lid = station_.Values().Lid;
+  const std::string folder = record_->MessageFolder();
+  const std::optional<std::int16_t> number = station_.NextEventNumber([&](std::int16_t n) {
+    return PathExists(JoinPath(folder, NewEventID(lid, today, n).eventId + ".911"));
+  });
+  if (!number) return false;
+  const EventIds ids = NewEventID(lid, today, *number);
+  eventId_ = ids.eventId;
+  messageId_ = ids.messageId;
+  label20_->setText(FromAnsi(eventId_));
+  return true;
+}
+
 bool frmCadrocts::SaveReport() {
   FillRecord();
-  const bool written = record_->Fadd();
+  bool written = false;
+  if (!unstored_) {
+    written = record_->Fadd();
+  } else {
+    // The first save of a new report never replaces a stored one. When its ID was taken since
+    // the form opened (another station, a file put back), the report takes the next free ID.
+    const std::string firstId = eventId_;
+    CadroMsg::AddResult added = record_->FaddNew();
+    while (added == CadroMsg::AddResult::Taken && TakeFreeEventIds()) {
+      FillRecord();
+      added = record_->FaddNew();
+    }
+    written = added == CadroMsg::AddResult::Written;
+    if (written) unstored_ = false;
+    if (written && eventId_ != firstId) TellRenumbered(firstId);
+  }
   RememberLastUsed();
   return written;
+}
+
+void frmCadrocts::TellRenumbered(const std::string& firstId) {
+  services_.prompts.Message("The event ID " + firstId + " names a report stored meanwhile.\r\n" +
+                                "This report is saved as " + eventId_ + "; the other one is kept as it is.",
+                            {}, PromptIcon::Information);
 }
 
 void frmCadrocts::RememberLastUsed() {

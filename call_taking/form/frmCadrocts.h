@@ -48,8 +48,10 @@ public:
   // The remembered location and reporter that the two L/U buttons recall; the program clears
   // them when it starts.
   void ClearLastUsed() override;
-  // The program is ending: false while a delivery runs, and the program then stays open.
+  // The program is ending: false while a delivery runs, and when the operator keeps unsaved
+  // typing (Cancel, or a Save that failed); the program then stays open.
   bool CloseForm() override;
+  bool Delivering() const override { return DeliveryRunning(); }
 
   // The event ID of the report being delivered, or delivered and not yet stored; empty when none.
   std::string ReportUnderDelivery() const override;
@@ -85,6 +87,8 @@ private:
   void LoadForm();
   void LoadReport();
   bool SaveReport();
+  bool TakeFreeEventIds();
+  void TellRenumbered(const std::string& firstId);
   void FillRecord();
   void SelectEventTypes(const std::string& typ);
   std::string GetEventTypes() const;
@@ -111,7 +115,9 @@ private:
   void FinishAndClose();
   void ShowBox(const std::string& objectName);
   void OnBoxChanged(BoxId box);
-  void Update();
+  bool Update();
+  bool HasUnsavedChanges() const;
+  bool SaveBeforeExit();
   bool RefuseDuringDelivery();
   void SetEditingLocked(bool locked);
 
@@ -138,6 +144,7 @@ private:
   int conscious_ = -1;
   int breathing_ = -1;
   bool isUpdate_ = false;
+  bool unstored_ = false;     // a new report that has no file yet
   bool saveUpdates_ = false;  // what cmdSave does now, set with its caption
   bool reportShown_ = false;
   FormContent contentWhenOpened_;

@@ -9,14 +9,45 @@
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QScrollBar>
 #include <QStatusBar>
+#include <QStyleOptionButton>
+#include <QStylePainter>
 #include <QTabWidget>
 #include <QVBoxLayout>
+#include <vector>
 
 #include "frmCadrocts.h"
 
 namespace cadro::form {
 namespace {
+
+// An event-type button changes colour with every call taken. The style caches a button's image
+// per palette, and each colour change gives the button a new palette, so the cache would fill
+// with images of the same few colours, call after call. Drawn with one shared palette per colour
+// set, the button reuses its images.
+class TypeButton final : public QPushButton {
+public:
+  using QPushButton::QPushButton;
+
+protected:
+  void paintEvent(QPaintEvent*) override {
+    QStylePainter painter(this);
+    QStyleOptionButton option;
+    initStyleOption(&option);
+    option.palette = SharedPalette(option.palette);
+    painter.drawControl(QStyle::CE_PushButton, option);
+  }
+
+private:
+  static const QPalette& SharedPalette(const QPalette& colours) {
+    static std::vector<QPalette> shared;
+    for (const QPalette& p : shared)
+      if (p == colours) return p;
+    shared.push_back(colours);
+    return shared.back();
+  }
+};
 
 QLabel* MakeLabel(const QString& name, const QString& caption, QWidget* buddy, const QString& tip = {}) {
   auto* label = new QLabel(caption);
@@ -37,6 +68,13 @@ QPlainTextEdit* MakeMultiLine(const QString& tip) {
   box->setToolTip(tip);
   box->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
   box->setTabChangesFocus(true);
+  // The box's tint would pass to its scroll bars as a new palette each time, and the style
+  // caches scroll bar images per palette: the scroll bars keep the application's colours.
+  for (QScrollBar* bar : {box->verticalScrollBar(), box->horizontalScrollBar()}) {
+    QPalette own = bar->palette();
+    own.setResolveMask(~QPalette::ResolveMask(0));
+    bar->setPalette(own);
+  }
   return box;
 }
 
@@ -71,7 +109,7 @@ QWidget* frmCadrocts::BuildSummaryFrame() {
       "Requires Police or Sheriff assistance", "Requres City DPW, EOC, or City Staff assistance"};
   auto* types = new QHBoxLayout;
   for (int i = 0; i < kTypeCount; ++i) {
-    auto* button = new QPushButton(QString::fromLatin1(kCaptions[i]));
+    auto* button = new TypeButton(QString::fromLatin1(kCaptions[i]));
     button->setObjectName(QStringLiteral("cmdRtype_%1").arg(i));
     button->setToolTip(QString::fromLatin1(kTips[i]));
     button->setAutoFillBackground(true);
@@ -301,7 +339,6 @@ QWidget* frmCadrocts::BuildButtonRow() {
   eventCaption->setObjectName(QStringLiteral("lblEventID"));
   label20_ = new QLabel;
   label20_->setObjectName(QStringLiteral("Label20"));
-  label20_->setMinimumWidth(120);
   label20_->setTextInteractionFlags(Qt::TextSelectableByMouse);
   label22_ = new QLabel;
   label22_->setObjectName(QStringLiteral("Label22"));
@@ -310,8 +347,13 @@ QWidget* frmCadrocts::BuildButtonRow() {
   label22_->setFont(bold);
   label20_->setFont(bold);
 
+  // Neither label may be squeezed below its text (a fixed least width would cut a long ID in a
+  // large font), and the ID and the state keep a clear gap between them.
+  for (QLabel* label : {label20_, label22_})
+    label->setSizePolicy(QSizePolicy::Minimum, QSizePolicy::Preferred);
   layout->addWidget(eventCaption);
   layout->addWidget(label20_);
+  layout->addSpacing(24);
   layout->addWidget(label22_);
   layout->addStretch(1);
   layout->addWidget(cmdSubmit_);

@@ -128,7 +128,7 @@ void frmCadrocts::cmdSave_Click() {
   FinishAndClose();
 }
 
-void frmCadrocts::Update() {
+bool frmCadrocts::Update() {
   isUpdate_ = true;
   // The header goes in front of the details as the operator sees them, on a line of its own.
   const BoxId detailsBox{BoxGroup::Header, 7};
@@ -140,10 +140,11 @@ void frmCadrocts::Update() {
   record_->Clear();
   record_->SetAST(kStateNew);
   reportState_ = kStateNew;
-  SaveReport();
+  const bool saved = SaveReport();
   SetButtonsForState(kStateNew);
   ShowStateCaption(kStateNew);
-  contentWhenOpened_ = ReadContent();
+  if (saved) contentWhenOpened_ = ReadContent();
+  return saved;
 }
 
 void frmCadrocts::cmdSubmit_Click() {
@@ -153,7 +154,18 @@ void frmCadrocts::cmdSubmit_Click() {
   request.eventId = eventId_;
   request.messageId = messageId_;
   request.isUpdate = isUpdate_;
-  switch (submission_->Submit(*record_, reportState_, request)) {
+  request.newReport = unstored_;
+  request.takeFreeIds = [this]() -> std::optional<EventIds> {
+    if (!TakeFreeEventIds()) return std::nullopt;
+    return EventIds{eventId_, messageId_};
+  };
+  const std::string firstId = eventId_;
+  const SubmitOutcome outcome = submission_->Submit(*record_, reportState_, request);
+  if (unstored_ && outcome == SubmitOutcome::Delivering) {
+    unstored_ = false;
+    if (eventId_ != firstId) TellRenumbered(firstId);
+  }
+  switch (outcome) {
     case SubmitOutcome::NotAllowed: return;
     case SubmitOutcome::Invalid:
       ShowValidation(submission_->Validation());
@@ -264,9 +276,43 @@ void frmCadrocts::FinishAndClose() {
   if (close()) reportShown_ = false;
 }
 
+bool frmCadrocts::HasUnsavedChanges() const {
+  return reportShown_ && isVisible() && ReadContent() != contentWhenOpened_;
+}
+
 bool frmCadrocts::CloseForm() {
   if (!isVisible()) return true;
+  if (RefuseDuringDelivery()) return false;
+  if (HasUnsavedChanges()) {
+    const std::string question = "The report " + eventId_ +
+                                 " on the form has changes that are not saved.\r\n"
+                                 "Save them before Cadro closes?";
+    switch (services_.prompts.AskSaveDiscardCancel(question, ToAnsi(windowTitle()))) {
+      case SaveChoice::Save:
+        if (SaveBeforeExit()) break;
+        [[fallthrough]];  // the record has said why; the typing stays on the screen
+      case SaveChoice::Cancel:
+        raise();
+        activateWindow();
+        return false;
+      case SaveChoice::Discard: break;
+    }
+  }
   return close();
+}
+
+// What Save would store for the report on the screen: a draft for a new or saved one, an update
+// for a submitted one; a report that is ready or deleted keeps its state.
+bool frmCadrocts::SaveBeforeExit() {
+  if (reportState_ == kStateSubmitted) return Update();
+  const int state = reportState_ == kStateNew || reportState_ == kStateDraft ? kStateDraft : reportState_;
+  record_->Clear();
+  record_->SetAST(static_cast<std::int16_t>(state));
+  if (!SaveReport()) return false;
+  reportState_ = state;
+  contentWhenOpened_ = ReadContent();
+  emit listMustBeRebuilt();
+  return true;
 }
 
 void frmCadrocts::keyPressEvent(QKeyEvent* event) {

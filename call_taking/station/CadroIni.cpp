@@ -208,6 +208,10 @@ void CadroIni::ReportWriteFailure(const std::string& numberAndDescription, int s
 }
 
 std::optional<std::int16_t> CadroIni::NextEventNumber() {
+  return NextEventNumber([](std::int16_t) { return false; });
+}
+
+std::optional<std::int16_t> CadroIni::NextEventNumber(const std::function<bool(std::int16_t)>& taken) {
   if (values_.Eno < 0 || values_.Eno > std::numeric_limits<std::int16_t>::max()) {
     const std::string eno = std::to_string(values_.Eno);
     services_.eventLog.Error(MakeRunError(err::kOverflow).NumberAndDescription() +
@@ -218,10 +222,25 @@ std::optional<std::int16_t> CadroIni::NextEventNumber() {
                               kProgramTitle, PromptIcon::Exclamation);
     return std::nullopt;
   }
-  const auto number = static_cast<std::int16_t>(values_.Eno);
-  ++values_.Eno;
+  // A number set back (a restored file, a lower number typed, an unreadable or unwritable file)
+  // must not hand out an event ID that names a stored report.
+  std::int32_t number = values_.Eno;
+  while (number <= std::numeric_limits<std::int16_t>::max() && taken(static_cast<std::int16_t>(number)))
+    ++number;
+  if (number > std::numeric_limits<std::int16_t>::max()) {
+    const std::string eno = std::to_string(values_.Eno);
+    services_.eventLog.Error(MakeRunError(err::kOverflow).NumberAndDescription() +
+                             "; CadroIni:NextEventNumber, Eno = " + eno +
+                             ", every number up to 32767 is taken");
+    services_.prompts.Message(std::string("CadroIni:NextEventNumber") + kCrLf + "Every event number from " +
+                                  eno + " to 32767 names a stored report; no event number was given out" +
+                                  kCrLf + "Set the Next Event No in Setup > Location ID",
+                              kProgramTitle, PromptIcon::Exclamation);
+    return std::nullopt;
+  }
+  values_.Eno = number + 1;
   WriteIni();
-  return number;
+  return static_cast<std::int16_t>(number);
 }
 
 }  // namespace cadro

@@ -4,6 +4,7 @@
 // the direct link read them from here.
 
 #include <cstdint>
+#include <functional>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -80,6 +81,10 @@ public:
   // 0..32767 cannot become an event number: it is reported, left as it is, and nothing is
   // returned, so the caller must not start a report.
   std::optional<std::int16_t> NextEventNumber();
+  // The same, passing over every number for which `taken` is true (a report with the event ID it
+  // would form exists). When no number up to 32767 is free, that is reported and nothing is
+  // returned.
+  std::optional<std::int16_t> NextEventNumber(const std::function<bool(std::int16_t)>& taken);
 
 private:
   void ReportWriteFailure(const std::string& numberAndDescription, int step);

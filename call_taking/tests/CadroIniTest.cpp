@@ -189,6 +189,29 @@ TEST_F(IniFixture, NextEventNumberReturnsTheOldValueAndStoresTheNext) {
   EXPECT_NE(ReadFileBytes(ini.path()).find("\r\nEno=101\r\n"), std::string::npos);
 }
 
+TEST_F(IniFixture, NextEventNumberPassesOverTakenNumbersAndWritesOnce) {
+  ini.ReadIni();
+  int asked = 0;
+  const auto taken = [&asked](std::int16_t n) {
+    ++asked;
+    return n == 100 || n == 101 || n == 103;
+  };
+  EXPECT_EQ(ini.NextEventNumber(taken), std::optional<std::int16_t>(102));
+  EXPECT_EQ(ini.Values().Eno, 103);
+  EXPECT_NE(ReadFileBytes(ini.path()).find("\r\nEno=103\r\n"), std::string::npos);
+  EXPECT_EQ(ini.NextEventNumber(taken), std::optional<std::int16_t>(104));
+  EXPECT_EQ(asked, 5);
+
+  // Nothing free up to 32767: reported, nothing handed out, the number left where it was.
+  StationSettings changed = ini.Values();
+  changed.Eno = 32760;
+  ini.SetValues(changed);
+  EXPECT_EQ(ini.NextEventNumber([](std::int16_t) { return true; }), std::nullopt);
+  EXPECT_EQ(ini.Values().Eno, 32760);
+  ASSERT_EQ(t.prompts.shown.size(), 1u);
+  EXPECT_NE(t.prompts.shown[0].text.find("from 32760 to 32767"), std::string::npos);
+}
+
 TEST_F(IniFixture, NextEventNumberPast32767IsReportedNotWrapped) {
   ini.ReadIni();
   {

@@ -34,6 +34,7 @@ struct RecordingEntryForm final : EntryFormPort {
     ++closeRequests;
     return !delivering;
   }
+  bool Delivering() const override { return delivering; }
   std::vector<std::string> started;
   int cleared = 0;
   int closeRequests = 0;

@@ -16,7 +16,11 @@ public:
   virtual void ClearLastUsed() {}
   // Closes the form as the program ends; false when it cannot close now (a delivery is running),
   // and the program then stays open.
+  // When the form holds typing that is not stored, the operator is asked first (Save, Discard,
+  // Cancel); Cancel, or a save that failed, keeps the program open too.
   virtual bool CloseForm() { return true; }
+  // True while a report is being delivered to the host.
+  virtual bool Delivering() const { return false; }
   // The event ID of the report under delivery (it must not be deleted meanwhile); empty when none.
   virtual std::string ReportUnderDelivery() const { return {}; }
 };

@@ -5,7 +5,10 @@
 
 namespace cadro::marks {
 
+// A palette of its own is new to the style, which caches its images per palette: a box gets one
+// only when it is marked, and gives it up when the mark goes.
 void MarkYellow(QWidget* box) {
+  if (IsMarkedYellow(box) && box->testAttribute(Qt::WA_SetPalette)) return;
   QPalette p = box->palette();
   p.setColor(QPalette::Base, kLightYellow);
   box->setPalette(p);
@@ -13,7 +16,7 @@ void MarkYellow(QWidget* box) {
 
 void ClearMark(QWidget* box) {
   // Back to what the window's style gives every box.
-  box->setPalette(QPalette());
+  if (box->testAttribute(Qt::WA_SetPalette)) box->setPalette(QPalette());
 }
 
 bool IsMarkedYellow(const QWidget* box) {

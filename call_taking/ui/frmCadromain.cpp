@@ -144,7 +144,8 @@ void frmCadromain::SaveLayout() {
 void frmCadromain::closeEvent(QCloseEvent* event) {
   // Ending the program under a running delivery would cut the host off in mid-message.
   if (!unloaded_ && entryForm_ && !entryForm_->CloseForm()) {
-    panelStatus_->setText(QStringLiteral("A report is being delivered; close Cadro when it is done"));
+    if (entryForm_->Delivering())
+      panelStatus_->setText(QStringLiteral("A report is being delivered; close Cadro when it is done"));
     event->ignore();
     return;
   }
