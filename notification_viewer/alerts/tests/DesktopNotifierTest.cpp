@@ -16,6 +16,7 @@
 #include <cstdio>
 #include <filesystem>
 
+#include "AlertsStation.h"
 #include "FileLib.h"
 #include "NoteAlerts.h"
 #include "NotesWriter.h"
@@ -26,7 +27,9 @@
 #include "frmNote.h"
 
 using namespace cadro;
+using cadro::testing::LayOutAlertsStation;
 using cadro::testing::PrivateBus;
+using cadro::testing::QuietPlayer;
 using cadro::testing::WriteFileBytes;
 namespace fs = std::filesystem;
 
@@ -74,11 +77,6 @@ public:
   }
 };
 
-class QuietPlayer final : public SoundPlayer {
-public:
-  bool PlayAsync(const std::string&) override { return true; }
-};
-
 int Urgency(const Call& call) {
   return call.hints.value(QStringLiteral("urgency")).value<uchar>();
 }
@@ -86,11 +84,7 @@ int Urgency(const Call& call) {
 struct DBusFixture : ::testing::Test {
   void SetUp() override {
     if (!bus.Running()) GTEST_SKIP() << "dbus-daemon could not be started (./dev installs it)";
-    QLocale::setDefault(QLocale(QLocale::English, QLocale::UnitedStates));
-    fs::create_directories(dir.path() / "program");
-    fs::create_directories(dir.path() / "data" / "logs");
-    lib.SetDataPath(dir.File("data"));
-    WriteFileBytes(dir.File("data/Vantrel.profile"), "Version=3.4.0 c5\r\nDirLogs=+DATA_PATH\\logs\r\n");
+    LayOutAlertsStation(dir, lib);
     serviceBus = std::make_unique<QDBusConnection>(bus.Connect(QStringLiteral("service")));
     service.bus = serviceBus.get();
   }
