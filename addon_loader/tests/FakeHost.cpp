@@ -41,4 +41,9 @@ std::string FakeHost::StandardConf() const {
   return "[Vantrel]\r\nINSTANCE=1\r\nDATADIR=C:\\VData\r\n";
 }
 
+std::string FakeHost::WriteSampleLoader() const {
+  cadro::testing::WriteFileBytes(sampleLoader(), kSample);
+  return sampleLoader();
+}
+
 }  // namespace cadro::addlaunch::testing

@@ -11,6 +11,9 @@
 
 namespace cadro::addlaunch::testing {
 
+// The loader file most tests install: one add-on, one revision.
+inline const std::string kSample = "[Sample-1.2]\r\nExe=sample.exe\r\n/ [EOA]\r\n";
+
 class FakeHost {
 public:
   FakeHost();
@@ -29,6 +32,10 @@ public:
   std::string logFile() const { return root_.File("Addlaunch/logs/Addlaunch.log"); }
   std::string launchFile() const { return Local("C:\\VData\\Launch.local"); }
   std::string root() const { return root_.str(); }
+  // Sample.local beside the prefix, holding kSample once WriteSampleLoader has run.
+  std::string sampleLoader() const { return root() + "/Sample.local"; }
+  // Writes kSample to sampleLoader(); its path, for the command line.
+  std::string WriteSampleLoader() const;
 
 private:
   cadro::testing::TempDir root_;

@@ -20,8 +20,7 @@ namespace {
 using cadro::testing::ReadFileBytes;
 using cadro::testing::WriteFileBytes;
 using testing::FakeHost;
-
-const std::string kSample = "[Sample-1.2]\r\nExe=sample.exe\r\n/ [EOA]\r\n";
+using testing::kSample;
 
 class TimedView final : public LoaderView {
 public:
@@ -48,10 +47,10 @@ class LoaderRunnerTest : public ::testing::Test {
 protected:
   LoaderRunnerTest() {
     host.InstallHost("C:\\Program Files\\Vantrel", host.StandardConf());
-    WriteFileBytes(host.root() + "/Sample.local", kSample);
+    host.WriteSampleLoader();
     WriteFileBytes(host.launchFile(), kSample);
   }
-  std::string Remove() const { return "remove," + host.root() + "/Sample.local"; }
+  std::string Remove() const { return "remove," + host.sampleLoader(); }
   // Waits for the end; the status, or -1 when the run never ended.
   static int WaitForEnd(QSignalSpy& done) {
     if (done.isEmpty() && !done.wait(15000)) return -1;

@@ -17,10 +17,10 @@ namespace {
 using cadro::testing::ReadFileBytes;
 using cadro::testing::WriteFileBytes;
 using testing::FakeHost;
+using testing::kSample;
 
 const std::string kRule(51, '-');
 const std::string kStartBlock = kRule + "\r\n07-Dec 08:30:05: Addlaunch 9.8.7\r\n" + kRule + "\r\n";
-const std::string kSample = "[Sample-1.2]\r\nExe=sample.exe\r\n/ [EOA]\r\n";
 const std::string kQuestion =
     "Integrate this Add-on with Vantrel on this PC?\r\n\r\nPress 'Yes' to update Vantrel's Launch.Local "
     "file.\r\nPress 'No' to run this program standalone.";
@@ -70,10 +70,7 @@ protected:
     step = session.step();
     return next.status;
   }
-  std::string LoaderArg() {
-    WriteFileBytes(host.root() + "/Sample.local", kSample);
-    return host.root() + "/Sample.local";
-  }
+  std::string LoaderArg() { return host.WriteSampleLoader(); }
   std::string Log() const { return ReadFileBytes(host.logFile()); }
   static std::string L(const std::string& text) { return "07-Dec 08:30:05: " + text + "\r\n"; }
   std::vector<std::string> BoxTexts() const {

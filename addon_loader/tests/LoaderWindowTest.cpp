@@ -30,8 +30,7 @@ namespace {
 using cadro::testing::ReadFileBytes;
 using cadro::testing::WriteFileBytes;
 using testing::FakeHost;
-
-const std::string kSample = "[Sample-1.2]\r\nExe=sample.exe\r\n/ [EOA]\r\n";
+using testing::kSample;
 
 class ScriptedPicker final : public FolderPicker {
 public:
@@ -83,10 +82,7 @@ protected:
     form->SetPauseScaleForTests(0);
     return form;
   }
-  std::string LoaderArg() {
-    WriteFileBytes(host.root() + "/Sample.local", kSample);
-    return host.root() + "/Sample.local";
-  }
+  std::string LoaderArg() { return host.WriteSampleLoader(); }
   // The window's load, waited for: the job runs on the event loop and reports its end.
   static ExitStatus Load(frmAddlaunch& form, const std::string& commandLine) {
     QSignalSpy done(&form, &frmAddlaunch::finished);

@@ -9,45 +9,23 @@
 set -euo pipefail
 bin=$1
 mode=$2
+source "$(dirname "${BASH_SOURCE[0]}")/addlaunch_session.sh"
 
-work=$(mktemp -d)
-xvfb_pid=""
-app_pid=""
-cleanup() {
-  [ -n "$app_pid" ] && kill "$app_pid" 2>/dev/null || true
-  [ -n "$xvfb_pid" ] && kill "$xvfb_pid" 2>/dev/null || true
-  rm -rf "$work"
-}
-trap cleanup EXIT
+open_work
 failures=0
 fail() { echo "FAIL: $*" >&2; failures=$((failures + 1)); }
 
 if [ "$mode" = xvfb ]; then
-  for tool in Xvfb xdotool; do
-    command -v "$tool" >/dev/null || { echo "SKIP: $tool is not installed"; exit 77; }
-  done
-  exec 3>"$work/display"
-  Xvfb -displayfd 3 -screen 0 800x600x24 -nolisten tcp >/dev/null 2>&1 &
-  xvfb_pid=$!
-  for _ in $(seq 100); do [ -s "$work/display" ] && break; sleep 0.05; done
-  [ -s "$work/display" ] || { echo "FAIL: Xvfb did not start"; exit 1; }
-  export DISPLAY=":$(head -n1 "$work/display")"
-  export QT_QPA_PLATFORM=xcb
+  need_x_tools
+  start_xvfb
 else
   export QT_QPA_PLATFORM=offscreen
 fi
 
-# The host under Wine: its program folder on drive C, its data folder C:\VData.
-prefix="$work/wine"
-mkdir -p "$prefix/dosdevices" "$prefix/drive_c/Program Files/Vantrel" "$prefix/drive_c/VData"
-ln -s ../drive_c "$prefix/dosdevices/c:"
-printf '[Vantrel]\r\nDATADIR=C:\\VData\r\n' >"$prefix/drive_c/Program Files/Vantrel/Vantrel.conf"
-export WINEPREFIX="$prefix"
-launch="$prefix/drive_c/VData/Launch.local"
+make_host_prefix
+printf '[Vantrel]\r\nDATADIR=C:\\VData\r\n' >"$conf_dir/Vantrel.conf"
 loader="$work/Sample.local"
-mkdir -p "$work/Addlaunch/logs"
-cp "$bin" "$work/Addlaunch/Addlaunch"
-log="$work/Addlaunch/logs/Addlaunch.log"
+install_addlaunch "$bin"
 
 other=$'[Other-1.0]\r\nExe=other.exe\r\n/ [EOA]\r\n'
 last=$'[Last-3.1]\r\nExe=last.exe\r\n/ [EOA]\r\n'

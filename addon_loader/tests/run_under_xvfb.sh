@@ -10,43 +10,17 @@ set -euo pipefail
 bin=$1
 samples=$2
 shot=${3:-}
-for tool in Xvfb xdotool; do
-  command -v "$tool" >/dev/null || { echo "SKIP: $tool is not installed"; exit 77; }
-done
+source "$(dirname "${BASH_SOURCE[0]}")/addlaunch_session.sh"
+need_x_tools
 
-work=$(mktemp -d)
-xvfb_pid=""
-app_pid=""
-cleanup() {
-  [ -n "$app_pid" ] && kill "$app_pid" 2>/dev/null || true
-  [ -n "$xvfb_pid" ] && kill "$xvfb_pid" 2>/dev/null || true
-  rm -rf "$work"
-}
-trap cleanup EXIT
+open_work
 fail() { echo "FAIL: $*" >&2; exit 1; }
+start_xvfb
 
-# An X server on a display nobody else uses.
-exec 3>"$work/display"
-Xvfb -displayfd 3 -screen 0 800x600x24 -nolisten tcp >/dev/null 2>&1 &
-xvfb_pid=$!
-for _ in $(seq 100); do [ -s "$work/display" ] && break; sleep 0.05; done
-[ -s "$work/display" ] || fail "Xvfb did not start"
-export DISPLAY=":$(head -n1 "$work/display")"
-export QT_QPA_PLATFORM=xcb
-
-# The host under Wine: its program folder on drive C, its data folder C:\VData.
-prefix="$work/wine"
-mkdir -p "$prefix/dosdevices" "$prefix/drive_c/Program Files/Vantrel" "$prefix/drive_c/VData"
-ln -s ../drive_c "$prefix/dosdevices/c:"
-cp "$samples/Vantrel.conf" "$prefix/drive_c/Program Files/Vantrel/"
-cp "$samples/Launch.local" "$prefix/drive_c/VData/"
-export WINEPREFIX="$prefix"
-launch="$prefix/drive_c/VData/Launch.local"
-
-# The program folder as installed: the program and an empty logs folder.
-mkdir -p "$work/Addlaunch/logs"
-cp "$bin" "$work/Addlaunch/Addlaunch"
-log="$work/Addlaunch/logs/Addlaunch.log"
+make_host_prefix
+cp "$samples/Vantrel.conf" "$conf_dir/"
+cp "$samples/Launch.local" "$launch"
+install_addlaunch "$bin"
 
 # 1. Install: Return answers the question with its default button, Yes.
 "$work/Addlaunch/Addlaunch" "install,$samples/Sample.local" &

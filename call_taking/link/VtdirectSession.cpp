@@ -183,11 +183,7 @@ void VtdirectSession::OnSocketTrouble() {
       // of failure it was. GpTimer bounds the wait should none come.
       if (!socketFailed_) return;
       GpTimer.stop();
-      if (testing_) {
-        EndTest(false);
-      } else {
-        ConnectFailed();
-      }
+      ConnectGaveUp();
       return;
     case Phase::AwaitingPrompt:
       if (WNS.state() == QAbstractSocket::ConnectedState) return;
@@ -208,13 +204,7 @@ void VtdirectSession::OnSocketTrouble() {
 
 void VtdirectSession::OnGpTimer() {
   switch (phase_) {
-    case Phase::Connecting:
-      if (testing_) {
-        EndTest(false);
-      } else {
-        ConnectFailed();
-      }
-      return;
+    case Phase::Connecting: ConnectGaveUp(); return;
     case Phase::AwaitingPrompt:
       Log("WinSend: no answer from Vtdirect within " + std::to_string(settings_.promptWaitMs) + " ms");
       LostConnection();
@@ -260,6 +250,15 @@ bool VtdirectSession::SendToClient(const std::string& envelope, const std::strin
   StartGpTimer(settings_.Nto > 0 ? settings_.Nto : LinkSettings{}.Nto);
   phase_ = Phase::Connecting;
   return true;
+}
+
+// The socket's error and the connect timeout end the same way, so both come here.
+void VtdirectSession::ConnectGaveUp() {
+  if (testing_) {
+    EndTest(false);
+  } else {
+    ConnectFailed();
+  }
 }
 
 void VtdirectSession::ConnectFailed() {

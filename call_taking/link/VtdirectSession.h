@@ -105,6 +105,9 @@ private:
   void OnPauseOver();
   void ReadArrived();
 
+  // A connect that did not come through: a link test fails, a delivery reports why.
+  void ConnectGaveUp();
+
   // Delivery steps.
   void ConnectFailed();
   void SendMessageStep();

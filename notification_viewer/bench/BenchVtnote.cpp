@@ -26,10 +26,10 @@
 #include <sstream>
 #include <string>
 
+#include "BenchStation.h"
 #include "FileLib.h"
 #include "NotesInbox.h"
 #include "NotesWriter.h"
-#include "SoundPlayer.h"
 #include "TestKit.h"
 #include "frmNote.h"
 
@@ -37,11 +37,6 @@ using namespace cadro;
 namespace fs = std::filesystem;
 
 namespace {
-
-class SilentPlayer final : public SoundPlayer {
-public:
-  bool PlayAsync(const std::string&) override { return true; }
-};
 
 long RssKb() {
   std::ifstream status("/proc/self/status");
@@ -122,19 +117,9 @@ void BenchIdle(const std::string& self, const std::string& folder) {
   std::printf("; total %.2f\n", total);
 }
 
-struct Station {
-  explicit Station(const std::string& root) : lib(ts.eventLog, root + "/program") {
-    fs::create_directories(root + "/program");
-    fs::create_directories(root + "/data/logs");
-    lib.SetDataPath(root + "/data");
-    testing::WriteFileBytes(root + "/data/Vantrel.profile",
-                            "Version=3.4.0 c5\r\nDirLogs=" + root + "/data/logs\r\nPlayOnNotif=1\r\n");
-    notes = root + "/data/logs/Vtnote.dat";
-  }
-  testing::TestServices ts;
-  FileLib lib;
-  SilentPlayer sound;
-  std::string notes;
+// The notification sound on, so its cost is in every figure.
+struct Station : bench::Station {
+  explicit Station(const std::string& root) : bench::Station(root, "PlayOnNotif=1\r\n") {}
 };
 
 void BenchMemory(const std::string& root) {

@@ -8,48 +8,21 @@
 #   print_dialog_xvfb.sh <Cadrorpt> <forms-folder> <cups-state-file>
 set -uo pipefail
 exe=$1 forms=$2 state=$3
-skip() {
-  if [ "${CI:-}" = true ]; then echo "FAILED (a skip is a failure under CI): $*"; exit 1; fi
-  echo "SKIPPED: $*"
-  exit 77
-}
+source "$(dirname "${BASH_SOURCE[0]}")/xvfb_session.sh"
 fail() { echo "FAILED: $*"; exit 1; }
 
 read -r status queue pdf <"$state" 2>/dev/null || skip "the CUPS fixture did not run"
 [ "$status" = READY ] || skip "CUPS is not available: $(cut -d' ' -f2- "$state")"
-command -v Xvfb >/dev/null || skip "Xvfb is not installed"
-command -v xdotool >/dev/null || skip "xdotool is not installed"
-
-work=$(mktemp -d)
-xvfb_pid="" app_pid=""
-cleanup() {
-  [ -n "$app_pid" ] && kill "$app_pid" 2>/dev/null
-  [ -n "$xvfb_pid" ] && kill "$xvfb_pid" 2>/dev/null
-  rm -rf "$work"
-}
-trap cleanup EXIT
-trap "exit 1" INT TERM HUP
-
-# A display of our own: Xvfb picks a free number and writes it once it accepts clients.
-exec {fd}<> <(:)
-Xvfb -displayfd "$fd" -screen 0 1280x900x24 -nolisten tcp >/dev/null 2>&1 &
-xvfb_pid=$!
-n=""
-read -r -t 15 -u "$fd" n || true
-[ -n "$n" ] || skip "Xvfb did not start"
-export DISPLAY=":$n"
+need_x_tools
+open_work
+start_xvfb
 
 cp "$exe" "$work/Cadrorpt" && mkdir "$work/logs"
 rm -f "$pdf"
-unset QT_QPA_PLATFORM
 QT_QPA_PLATFORM=xcb "$work/Cadrorpt" -fdf "$forms/IncidentMessage.fdf" -ddf "$forms/IncidentMessage.ddf" \
   -ptr "$queue" >"$work/out.txt" 2>&1 &
 app_pid=$!
 
-# The id of the visible window of exactly this title, waiting for it to be mapped (bound 15 s).
-find_window() {
-  timeout 15 xdotool search --sync --onlyvisible --name "^$1\$" 2>/dev/null | head -1
-}
 # True once no visible window of this title is left (bound 10 s).
 gone() {
   for _ in $(seq 1 100); do

@@ -8,35 +8,13 @@
 #   unattended_boxes_xvfb.sh <Cadrorpt> <forms-folder>
 set -uo pipefail
 exe=$1 forms=$2
-skip() {
-  if [ "${CI:-}" = true ]; then echo "FAILED (a skip is a failure under CI): $*"; exit 1; fi
-  echo "SKIPPED: $*"
-  exit 77
-}
+source "$(dirname "${BASH_SOURCE[0]}")/xvfb_session.sh"
 failures=0
 fail() { echo "FAILED: $*"; failures=$((failures + 1)); }
 
-command -v Xvfb >/dev/null || skip "Xvfb is not installed"
-command -v xdotool >/dev/null || skip "xdotool is not installed"
-
-work=$(mktemp -d)
-xvfb_pid="" app_pid=""
-cleanup() {
-  [ -n "$app_pid" ] && kill "$app_pid" 2>/dev/null
-  [ -n "$xvfb_pid" ] && kill "$xvfb_pid" 2>/dev/null
-  rm -rf "$work"
-}
-trap cleanup EXIT
-trap "exit 1" INT TERM HUP
-
-exec {fd}<> <(:)
-Xvfb -displayfd "$fd" -screen 0 1280x900x24 -nolisten tcp >/dev/null 2>&1 &
-xvfb_pid=$!
-n=""
-read -r -t 15 -u "$fd" n || true
-[ -n "$n" ] || skip "Xvfb did not start"
-export DISPLAY=":$n"
-unset QT_QPA_PLATFORM
+need_x_tools
+open_work
+start_xvfb
 
 cp "$exe" "$work/Cadrorpt" && mkdir "$work/logs"
 printf '\x7fELF\x02\x01\x01 not a form at all\r\n' >"$work/garbage.fdf"
@@ -56,7 +34,7 @@ run_case() {
   env "${envs[@]}" QT_QPA_PLATFORM=xcb "$work/Cadrorpt" "$@" >"$work/out.txt" 2>&1 &
   app_pid=$!
   local win
-  win=$(timeout 20 xdotool search --sync --onlyvisible --name "^$title\$" 2>/dev/null | head -1)
+  win=$(find_window "$title" 20)
   if [ -z "$win" ]; then
     fail "$name: no window \"$title\" appeared"
     kill "$app_pid" 2>/dev/null
@@ -76,7 +54,7 @@ run_case() {
       sleep 0.1
     done
     kill -0 "$app_pid" 2>/dev/null || break
-    win=$(timeout 5 xdotool search --sync --onlyvisible --name "^$title\$" 2>/dev/null | head -1)
+    win=$(find_window "$title" 5)
   done
   if kill -0 "$app_pid" 2>/dev/null; then
     fail "$name: still running after its box was dismissed"

@@ -7,7 +7,6 @@
 #include "AidsWindowFixture.h"
 #include "FormFixture.h"
 #include "frmCadromain.h"
-#include "frmStationID.h"
 
 namespace cadro::form::testing {
 namespace {
@@ -20,16 +19,7 @@ protected:
     form.reset();
     std::filesystem::create_directory(dir.path() / "logs");
     list = std::make_unique<frmCadromain>(ts.services, *station, log, dir.str());
-    list->SetModalRunner([](QDialog& d) {
-      if (auto* stationDialog = qobject_cast<frmStationID*>(&d)) {
-        const char* values[] = {"Ann Lee", "K6ABC", "Station 3", "FS3", nullptr, "Springfield"};
-        for (int i = 0; i < 6; ++i)
-          if (values[i] && stationDialog->Box(i)->text().trimmed().isEmpty())
-            stationDialog->Box(i)->setText(QString::fromLatin1(values[i]));
-        stationDialog->cmdOK_Click();
-      }
-      return d.result();
-    });
+    list->SetModalRunner(AnswerStationIdentity);
     entry = new frmCadrocts(ts.services, *station, dir.str(), {}, list.get());
     QObject::connect(entry, &frmCadrocts::listMustBeRebuilt, list.get(), &frmCadromain::BuildNewMsgList);
     list->SetEntryForm(entry);

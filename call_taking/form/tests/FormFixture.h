@@ -6,6 +6,7 @@
 
 #include <QAbstractButton>
 #include <QApplication>
+#include <QDialog>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPlainTextEdit>
@@ -24,6 +25,7 @@
 #include "FileIO.h"
 #include "TestKit.h"
 #include "frmCadrocts.h"
+#include "frmStationID.h"
 
 namespace cadro::form::testing {
 
@@ -182,5 +184,19 @@ protected:
   inline static const QColor kLightYellow{255, 255, 128};
   inline static const QColor kSalmon{255, 128, 128};
 };
+
+// The list window's modal runner for tests that start it on a fresh station: the station
+// identity it asks for first is filled in where empty and confirmed; any other dialog is left
+// unanswered.
+inline int AnswerStationIdentity(QDialog& d) {
+  if (auto* stationDialog = qobject_cast<frmStationID*>(&d)) {
+    const char* values[] = {"Ann Lee", "K6ABC", "Station 3", "FS3", nullptr, "Springfield"};
+    for (int i = 0; i < 6; ++i)
+      if (values[i] && stationDialog->Box(i)->text().trimmed().isEmpty())
+        stationDialog->Box(i)->setText(QString::fromLatin1(values[i]));
+    stationDialog->cmdOK_Click();
+  }
+  return d.result();
+}
 
 }  // namespace cadro::form::testing

@@ -11,7 +11,6 @@
 #include "VtdirectDelivery.h"
 #include "VtdirectStandin.h"
 #include "frmCadromain.h"
-#include "frmStationID.h"
 
 namespace cadro::form::testing {
 namespace {
@@ -25,16 +24,7 @@ protected:
     ASSERT_TRUE(server.Listen(0));
 
     list = std::make_unique<frmCadromain>(ts.services, *station, log, dir.str());
-    list->SetModalRunner([](QDialog& d) {
-      if (auto* stationDialog = qobject_cast<frmStationID*>(&d)) {
-        const char* values[] = {"Ann Lee", "K6ABC", "Station 3", "FS3", nullptr, "Springfield"};
-        for (int i = 0; i < 6; ++i)
-          if (values[i] && stationDialog->Box(i)->text().trimmed().isEmpty())
-            stationDialog->Box(i)->setText(QString::fromLatin1(values[i]));
-        stationDialog->cmdOK_Click();
-      }
-      return d.result();
-    });
+    list->SetModalRunner(AnswerStationIdentity);
     // The program's wiring: the form lives beside the list, on the same settings and log.
     realDelivery = std::make_unique<VtdirectDelivery>(link, *station);
     entry = new frmCadrocts(ts.services, *station, dir.str(), realDelivery.get(), list.get());

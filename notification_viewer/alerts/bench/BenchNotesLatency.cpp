@@ -34,10 +34,11 @@
 #include <thread>
 #include <vector>
 
+#include "BenchStation.h"
 #include "FileLib.h"
 #include "NoteAlerts.h"
 #include "NotesWriter.h"
-#include "SoundPlayer.h"
+#include "PrivateBus.h"
 #include "TestKit.h"
 #include "frmNote.h"
 
@@ -47,48 +48,8 @@ using Steady = std::chrono::steady_clock;
 
 namespace {
 
-class SilentPlayer final : public SoundPlayer {
-public:
-  bool PlayAsync(const std::string&) override { return true; }
-};
-
-struct Station {
-  explicit Station(const std::string& root) : lib(ts.eventLog, root + "/program") {
-    fs::create_directories(root + "/program");
-    fs::create_directories(root + "/data/logs");
-    lib.SetDataPath(root + "/data");
-    testing::WriteFileBytes(root + "/data/Vantrel.profile",
-                            "Version=3.4.0 c5\r\nDirLogs=" + root + "/data/logs\r\n");
-    notes = root + "/data/logs/Vtnote.dat";
-  }
-  testing::TestServices ts;
-  testing::MemorySettingsStore user;
-  FileLib lib;
-  SilentPlayer sound;
-  std::string notes;
-};
-
-// A private session bus, so the idle figure includes what the bus connection costs.
-struct PrivateBus {
-  PrivateBus() {
-    std::FILE* out = ::popen("dbus-daemon --session --fork --print-address=1 --print-pid=1 2>/dev/null", "r");
-    if (!out) return;
-    char line[512];
-    if (std::fgets(line, sizeof line, out)) address = QString::fromLocal8Bit(line).trimmed();
-    if (std::fgets(line, sizeof line, out)) pid = std::atoi(line);
-    ::pclose(out);
-  }
-  ~PrivateBus() {
-    QDBusConnection::disconnectFromBus(QStringLiteral("bench"));
-    if (pid > 0) ::kill(pid, SIGTERM);
-  }
-  QDBusConnection Connect() const {
-    if (pid <= 0) return QDBusConnection(QStringLiteral("no bus"));
-    return QDBusConnection::connectToBus(address, QStringLiteral("bench"));
-  }
-  QString address;
-  int pid = 0;
-};
+using bench::Station;
+using testing::PrivateBus;
 
 double Percentile(std::vector<double> values, double p) {
   std::sort(values.begin(), values.end());
@@ -178,7 +139,10 @@ void Idle(const std::string& root, bool watch, int seconds) {
   Station station(root);
   PrivateBus bus;
   frmNote window(station.ts.services, station.lib, station.sound, "3.4.0 c5");
-  if (watch) new NoteAlerts(window, station.user, station.ts.eventLog, bus.Connect());
+  if (watch)
+    new NoteAlerts(
+        window, station.user, station.ts.eventLog,
+        bus.pid > 0 ? bus.Connect(QStringLiteral("bench")) : QDBusConnection(QStringLiteral("no bus")));
   window.show();
   QEventLoop settle;  // start-up work out of the way first
   QTimer::singleShot(2000, &settle, &QEventLoop::quit);

@@ -16,44 +16,24 @@
 #include <cstdio>
 #include <filesystem>
 
+#include "AlertsStation.h"
 #include "FileLib.h"
 #include "NoteAlerts.h"
 #include "NotesWriter.h"
+#include "PrivateBus.h"
 #include "SoundPlayer.h"
 #include "TestKit.h"
 #include "WaitFor.h"
 #include "frmNote.h"
 
 using namespace cadro;
+using cadro::testing::LayOutAlertsStation;
+using cadro::testing::PrivateBus;
+using cadro::testing::QuietPlayer;
 using cadro::testing::WriteFileBytes;
 namespace fs = std::filesystem;
 
 namespace {
-
-// A private session bus for one test, ended with the test.
-class PrivateBus {
-public:
-  PrivateBus() {
-    std::FILE* out = ::popen("dbus-daemon --session --fork --print-address=1 --print-pid=1 2>&1", "r");
-    if (!out) return;
-    char line[512];
-    if (std::fgets(line, sizeof line, out)) address = QString::fromLocal8Bit(line).trimmed();
-    if (std::fgets(line, sizeof line, out)) pid = std::atoi(line);
-    ::pclose(out);
-  }
-  ~PrivateBus() {
-    for (const QString& name : names) QDBusConnection::disconnectFromBus(name);
-    if (pid > 0) ::kill(pid, SIGTERM);
-  }
-  bool Running() const { return pid > 0 && address.startsWith(QStringLiteral("unix:")); }
-  QDBusConnection Connect(const QString& name) {
-    names << name;
-    return QDBusConnection::connectToBus(address, name);
-  }
-  QString address;
-  int pid = 0;
-  QStringList names;
-};
 
 struct Call {
   QString app;
@@ -97,11 +77,6 @@ public:
   }
 };
 
-class QuietPlayer final : public SoundPlayer {
-public:
-  bool PlayAsync(const std::string&) override { return true; }
-};
-
 int Urgency(const Call& call) {
   return call.hints.value(QStringLiteral("urgency")).value<uchar>();
 }
@@ -109,11 +84,7 @@ int Urgency(const Call& call) {
 struct DBusFixture : ::testing::Test {
   void SetUp() override {
     if (!bus.Running()) GTEST_SKIP() << "dbus-daemon could not be started (./dev installs it)";
-    QLocale::setDefault(QLocale(QLocale::English, QLocale::UnitedStates));
-    fs::create_directories(dir.path() / "program");
-    fs::create_directories(dir.path() / "data" / "logs");
-    lib.SetDataPath(dir.File("data"));
-    WriteFileBytes(dir.File("data/Vantrel.profile"), "Version=3.4.0 c5\r\nDirLogs=+DATA_PATH\\logs\r\n");
+    LayOutAlertsStation(dir, lib);
     serviceBus = std::make_unique<QDBusConnection>(bus.Connect(QStringLiteral("service")));
     service.bus = serviceBus.get();
   }

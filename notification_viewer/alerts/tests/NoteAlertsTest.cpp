@@ -14,6 +14,7 @@
 #include <filesystem>
 #include <thread>
 
+#include "AlertsStation.h"
 #include "FileLib.h"
 #include "NoteAlerts.h"
 #include "NotesWriter.h"
@@ -23,24 +24,17 @@
 #include "frmNote.h"
 
 using namespace cadro;
+using cadro::testing::LayOutAlertsStation;
+using cadro::testing::QuietPlayer;
 using cadro::testing::ReadFileBytes;
 using cadro::testing::WriteFileBytes;
 namespace fs = std::filesystem;
 
 namespace {
 
-class QuietPlayer final : public SoundPlayer {
-public:
-  bool PlayAsync(const std::string&) override { return true; }
-};
-
 struct AlertsFixture : ::testing::Test {
   void SetUp() override {
-    QLocale::setDefault(QLocale(QLocale::English, QLocale::UnitedStates));
-    fs::create_directories(dir.path() / "program");
-    fs::create_directories(dir.path() / "data" / "logs");
-    lib.SetDataPath(dir.File("data"));
-    WriteFileBytes(dir.File("data/Vantrel.profile"), kProfile);
+    LayOutAlertsStation(dir, lib);
     // Desktop notifications have no bus here; the window must not mind.
     user.Set(VtnoteUserSettings::kApp, VtnoteUserSettings::kSection, VtnoteUserSettings::kDesktopKey, "0");
   }
@@ -58,7 +52,6 @@ struct AlertsFixture : ::testing::Test {
   }
   int Count() const { return window->Service().Log().Count(); }
 
-  static constexpr const char* kProfile = "Version=3.4.0 c5\r\nDirLogs=+DATA_PATH\\logs\r\n";
   cadro::testing::TempDir dir;
   cadro::testing::TestServices ts;
   cadro::testing::MemorySettingsStore user;

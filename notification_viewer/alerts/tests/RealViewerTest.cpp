@@ -15,11 +15,13 @@
 #include <thread>
 
 #include "NotesWriter.h"
+#include "PrivateBus.h"
 #include "TestKit.h"
 #include "WaitFor.h"
 
 extern char** environ;
 
+using cadro::testing::PrivateBus;
 using cadro::testing::ReadFileBytes;
 using cadro::testing::WriteFileBytes;
 namespace fs = std::filesystem;
@@ -45,14 +47,9 @@ public slots:
 
 struct RealViewer : ::testing::Test {
   void SetUp() override {
-    std::FILE* out = ::popen("dbus-daemon --session --fork --print-address=1 --print-pid=1 2>/dev/null", "r");
-    ASSERT_TRUE(out);
-    char line[512];
-    if (std::fgets(line, sizeof line, out)) address = QString::fromLocal8Bit(line).trimmed();
-    if (std::fgets(line, sizeof line, out)) busPid = std::atoi(line);
-    ::pclose(out);
-    if (busPid <= 0) GTEST_SKIP() << "dbus-daemon could not be started (./dev installs it)";
-    bus = std::make_unique<QDBusConnection>(QDBusConnection::connectToBus(address, QStringLiteral("real")));
+    privateBus = std::make_unique<PrivateBus>();
+    if (privateBus->pid <= 0) GTEST_SKIP() << "dbus-daemon could not be started (./dev installs it)";
+    bus = std::make_unique<QDBusConnection>(privateBus->Connect(QStringLiteral("real")));
     ASSERT_TRUE(bus->registerObject(QStringLiteral("/org/freedesktop/Notifications"), &service,
                                     QDBusConnection::ExportAllSlots));
     ASSERT_TRUE(bus->registerService(QStringLiteral("org.freedesktop.Notifications")));
@@ -72,8 +69,7 @@ struct RealViewer : ::testing::Test {
       ::waitpid(viewer, &status, 0);
     }
     bus.reset();
-    QDBusConnection::disconnectFromBus(QStringLiteral("real"));
-    if (busPid > 0) ::kill(busPid, SIGTERM);
+    privateBus.reset();  // after the viewer, which is on it
   }
   void Start() {
     std::vector<std::string> env = {"QT_QPA_PLATFORM=offscreen",
@@ -82,7 +78,7 @@ struct RealViewer : ::testing::Test {
                                     "XDG_CONFIG_HOME=" + dir.File("config"),
                                     "HOME=" + dir.File("config"),
                                     "WINEPREFIX=" + dir.File("wine"),
-                                    "DBUS_SESSION_BUS_ADDRESS=" + address.toStdString()};
+                                    "DBUS_SESSION_BUS_ADDRESS=" + privateBus->address.toStdString()};
     if (const char* path = std::getenv("PATH")) env.push_back(std::string("PATH=") + path);
     std::vector<char*> envp;
     for (std::string& e : env) envp.push_back(e.data());
@@ -101,8 +97,7 @@ struct RealViewer : ::testing::Test {
 
   cadro::testing::TempDir dir;
   fs::path data;
-  QString address;
-  int busPid = 0;
+  std::unique_ptr<PrivateBus> privateBus;
   pid_t viewer = -1;
   std::unique_ptr<QDBusConnection> bus;
   Notifications service;
