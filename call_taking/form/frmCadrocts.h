@@ -113,6 +113,8 @@ private:
   bool MayLeaveUnstoredReport();
   void RememberLastUsed();
   void FinishAndClose();
+  // Closes the window as the operator's close button does; true when it is no longer shown.
+  bool CloseWindow();
   void ShowBox(const std::string& objectName);
   void OnBoxChanged(BoxId box);
   bool Update();

@@ -273,7 +273,7 @@ void frmCadrocts::cmdClose_Click() {
 }
 
 void frmCadrocts::FinishAndClose() {
-  if (close()) reportShown_ = false;
+  if (CloseWindow()) reportShown_ = false;
 }
 
 bool frmCadrocts::HasUnsavedChanges() const {
@@ -298,7 +298,12 @@ bool frmCadrocts::CloseForm() {
       case SaveChoice::Discard: break;
     }
   }
-  return close();
+  return CloseWindow();
+}
+
+bool frmCadrocts::CloseWindow() {
+  close();
+  return isHidden();
 }
 
 // What Save would store for the report on the screen: a draft for a new or saved one, an update
@@ -330,7 +335,12 @@ void frmCadrocts::closeEvent(QCloseEvent* event) {
   }
   reportShown_ = false;
   tmrClock_->stop();
-  event->accept();
+  // The form is hidden, never closed for good: it is shown again for every report. An accepted
+  // close also destroys the native window, and Qt then leaves the application's connection to
+  // the window's focus signal in place, adding one more each time the form is shown and gets
+  // the focus (memory and a slot call per focus change that grow with every report taken).
+  event->ignore();
+  hide();
 }
 
 }  // namespace cadro::form
