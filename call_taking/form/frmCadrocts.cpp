@@ -329,16 +329,14 @@ void frmCadrocts::RecallLastUsed(int which) {
 // ---- Buttons, captions, colours ----
 
 void frmCadrocts::SetButtonsForState(int state) {
-  cmdSave_->setText(QStringLiteral("Save"));
-  saveUpdates_ = false;
   const auto plan = ButtonsForState(state);
-  if (!plan) return;
-  saveUpdates_ = plan->saveUpdates;
-  cmdDelete_->setEnabled(plan->deleteEnabled);
-  cmdSave_->setText(QString::fromStdString(plan->saveCaption));
-  cmdSave_->setEnabled(plan->saveEnabled);
+  saveUpdates_ = plan && plan->saveUpdates;
+  cmdSave_->setText(plan ? QString::fromStdString(plan->saveCaption) : QStringLiteral("Save"));
   // A new caption replaces the button's shortcut with its access key; Ctrl+S stays Save.
   cmdSave_->setShortcut(QKeySequence::Save);
+  if (!plan) return;
+  cmdDelete_->setEnabled(plan->deleteEnabled);
+  cmdSave_->setEnabled(plan->saveEnabled);
   cmdSubmit_->setEnabled(plan->submitEnabled);
   cmdClose_->setEnabled(plan->closeEnabled);
 }

@@ -11,6 +11,7 @@
 #include <QTabWidget>
 #include <QVBoxLayout>
 
+#include "DialogLabel.h"
 #include "QtPlatform.h"
 #include "StationRules.h"
 #include "WidgetMarks.h"
@@ -46,13 +47,6 @@ protected:
 private:
   QLineEdit* box_;
 };
-
-QLabel* MakeLabel(QWidget* parent, const char* name, const char* text, QWidget* buddy = nullptr) {
-  auto* label = new QLabel(QString::fromLatin1(text), parent);
-  label->setObjectName(QString::fromLatin1(name));
-  if (buddy) label->setBuddy(buddy);
-  return label;
-}
 
 }  // namespace
 

@@ -8,6 +8,7 @@
 #include <QPushButton>
 #include <QVBoxLayout>
 
+#include "DialogLabel.h"
 #include "QtPlatform.h"
 #include "StationRules.h"
 #include "StringLib.h"
@@ -15,13 +16,6 @@
 
 namespace cadro {
 namespace {
-
-QLabel* MakeLabel(QWidget* parent, const char* name, const char* text, QWidget* buddy = nullptr) {
-  auto* label = new QLabel(QString::fromLatin1(text), parent);
-  label->setObjectName(QString::fromLatin1(name));
-  if (buddy) label->setBuddy(buddy);
-  return label;
-}
 
 std::string Trimmed(const QLineEdit* box) {
   return std::string(TrimSpaces(ToAnsi(box->text())));
