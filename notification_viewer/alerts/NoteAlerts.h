@@ -6,7 +6,6 @@
 
 #include <QDBusConnection>
 #include <QObject>
-#include <QTimer>
 #include <memory>
 
 #include "DesktopNotifier.h"
@@ -54,8 +53,6 @@ private:
   TrayBadge tray_;
   QAction* desktopAction_ = nullptr;
   QAction* trayAction_ = nullptr;
-  QTimer settle_;
-  int settleLeft_ = 0;
   bool readScheduled_ = false;
 };
 
