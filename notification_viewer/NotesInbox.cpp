@@ -77,6 +77,61 @@ long long SizeOf(int fd) {
   return ::fstat(fd, &st) == 0 ? static_cast<long long>(st.st_size) : -1;
 }
 
+// A plain file's inode, birth time and size; false for anything else (a folder in the way).
+bool Identify(const std::string& path, int fd, ino_t& inode, long long& born, long long& size) {
+  struct statx stx {};
+  const unsigned mask = STATX_TYPE | STATX_INO | STATX_SIZE | STATX_BTIME;
+  const int rc =
+      fd >= 0 ? ::statx(fd, "", AT_EMPTY_PATH, mask, &stx) : ::statx(AT_FDCWD, path.c_str(), 0, mask, &stx);
+  if (rc != 0) return false;
+  if (!S_ISREG(stx.stx_mode)) {
+    errno = EISDIR;
+    return false;
+  }
+  inode = static_cast<ino_t>(stx.stx_ino);
+  size = static_cast<long long>(stx.stx_size);
+  born = (stx.stx_mask & STATX_BTIME) != 0
+             ? static_cast<long long>(stx.stx_btime.tv_sec) * 1000000000LL + stx.stx_btime.tv_nsec
+             : 0;
+  return true;
+}
+
+// "inode from to journal-before [born]": the bytes from..to of the file with that inode were
+// being shown when the journal was that long.
+struct Recorded {
+  unsigned long long inode = 0;
+  long long from = 0;
+  long long to = 0;
+  long long journalBefore = 0;
+  long long born = 0;
+};
+
+std::optional<Recorded> ReadRecord(const std::string& path) {
+  std::string text;
+  try {
+    text = ReadWholeFile(path);
+  } catch (const RunError&) {
+    return std::nullopt;
+  }
+  Recorded r;
+  const int fields = std::sscanf(text.c_str(), "%llu %lld %lld %lld %lld", &r.inode, &r.from, &r.to,
+                                 &r.journalBefore, &r.born);
+  if (fields < 4 || r.inode == 0 || r.from < 0 || r.to < r.from) return std::nullopt;
+  if (fields < 5) r.born = 0;
+  return r;
+}
+
+bool RenameNoReplace(const std::string& from, const std::string& to) {
+  if (::renameat2(AT_FDCWD, from.c_str(), AT_FDCWD, to.c_str(), RENAME_NOREPLACE) == 0) return true;
+  // A file system that cannot promise it: the check and the rename are then two steps.
+  if (errno != EINVAL) return false;
+  if (FileExists(to)) {
+    errno = EEXIST;
+    return false;
+  }
+  return ::rename(from.c_str(), to.c_str()) == 0;
+}
+
 }  // namespace
 
 bool NotesInbox::Position::Is(const FileId& id) const {
@@ -90,75 +145,58 @@ void NotesInbox::OnceLog::Error(const std::string& text) {
 }
 
 NotesInbox::NotesInbox(std::string notesFile, EventLog& eventLog, std::string journalFile)
-    : notesFile_(std::move(notesFile)),
-      legacyFile_(notesFile_ + ".claimed"),
-      takenFile_(notesFile_ + ".taken"),
-      shownFile_(notesFile_ + ".shown"),
+    : legacyFile_(notesFile + ".claimed"),
       journalFile_(std::move(journalFile)),
       eventLog_(eventLog),
       log_(eventLog) {
+  notes_.path = notesFile;
+  notes_.record = notesFile + ".shown";
+  taken_.path = notesFile + ".taken";
+  taken_.record = taken_.path + ".shown";
   Resume();
 }
 
 NotesInbox::~NotesInbox() {
-  for (const Taken& taken : taken_) ::close(taken.fd);
+  if (takenFd_ >= 0) ::close(takenFd_);
+  for (const Orphan& orphan : orphans_) ::close(orphan.fd);
 }
 
-namespace {
-
-bool Identify(const std::string& path, int fd, ino_t& inode, long long& born, long long& size) {
-  struct statx stx {};
-  const int rc = fd >= 0 ? ::statx(fd, "", AT_EMPTY_PATH, STATX_INO | STATX_SIZE | STATX_BTIME, &stx)
-                         : ::statx(AT_FDCWD, path.c_str(), 0, STATX_INO | STATX_SIZE | STATX_BTIME, &stx);
-  if (rc != 0) return false;
-  inode = static_cast<ino_t>(stx.stx_ino);
-  size = static_cast<long long>(stx.stx_size);
-  born = (stx.stx_mask & STATX_BTIME) != 0
-             ? static_cast<long long>(stx.stx_btime.tv_sec) * 1000000000LL + stx.stx_btime.tv_nsec
-             : 0;
-  return true;
+void NotesInbox::AdoptLegacyClaim() {
+  // A claim of an earlier version: everything in it up to its record was shown, which is what a
+  // taken file is; its record (which names its inode) moves with it.
+  if (!FileExists(legacyFile_) || !RenameNoReplace(legacyFile_, taken_.path)) return;
+  takenPending_ = true;
 }
-
-}  // namespace
 
 void NotesInbox::Resume() {
-  legacy_ = FileExists(legacyFile_);
-  struct stat taken {};
-  const bool takenThere = ::stat(takenFile_.c_str(), &taken) == 0;
-  std::string record;
-  try {
-    record = ReadWholeFile(shownFile_);
-  } catch (const RunError&) {
+  AdoptLegacyClaim();
+  FileId taken;
+  const bool takenThere = Identify(taken_.path, -1, taken.inode, taken.born, taken.size);
+  std::optional<Recorded> notesRecord = ReadRecord(notes_.record);
+  std::optional<Recorded> takenRecord = ReadRecord(taken_.record);
+  // Killed between the rename of a file and the move of its record: the record follows.
+  if (takenThere && notesRecord &&
+      Position{static_cast<ino_t>(notesRecord->inode), notesRecord->born, 0}.Is(taken)) {
+    if (::rename(notes_.record.c_str(), taken_.record.c_str()) == 0) {
+      takenRecord = notesRecord;
+      notesRecord.reset();
+    }
   }
-  unsigned long long inode = 0;
-  long long from = 0;
-  long long to = 0;
-  long long journalBefore = 0;
-  long long born = 0;
-  const int fields =
-      std::sscanf(record.c_str(), "%llu %lld %lld %lld %lld", &inode, &from, &to, &journalBefore, &born);
-  // A taken file was shown in full; its record (if it is still there) goes before the file does.
-  if (takenThere && fields >= 4 && inode == static_cast<unsigned long long>(taken.st_ino)) {
-    ::unlink(shownFile_.c_str());
-    inode = 0;
-  }
-  if (takenThere && ::unlink(takenFile_.c_str()) != 0 && errno != ENOENT) takenLeft_ = true;
-  if (fields < 4 || inode == 0) return;
-
-  // The record counts for the file that still has its inode (a legacy claim or the notes file).
-  bool found = false;
-  for (const std::string* path : {&legacyFile_, &notesFile_}) {
+  takenPending_ = takenThere;  // a taken file left behind is deleted at the first poll
+  // Without a journal nothing tells whether the showing ended: never twice wins.
+  auto resume = [this](Source& source, const std::optional<Recorded>& record) {
     FileId id;
-    if (!Identify(*path, -1, id.inode, id.born, id.size)) continue;
-    const Position recorded{static_cast<ino_t>(inode), fields >= 5 ? born : 0, 0};
-    if (!recorded.Is(id) || from < 0 || to < from || to > id.size) continue;
-    // Without a journal nothing tells whether the showing ended: never twice wins.
-    const bool reachedJournal = journalFile_.empty() || JournalSize() > journalBefore;
-    resume_ = {id.inode, recorded.born, static_cast<std::size_t>(reachedJournal ? to : from)};
-    found = true;
-    break;
-  }
-  if (!found) ::unlink(shownFile_.c_str());  // its file is gone
+    if (record && Identify(source.path, -1, id.inode, id.born, id.size) &&
+        Position{static_cast<ino_t>(record->inode), record->born, 0}.Is(id) && record->to <= id.size) {
+      const bool reachedJournal = journalFile_.empty() || JournalSize() > record->journalBefore;
+      source.resume = {id.inode, record->born,
+                       static_cast<std::size_t>(reachedJournal ? record->to : record->from)};
+    } else if (record || FileExists(source.record)) {
+      ::unlink(source.record.c_str());  // its file is gone
+    }
+  };
+  resume(notes_, notesRecord);
+  resume(taken_, takenRecord);
 }
 
 long long NotesInbox::JournalSize() const {
@@ -167,16 +205,16 @@ long long NotesInbox::JournalSize() const {
                                                                          : 0;
 }
 
-bool NotesInbox::WriteShownRecord(const std::string& text) {
+bool NotesInbox::WriteRecord(const std::string& path, const std::string& text) {
   // Replaced by a rename, so a viewer killed half-way leaves the old record or the new one. It
   // guards against the viewer ending, not the machine, so it is not flushed to the disk.
-  const std::string temporary = shownFile_ + ".new";
+  const std::string temporary = path + ".new";
   const int fd = ::open(temporary.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
   bool ok = fd >= 0 && ::write(fd, text.data(), text.size()) == static_cast<ssize_t>(text.size());
   if (fd >= 0) ok = ::close(fd) == 0 && ok;
-  if (ok) ok = ::rename(temporary.c_str(), shownFile_.c_str()) == 0;
+  if (ok) ok = ::rename(temporary.c_str(), path.c_str()) == 0;
   if (!ok) {
-    Report(errno, shownFile_, 4);
+    Report(errno, path, 4);
     ::unlink(temporary.c_str());
   }
   return ok;
@@ -230,120 +268,211 @@ bool NotesInbox::Read(int fd, std::size_t from, long long to, std::string& out, 
   return true;
 }
 
-bool NotesInbox::ShowPiece(const FileId& id, std::string_view fresh, const Show& show) {
+bool NotesInbox::ReadNew(Source& source, int fd, bool free, std::string& bytes) {
+  const long long size = SizeOf(fd);  // after the lease: with it, nobody can add to the file any more
+  if (size < 0) {
+    Report(errno, source.path, 3);
+    return false;
+  }
+  if (size < static_cast<long long>(source.pos.offset)) source.pos.offset = 0;  // cut short by someone
+  if (!Read(fd, source.pos.offset, size, bytes, source.path)) return false;
+  if (!free) bytes.resize(WholeLines(bytes).size());
+  return true;
+}
+
+bool NotesInbox::ShowPiece(Source& source, const FileId& id, std::string_view fresh, const Show& show) {
   std::vector<std::string> lines;
   SplitRecords(fresh, lines);
   if (!lines.empty()) {
     // Which bytes are being shown, before they are: a viewer killed meanwhile knows at its start
     // whether their showing reached the journal.
-    if (!WriteShownRecord(std::to_string(id.inode) + " " + std::to_string(current_.offset) + " " +
-                          std::to_string(current_.offset + fresh.size()) + " " +
-                          std::to_string(JournalSize()) + " " + std::to_string(id.born) + "\r\n")) {
+    if (!WriteRecord(source.record, std::to_string(id.inode) + " " + std::to_string(source.pos.offset) + " " +
+                                        std::to_string(source.pos.offset + fresh.size()) + " " +
+                                        std::to_string(JournalSize()) + " " + std::to_string(id.born) +
+                                        "\r\n")) {
       return false;
     }
   }
-  current_.offset += fresh.size();
+  source.pos.offset += fresh.size();
   if (!lines.empty()) show(lines);
   return true;
 }
 
-void NotesInbox::ReadSource(const std::string& path, bool legacy, const Show& show) {
+void NotesInbox::ReadNotes(const Show& show) {
   // Not blocking: an open that would wait for someone else's lease is tried again later.
-  const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
+  const int fd = ::open(notes_.path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
   if (fd < 0) {
     if (errno == ENOENT) {
-      current_ = {};
-      if (legacy) legacy_ = false;
+      notes_.pos = {};
     } else if (errno != EWOULDBLOCK) {
-      Report(errno, path, 3);
+      Report(errno, notes_.path, 3);
     }
     return;
   }
   FdCloser closer(fd);
   FileId id;
-  if (!Identify(path, fd, id.inode, id.born, id.size)) {
-    Report(errno, path, 3);
+  if (!Identify(notes_.path, fd, id.inode, id.born, id.size)) {
+    Report(errno, notes_.path, 3);
     return;
   }
-  if (!current_.Is(id)) {
-    current_ = {id.inode, id.born, 0};
-    if (resume_.Is(id)) {
-      current_.offset = resume_.offset;
-      resume_ = {};
-    }
+  if (!notes_.pos.Is(id)) {
+    notes_.pos = {id.inode, id.born, 0};
+    if (notes_.resume.Is(id)) notes_.pos.offset = notes_.resume.offset;
+    notes_.resume = {};
   }
   int error = 0;
   const Lease lease = TryLease(fd, error);
-  if (lease == Lease::Refused && !legacy) LeaseRefused(path, error);
-  const bool leased = lease == Lease::Granted;
-  // A claim left by an earlier viewer was taken in whole by it as well, proof or not.
-  const bool free = leased || (legacy && lease == Lease::Refused);
-  id.size = SizeOf(fd);  // with the lease, nobody can add to it any more
-  if (id.size < static_cast<long long>(current_.offset)) current_.offset = 0;  // cut short by someone
-  std::string bytes;
-  if (id.size < 0 || !Read(fd, current_.offset, id.size, bytes, path)) {
-    if (leased) ReleaseLease(fd);
+  if (lease == Lease::Refused) LeaseRefused(notes_.path, error);
+  const bool free = lease == Lease::Granted;
+  std::string fresh;
+  if (!ReadNew(notes_, fd, free, fresh)) {
+    if (free) ReleaseLease(fd);
     return;
   }
-  const std::string_view fresh = free ? std::string_view(bytes) : WholeLines(bytes);
   if (!fresh.empty()) {
-    if (leased) ReleaseLease(fd);  // the host may open the file again while the lines are shown
-    if (!ShowPiece(id, fresh, show) || !free) return;
-    // Free a moment ago: it goes now if it still is and nothing more came meanwhile.
-    if (leased &&
-        (TryLease(fd, error) != Lease::Granted || SizeOf(fd) != static_cast<long long>(current_.offset))) {
+    if (free) ReleaseLease(fd);  // the host may open the file again while the lines are shown
+    if (!ShowPiece(notes_, id, fresh, show) || !free) return;
+    // Free a moment ago: it is taken now if it still is and nothing more came meanwhile.
+    if (TryLease(fd, error) != Lease::Granted) return;
+    if (SizeOf(fd) != static_cast<long long>(notes_.pos.offset)) {
       ReleaseLease(fd);
       return;
     }
   } else if (!free) {
     return;
   }
-  Take(closer.Release(), path, leased);
-  if (legacy && !FileExists(path)) legacy_ = false;
-}
-
-void NotesInbox::Take(int fd, const std::string& path, bool leased) {
-  FdCloser closer(fd);
-  // Someone is opening the file this moment: it is theirs; it is taken at a later poll.
-  if (leased && LeaseBroken(fd)) {
+  // One taken file at a time: the next waits (shown in place) until the last one is gone.
+  if (takenPending_) {
     ReleaseLease(fd);
     return;
   }
-  if (beforeTake_) beforeTake_();
-  // The name ".taken" says that everything in the file was shown: a viewer killed from here on
-  // deletes it unread, and the record of what was shown can go before the file does.
-  int rc = ::renameat2(AT_FDCWD, path.c_str(), AT_FDCWD, takenFile_.c_str(), RENAME_NOREPLACE);
-  if (rc != 0 && errno == EEXIST && ::unlink(takenFile_.c_str()) == 0) {
-    rc = ::renameat2(AT_FDCWD, path.c_str(), AT_FDCWD, takenFile_.c_str(), RENAME_NOREPLACE);
+  TakeNotes(closer.Release());
+}
+
+void NotesInbox::TakeNotes(int fd) {
+  FdCloser closer(fd);
+  // Someone is opening the file this moment: it is theirs; it is taken at a later poll.
+  if (LeaseBroken(fd)) {
+    ReleaseLease(fd);
+    return;
   }
-  if (rc != 0 && errno == EINVAL && !FileExists(takenFile_)) rc = ::rename(path.c_str(), takenFile_.c_str());
-  if (rc != 0) {
-    Report(errno, path, 5);
+  if (stepHook_) stepHook_(Step::Rename);
+  if (!RenameNoReplace(notes_.path, taken_.path)) {
+    Report(errno, notes_.path, 5);  // a file in the way that is not ours stays as it is
+    ReleaseLease(fd);
+    return;
+  }
+  // An open that found the file by its name before the rename waits for the lease: it gets the
+  // file back under its name (unless a new notes file is there already).
+  if (LeaseBroken(fd) && RenameNoReplace(taken_.path, notes_.path)) {
+    ReleaseLease(fd);
+    return;
+  }
+  if (::rename(notes_.record.c_str(), taken_.record.c_str()) != 0) ::unlink(taken_.record.c_str());
+  taken_.pos = notes_.pos;
+  taken_.resume = {};
+  notes_.pos = {};
+  notes_.resume = {};
+  ReleaseLease(fd);
+  takenFd_ = closer.Release();
+  takenAt_ = std::chrono::steady_clock::now();
+  takenPending_ = true;
+}
+
+bool NotesInbox::GiveBack() {
+  // A writer holds the taken file: it is the notes file again, with its record, unless a new
+  // notes file is there already.
+  if (!RenameNoReplace(taken_.path, notes_.path)) return false;
+  ::rename(taken_.record.c_str(), notes_.record.c_str());
+  notes_.pos = taken_.pos;
+  notes_.resume = taken_.resume;
+  taken_.pos = {};
+  taken_.resume = {};
+  if (takenFd_ >= 0) ::close(takenFd_);
+  takenFd_ = -1;
+  takenPending_ = false;
+  return true;
+}
+
+void NotesInbox::ReadTaken(const Show& show) {
+  if (takenFd_ < 0) takenFd_ = ::open(taken_.path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
+  if (takenFd_ < 0) {
+    if (errno == ENOENT) {
+      takenPending_ = false;
+      taken_.pos = {};
+      ::unlink(taken_.record.c_str());
+      AdoptLegacyClaim();
+    } else if (errno != EWOULDBLOCK) {
+      Report(errno, taken_.path, 3);
+    }
+    return;
+  }
+  const int fd = takenFd_;
+  FileId id;
+  if (!Identify(taken_.path, fd, id.inode, id.born, id.size)) {
+    Report(errno, taken_.path, 3);
+    return;
+  }
+  if (!taken_.pos.Is(id)) {
+    taken_.pos = {id.inode, id.born, 0};
+    if (taken_.resume.Is(id)) taken_.pos.offset = taken_.resume.offset;
+    taken_.resume = {};
+  }
+  int error = 0;
+  const Lease lease = TryLease(fd, error);
+  // Only a claim of an earlier version can be another account's: taken whole, as it was then.
+  const bool free = lease != Lease::Held;
+  const bool leased = lease == Lease::Granted;
+  std::string fresh;
+  if (!ReadNew(taken_, fd, free, fresh)) {
     if (leased) ReleaseLease(fd);
     return;
   }
-  const std::size_t shown = current_.offset;
-  current_ = {};
-  resume_ = {};
-  if (::unlink(shownFile_.c_str()) != 0 && errno != ENOENT) Report(errno, shownFile_, 5);
-  if (::unlink(takenFile_.c_str()) != 0 && errno != ENOENT) {
-    Report(errno, takenFile_, 5);
-    takenLeft_ = true;
+  if (!fresh.empty()) {
+    if (leased) ReleaseLease(fd);
+    if (!ShowPiece(taken_, id, fresh, show)) return;
+    if (!free) {
+      GiveBack();
+      return;
+    }
+    if (leased &&
+        (TryLease(fd, error) != Lease::Granted || SizeOf(fd) != static_cast<long long>(taken_.pos.offset))) {
+      ReleaseLease(fd);
+      return;
+    }
+  } else if (!free) {
+    GiveBack();
+    return;
   }
-  if (!leased) return;
-  // An open that found the file by its name before the rename and waits for the lease gets the
-  // file once the lease goes; so does one that was a moment slower still. The file is kept open
-  // and read until a lease proves that nobody holds it any more.
-  ReleaseLease(fd);
-  taken_.push_back({closer.Release(), shown});
+  if (stepHook_) stepHook_(Step::Delete);
+  // The file goes before its record: a viewer killed in between finds no file to read again.
+  if (::unlink(taken_.path.c_str()) != 0 && errno != ENOENT) {
+    Report(errno, taken_.path, 5);
+    if (leased) ReleaseLease(fd);
+    return;
+  }
+  ::unlink(taken_.record.c_str());
+  // An open still on its way when the file went waits for the lease and then gets the file after
+  // all: it is read through this descriptor until a lease proves it free.
+  const bool opening = leased && LeaseBroken(fd);
+  if (leased) ReleaseLease(fd);
+  if (opening) {
+    orphans_.push_back({fd, taken_.pos.offset});
+  } else {
+    ::close(fd);
+  }
+  takenFd_ = -1;
+  takenPending_ = false;
+  taken_.pos = {};
+  AdoptLegacyClaim();
 }
 
-void NotesInbox::ReadTaken(const Show& show, bool closing) {
-  for (auto it = taken_.begin(); it != taken_.end();) {
+void NotesInbox::ReadOrphans(const Show& show, bool closing) {
+  for (auto it = orphans_.begin(); it != orphans_.end();) {
     int error = 0;
     const Lease lease = TryLease(it->fd, error);
     std::string bytes;
-    if (Read(it->fd, it->offset, SizeOf(it->fd), bytes, takenFile_)) {
+    if (Read(it->fd, it->offset, SizeOf(it->fd), bytes, taken_.path)) {
       const std::string_view fresh = lease == Lease::Granted ? std::string_view(bytes) : WholeLines(bytes);
       it->offset += fresh.size();
       std::vector<std::string> lines;
@@ -356,24 +485,27 @@ void NotesInbox::ReadTaken(const Show& show, bool closing) {
       continue;
     }
     ::close(it->fd);
-    it = taken_.erase(it);
+    it = orphans_.erase(it);
   }
 }
 
 void NotesInbox::Poll(const Show& show) {
   failed_ = false;
-  if (takenLeft_ && (::unlink(takenFile_.c_str()) == 0 || errno == ENOENT)) takenLeft_ = false;
-  if (!taken_.empty()) ReadTaken(show, false);
-  if (legacy_) ReadSource(legacyFile_, true, show);
-  if (!legacy_) ReadSource(notesFile_, false, show);
+  if (!orphans_.empty()) ReadOrphans(show, false);
+  if (takenPending_ && std::chrono::steady_clock::now() - takenAt_ >= kTakeGrace) ReadTaken(show);
+  ReadNotes(show);
   if (!failed_) log_.Clear();
 }
 
 void NotesInbox::Finish(const Show& show) {
-  Poll(show);
-  // A file taken by this last poll is looked at once more; one that a writer opened after all is
-  // read for its whole lines before it is let go.
-  if (!taken_.empty()) ReadTaken(show, true);
+  // As a poll, but a taken file goes without waiting out its grace, so that the notes file after
+  // it can be taken (and go) as well.
+  failed_ = false;
+  if (!orphans_.empty()) ReadOrphans(show, false);
+  if (takenPending_) ReadTaken(show);
+  ReadNotes(show);
+  if (takenPending_) ReadTaken(show);
+  if (!orphans_.empty()) ReadOrphans(show, true);
 }
 
 std::vector<std::string> NotesInbox::Poll() {

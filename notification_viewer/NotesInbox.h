@@ -10,29 +10,32 @@
 //
 // Free is proven by a write lease: the kernel grants one only while no other open file
 // description refers to the file (a process that has it open, or Wine's server holding it for a
-// handle), and while it is held every new open of the file waits. The take runs under the lease:
-// nobody can open the file between the proof and the delete. An open that had already found the
-// file by its name still gets it once the lease goes; the kernel tells the holder of such an open
-// waiting, and whatever anyone writes into a taken file is read through the descriptor kept for
-// it until a lease proves it free again.
+// handle), and while it is held every new open of the file waits. The take has two steps. Under
+// the lease the file is renamed to ".taken"; an open that was already on its way gets the file
+// back under its own name. A moment later, under a second lease, ".taken" is deleted: an open that
+// found the file by its name just before the rename has had time to show itself by then, and a
+// writer holding the taken file gets it back as the notes file. What anyone writes into a taken
+// file is shown before it goes.
 //
 // The lease is only granted to the file's owner (or a process allowed to lease any file). When
 // the host runs under another account, or the file system has no leases, nothing can prove the
 // file free: it is left where it is and read by offset for as long as it exists.
 //
 // Nothing is shown twice across a crash either. Before the lines of a piece are shown, a small
-// record beside the file (".shown") tells which file and which bytes are being shown and how long
-// the journal of shown notes was; a viewer that starts again reads on from where the showing
-// reached the journal. The record goes before the file: the file is first renamed to ".taken" (a
-// name that says "all shown"), then the record is removed, then the file. A ".claimed" file left
-// by an earlier version of the viewer is taken in first.
+// record beside the file (".shown" beside the notes file, ".taken.shown" beside a taken one)
+// tells which file and which bytes are being shown and how long the journal of shown notes was;
+// a viewer that starts again reads on from where the showing reached the journal. A record moves
+// with its file and goes after it. A ".claimed" file left by an earlier version of the viewer is
+// taken in as a taken file.
 //
 // A failure (the file cannot be read, renamed or deleted) leaves the file where it is and is tried
 // again at the next poll. Each kind is written to the event log once until a poll succeeds again.
 
 #include <sys/types.h>
 
+#include <chrono>
 #include <functional>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -43,6 +46,8 @@ namespace cadro {
 class NotesInbox {
 public:
   using Show = std::function<void(const std::vector<std::string>& lines)>;
+  // How long a taken file waits for a late opener before it is deleted.
+  static constexpr std::chrono::milliseconds kTakeGrace{50};
 
   // `notesFile` is the local path of Vtnote.dat; `journalFile` that of the journal the shown
   // notes are appended to ("" when there is none).
@@ -52,24 +57,28 @@ public:
   NotesInbox& operator=(const NotesInbox&) = delete;
 
   // One poll: hands the record lines that arrived since the last one, in order, to `show` (once
-  // per piece of the file; the journal is to be written before it returns). Empty lines are not
+  // per piece of a file; the journal is to be written before it returns). Empty lines are not
   // records and are skipped. When idle this costs one failed open.
   void Poll(const Show& show);
-  // The last poll, for closing the window. A file still held by a writer stays where it is (with
-  // the record of what was shown) for the next viewer.
+  // The last poll, for closing the window: a taken file is deleted without waiting its grace. A
+  // notes file still held by a writer stays where it is, with its record, for the next viewer.
   void Finish(const Show& show);
   // The same, collecting the lines.
   std::vector<std::string> Poll();
   std::vector<std::string> Finish();
 
-  const std::string& NotesFile() const { return notesFile_; }
+  const std::string& NotesFile() const { return notes_.path; }
   // Bytes of the notes file taken in so far (the next read starts there).
-  std::size_t Offset() const { return current_.offset; }
+  std::size_t Offset() const { return notes_.pos.offset; }
+  // A taken file waits for its grace to end; a poll after that deletes it.
+  bool TakePending() const { return takenPending_; }
 
   // Tests: while this returns an error number, reads fail with it (root reads everything).
   void SetReadErrorForTests(std::function<int()> error) { readError_ = std::move(error); }
-  // Tests: called while the lease is held, just before the file is renamed away.
-  void SetBeforeTakeForTests(std::function<void()> hook) { beforeTake_ = std::move(hook); }
+  // Tests: called while the lease is held, just before the notes file is renamed away (Rename)
+  // and just before a taken file is deleted (Delete).
+  enum class Step { Rename, Delete };
+  void SetStepHookForTests(std::function<void(Step)> hook) { stepHook_ = std::move(hook); }
 
 private:
   struct FileId {
@@ -83,25 +92,36 @@ private:
     std::size_t offset = 0;
     bool Is(const FileId& id) const;
   };
-  // A file taken away that someone may still have opened: read on until it is free.
-  struct Taken {
+  struct Source {
+    std::string path;
+    std::string record;  // what of it is being shown
+    Position pos;        // the file being read and how far
+    Position resume;     // from the record, until the file is read
+  };
+  // A taken file deleted while someone was opening it: read on until it is free.
+  struct Orphan {
     int fd = -1;
     std::size_t offset = 0;
   };
   enum class Lease { Granted, Held, Refused };
 
-  void ReadSource(const std::string& path, bool legacy, const Show& show);
-  void Take(int fd, const std::string& path, bool leased);
-  void ReadTaken(const Show& show, bool closing);
-  bool ShowPiece(const FileId& id, std::string_view fresh, const Show& show);
+  void ReadNotes(const Show& show);
+  void TakeNotes(int fd);
+  void ReadTaken(const Show& show);
+  bool GiveBack();
+  void ReadOrphans(const Show& show, bool closing);
+  // Reads what is new in `fd` for `source`; whole lines only unless `free`. False on failure.
+  bool ReadNew(Source& source, int fd, bool free, std::string& bytes);
+  bool ShowPiece(Source& source, const FileId& id, std::string_view fresh, const Show& show);
   bool Read(int fd, std::size_t from, long long to, std::string& out, const std::string& path);
   Lease TryLease(int fd, int& error);
   void LeaseRefused(const std::string& path, int error);
   void Report(int errnoValue, const std::string& path, int step);
-  // Where showing stood when the last viewer ended.
+  // Where showing stood when the last viewer ended; files left by it are adopted.
   void Resume();
+  void AdoptLegacyClaim();
   long long JournalSize() const;
-  bool WriteShownRecord(const std::string& text);
+  bool WriteRecord(const std::string& path, const std::string& text);
 
   // Forwards each distinct entry once until the inbox clears it after a good poll.
   class OnceLog final : public EventLog {
@@ -115,22 +135,20 @@ private:
     std::vector<std::string> last_;
   };
 
-  std::string notesFile_;
+  Source notes_;
+  Source taken_;
   std::string legacyFile_;
-  std::string takenFile_;
-  std::string shownFile_;
   std::string journalFile_;
   EventLog& eventLog_;
   OnceLog log_;
-  Position current_;  // the file being read and how far
-  Position resume_;   // from the record, for the file it names, until that file is read
-  std::vector<Taken> taken_;
-  bool legacy_ = false;     // a ".claimed" file to take in first
-  bool takenLeft_ = false;  // a ".taken" file that could not be deleted yet
+  int takenFd_ = -1;
+  bool takenPending_ = false;
+  std::chrono::steady_clock::time_point takenAt_{};
+  std::vector<Orphan> orphans_;
   bool refusedLogged_ = false;
   bool failed_ = false;  // something failed during the current poll
   std::function<int()> readError_;
-  std::function<void()> beforeTake_;
+  std::function<void(Step)> stepHook_;
 };
 
 }  // namespace cadro

@@ -35,12 +35,20 @@ NoteAlerts::NoteAlerts(frmNote& window, SettingsStore& userSettings, EventLog& e
   connect(&tray_, &TrayBadge::raiseRequested, this, &NoteAlerts::RaiseWindow);
   window_.installEventFilter(this);
 
+  // A file taken from the host is deleted once it has waited its grace for a late writer.
+  settle_.setSingleShot(true);
+  settle_.setInterval(static_cast<int>(NotesInbox::kTakeGrace.count()) + 10);
+  connect(&settle_, &QTimer::timeout, this, &NoteAlerts::ReadNow);
   if (watch) {
     const QString notesFile = QFile::decodeName(QByteArray::fromStdString(window_.Inbox().NotesFile()));
     watch_ = std::make_unique<NotesWatch>(notesFile);
     connect(watch_.get(), &NotesWatch::changed, this, &NoteAlerts::ReadSoon);
-    // A folder that appears, or comes back, is watched from the next tick of the poll on.
-    connect(&window_.Timer(), &QTimer::timeout, watch_.get(), &NotesWatch::Rearm);
+    // A folder that appears, or comes back, is watched from the next tick of the poll on; a file
+    // the poll took is deleted soon after, too.
+    connect(&window_.Timer(), &QTimer::timeout, this, [this] {
+      watch_->Rearm();
+      SettleSoon();
+    });
     // A note that arrived before the watch was in place is not left for the poll.
     ReadSoon();
   }
@@ -78,6 +86,11 @@ void NoteAlerts::ReadSoon() {
 void NoteAlerts::ReadNow() {
   readScheduled_ = false;
   window_.GetNote();
+  SettleSoon();
+}
+
+void NoteAlerts::SettleSoon() {
+  if (window_.Inbox().TakePending() && !settle_.isActive()) settle_.start();
 }
 
 void NoteAlerts::NoteShown(int level, const QString& message) {

@@ -6,6 +6,7 @@
 
 #include <QDBusConnection>
 #include <QObject>
+#include <QTimer>
 #include <memory>
 
 #include "DesktopNotifier.h"
@@ -41,6 +42,7 @@ private:
   void BuildMenu();
   void ReadSoon();
   void ReadNow();
+  void SettleSoon();
   void NoteShown(int level, const QString& message);
   void PollShown();
   void MarkSeen();
@@ -53,6 +55,7 @@ private:
   TrayBadge tray_;
   QAction* desktopAction_ = nullptr;
   QAction* trayAction_ = nullptr;
+  QTimer settle_;
   bool readScheduled_ = false;
 };
 

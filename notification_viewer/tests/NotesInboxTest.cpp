@@ -7,6 +7,7 @@
 #include <filesystem>
 #include <stdexcept>
 #include <thread>
+#include <utility>
 
 #include "FileIO.h"
 #include "NotesInbox.h"
@@ -23,10 +24,17 @@ using standin::HeldNotesFile;
 namespace fs = std::filesystem;
 
 namespace {
+using Lines = std::vector<std::string>;
+
 struct InboxFixture : ::testing::Test {
   std::string Notes() const { return dir.File("Vtnote.dat"); }
   std::string Journal() const { return dir.File("journal"); }
   void Append(const std::string& bytes) const { standin::AppendNote(Notes(), bytes); }
+  // A poll once a taken file has waited its grace for a late writer.
+  static Lines Settle(NotesInbox& inbox) {
+    std::this_thread::sleep_for(NotesInbox::kTakeGrace + std::chrono::milliseconds(5));
+    return inbox.Poll();
+  }
   bool LogsEmpty() const {
     for (const auto& e : fs::directory_iterator(dir.path()))
       if (e.path().filename() != "journal") return false;
@@ -35,7 +43,6 @@ struct InboxFixture : ::testing::Test {
   TempDir dir;
   cadro::testing::RecordingEventLog log;
 };
-using Lines = std::vector<std::string>;
 
 // Stands for the viewer being killed while it shows a piece: before the journal got it, or after.
 struct Killed : std::runtime_error {
@@ -48,8 +55,10 @@ TEST_F(InboxFixture, AFreeFileIsTakenInWholeAndGoesAtOnce) {
   EXPECT_EQ(inbox.Poll(), Lines{});
   Append("1|one\r\n\r\n2|two\r\n\n3|three\r\n4|no end");  // empty lines are skipped, not an end
   EXPECT_EQ(inbox.Poll(), (Lines{"1|one", "2|two", "3|three", "4|no end"}));
+  EXPECT_FALSE(fs::exists(Notes()));  // taken at once; deleted once it waited for a late writer
+  EXPECT_TRUE(inbox.TakePending());
+  EXPECT_EQ(Settle(inbox), Lines{});
   EXPECT_TRUE(LogsEmpty());
-  EXPECT_EQ(inbox.Poll(), Lines{});
   EXPECT_TRUE(log.entries.empty());
 }
 
@@ -70,6 +79,7 @@ TEST_F(InboxFixture, AHeldFileIsReadInPlaceByWholeLinesAndTakenOnlyOnceFree) {
   EXPECT_EQ(inbox.Poll(), Lines{});
   writer.Close();
   EXPECT_EQ(inbox.Poll(), Lines{"5|last, without its end"});
+  EXPECT_EQ(Settle(inbox), Lines{});
   EXPECT_TRUE(LogsEmpty());
   EXPECT_TRUE(log.entries.empty());
 }
@@ -88,6 +98,7 @@ TEST_F(InboxFixture, AFileThatCannotBeTakenIsShownOnceLeftAndRetriedReportedOnce
   EXPECT_EQ(inbox.Poll(), Lines{"2|two"});
   fs::remove_all(dir.path() / "Vtnote.dat.taken");
   EXPECT_EQ(inbox.Poll(), Lines{});
+  EXPECT_EQ(Settle(inbox), Lines{});
   EXPECT_TRUE(LogsEmpty());
   EXPECT_EQ(log.entries.size(), 1u);
 }
@@ -105,6 +116,7 @@ TEST_F(InboxFixture, AReadFailureIsReportedOnceAndRetried) {
   locked = false;
   Append("6|six\r\n");
   EXPECT_EQ(inbox.Poll(), (Lines{"5|five", "6|six"}));
+  EXPECT_EQ(Settle(inbox), Lines{});
   EXPECT_TRUE(LogsEmpty());
 }
 
@@ -117,24 +129,62 @@ TEST_F(InboxFixture, AClaimLeftByAnEarlierVersionIsTakenInFirst) {
   EXPECT_TRUE(LogsEmpty());
 }
 
-TEST_F(InboxFixture, AWriterThatOpensTheFileWhileItIsTakenLosesNothing) {
+TEST_F(InboxFixture, AWriterThatOpensTheFileWhileItIsTakenKeepsItAndLosesNothing) {
   NotesInbox inbox(Notes(), log);
   Append("1|first\r\n");
   std::thread late;
-  std::atomic<bool> written{false};
-  inbox.SetBeforeTakeForTests([&] {
-    if (late.joinable()) return;
-    // Finds the file by its name now and waits for the lease; it gets the file after the take.
+  bool started = false;
+  bool stillTheNotesFile = false;
+  inbox.SetStepHookForTests([&](NotesInbox::Step step) {
+    if (step != NotesInbox::Step::Rename || std::exchange(started, true)) return;
+    // Finds the file by its name now and waits for the lease: it gets the file back.
     late = std::thread([&] {
-      standin::AppendNote(Notes(), "9|late\r\n");
-      written = true;
+      HeldNotesFile writer(Notes());
+      writer.Append("9|late\r\n");
+      stillTheNotesFile = writer.StillTheNotesFile();
     });
     std::this_thread::sleep_for(std::chrono::milliseconds(200));
   });
   EXPECT_EQ(inbox.Poll(), Lines{"1|first"});
   late.join();
-  ASSERT_TRUE(written);
+  EXPECT_TRUE(stillTheNotesFile);
   EXPECT_EQ(inbox.Poll(), Lines{"9|late"});
+  EXPECT_EQ(Settle(inbox), Lines{});
+  EXPECT_TRUE(LogsEmpty());
+}
+
+TEST_F(InboxFixture, AWriterThatFoundTheFileBeforeItWasTakenLosesNothing) {
+  const std::string taken = dir.File("Vtnote.dat.taken");
+  {
+    // Holds the taken file when its grace ends: it becomes the notes file again.
+    NotesInbox inbox(Notes(), log);
+    Append("1|first\r\n");
+    EXPECT_EQ(inbox.Poll(), Lines{"1|first"});
+    HeldNotesFile writer(taken);
+    writer.Append("2|second\r\n3|thi");
+    EXPECT_EQ(Settle(inbox), Lines{"2|second"});
+    EXPECT_TRUE(fs::exists(Notes()));
+    EXPECT_FALSE(fs::exists(taken));
+    writer.Append("rd\r\n");
+    writer.Close();
+    EXPECT_EQ(inbox.Poll(), Lines{"3|third"});
+    EXPECT_EQ(Settle(inbox), Lines{});
+    EXPECT_TRUE(LogsEmpty());
+  }
+  // Opens it as it is deleted: what it writes is read from the file without a name.
+  NotesInbox inbox(Notes(), log);
+  Append("4|fourth\r\n");
+  EXPECT_EQ(inbox.Poll(), Lines{"4|fourth"});
+  std::thread late;
+  bool started = false;
+  inbox.SetStepHookForTests([&](NotesInbox::Step step) {
+    if (step != NotesInbox::Step::Delete || std::exchange(started, true)) return;
+    late = std::thread([&] { standin::AppendNote(taken, "5|very late\r\n"); });
+    std::this_thread::sleep_for(std::chrono::milliseconds(200));
+  });
+  EXPECT_EQ(Settle(inbox), Lines{});
+  late.join();
+  EXPECT_EQ(inbox.Poll(), Lines{"5|very late"});
   EXPECT_EQ(inbox.Poll(), Lines{});
   EXPECT_TRUE(LogsEmpty());
 }
@@ -166,8 +216,11 @@ TEST_F(InboxFixture, NoteWriterCaseLosesOrRepeatsANoteOrHasItsFileTakenAway) {
         std::this_thread::sleep_for(std::chrono::microseconds(200 + polls % 3000));
       }
       writer.join();
-      const Lines rest = inbox.Poll();
-      seen[i].insert(seen[i].end(), rest.begin(), rest.end());
+      // The last file goes after the one taken before it has waited its grace.
+      for (int settle = 0; settle < 3; ++settle) {
+        const Lines rest = Settle(inbox);
+        seen[i].insert(seen[i].end(), rest.begin(), rest.end());
+      }
       EXPECT_TRUE(caseLog.entries.empty()) << cases[i].name;
     });
   }
@@ -186,7 +239,7 @@ TEST_F(InboxFixture, NoteWriterCaseLosesOrRepeatsANoteOrHasItsFileTakenAway) {
     }
     EXPECT_EQ(lost, 0);
     EXPECT_EQ(twice, 0);
-    EXPECT_TRUE(fs::is_empty(dirs[i]->path()));
+    EXPECT_TRUE(fs::is_empty(dirs[i]->path())) << "the notes file was not taken once free";
   }
 }
 
@@ -215,6 +268,7 @@ TEST_F(InboxFixture, AfterAKillOnlyWhatDidNotReachTheJournalIsShownAgain) {
   host.Close();
   NotesInbox inbox(Notes(), log, Journal());
   EXPECT_EQ(inbox.Poll(), Lines{});
+  EXPECT_EQ(Settle(inbox), Lines{});
   EXPECT_EQ(ReadFileBytes(Journal()), "1|one\r\n2|two\r\n3|three\r\n4|four\r\n");
   EXPECT_TRUE(LogsEmpty());
 }
@@ -232,11 +286,12 @@ TEST_F(InboxFixture, AKillWhileAFreeFileIsShownOrTakenRepeatsNothingAndLosesNoth
     throw Killed();
   }),
                Killed);
-  // Killed after the rename, before the record and the file were deleted: nothing is shown again.
+  // Killed after the file was renamed away, before its record followed: nothing is shown again.
   fs::rename(Notes(), dir.File("Vtnote.dat.taken"));
   Append("2|two\r\n");
   NotesInbox inbox(Notes(), log, Journal());
   EXPECT_EQ(inbox.Poll(), Lines{"2|two"});
+  EXPECT_EQ(Settle(inbox), Lines{});
   EXPECT_EQ(ReadFileBytes(Journal()), "1|one\r\n");
   EXPECT_TRUE(LogsEmpty());
 }
@@ -250,5 +305,6 @@ TEST_F(InboxFixture, WithoutAJournalAPieceIsNeverShownTwiceAfterAKill) {
   EXPECT_EQ(inbox.Poll(), Lines{"2|two"});
   host.Close();
   EXPECT_EQ(inbox.Poll(), Lines{});
+  EXPECT_EQ(Settle(inbox), Lines{});
   EXPECT_TRUE(LogsEmpty());
 }

@@ -90,7 +90,10 @@ TEST(VtnoteUnderWine, EveryNoteAWindowsWriterAppendsIsShownOnce) {
                   std::to_string(openMs), std::to_string(closeMs), std::to_string(gapMs)},
                  env);
   };
-  // The first run makes the prefix (about 20 s); every wait has its bound.
+  // The first run makes the prefix (about 20 s on an idle machine); every wait has its bound.
+  const pid_t boot = Spawn({kWine, "wineboot", "--init"}, env);
+  ASSERT_GT(boot, 0);
+  ASSERT_EQ(WaitUntil(boot, Steady::now() + std::chrono::seconds(180)), 0) << "wineboot did not finish";
   const auto deadline = Steady::now() + std::chrono::seconds(150);
   // Two writers at once with whole records, one quick and one that holds the file, the viewer
   // killed twice meanwhile; then one writer alone with records in three pieces.

@@ -94,7 +94,7 @@ TEST_F(AlertsFixture, TheWatchAloneShowsEveryNoteAtOnceNotOnlyTheFirst) {
     at = journal.find(note, at);
     ASSERT_NE(at, std::string::npos) << note << " missing or out of order";
   }
-  EXPECT_TRUE(fs::is_empty(dir.path() / "data" / "logs"));
+  CADRO_WAIT_FOR(fs::is_empty(dir.path() / "data" / "logs"), 1000);
   EXPECT_TRUE(ts.eventLog.entries.empty());
 }
 
