@@ -52,7 +52,7 @@ void KeptOpen(const std::string& notesFile, const WriterCase& c, int count, cons
     std::this_thread::sleep_for(
         milliseconds(std::uniform_int_distribution<long>(0, std::max<long>(1, 2 * spacing.count()))(random)));
     // Every third note in pieces, so a line is sometimes only half there when it is read.
-    result.done[static_cast<std::size_t>(n - 1)] =
+    result.done[static_cast<std::size_t>(n - 1)] = result.written[static_cast<std::size_t>(n - 1)] =
         file.Append(Record(prefix, n), n % 3 == 0 ? c.pieces : 1, c.betweenPieces);
     if (!file.StillTheNotesFile()) ++result.takenWhileHeld;
   }
@@ -65,6 +65,7 @@ WriterResult RunWriterCase(const std::string& notesFile, const WriterCase& c, in
                            const std::string& prefix, milliseconds target, unsigned seed) {
   WriterResult result;
   result.done.resize(static_cast<std::size_t>(count));
+  result.written.resize(static_cast<std::size_t>(count));
   try {
     if (c.keptOpen.count() > 0) {
       KeptOpen(notesFile, c, count, prefix, seed, result);
@@ -92,7 +93,8 @@ WriterResult RunWriterCase(const std::string& notesFile, const WriterCase& c, in
           std::this_thread::sleep_for(milliseconds(std::uniform_int_distribution<int>(0, 20)(random)));
           HeldNotesFile file(notesFile);
           if (c.afterOpen.count() > 0) std::this_thread::sleep_for(c.afterOpen);
-          file.Append(Record(prefix, n), c.pieces, c.betweenPieces);
+          result.written[static_cast<std::size_t>(n - 1)] =
+              file.Append(Record(prefix, n), c.pieces, c.betweenPieces);
           if (c.beforeClose.count() > 0) std::this_thread::sleep_for(c.beforeClose);
           if (!file.StillTheNotesFile()) ++taken;
           result.done[static_cast<std::size_t>(n - 1)] = file.Close();

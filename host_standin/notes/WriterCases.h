@@ -32,6 +32,8 @@ struct WriterResult {
   // For note n at [n - 1]: when the writer was done with it (its close came back; for a file
   // kept open, its last piece was written).
   std::vector<Steady::time_point> done;
+  // For note n at [n - 1]: when its last byte was written.
+  std::vector<Steady::time_point> written;
   // Notes written while the writer's file was no longer the notes file: it was taken away from a
   // writer that still held it, and what it wrote there goes nowhere.
   int takenWhileHeld = 0;

@@ -12,7 +12,8 @@
 // each note the time from the writer's close (for the file kept open: the end of its write) to
 // its line in the journal (Srnote.tmp) is taken on one clock. Every note counts: one shown while
 // the writer still held the file open has a negative latency and is counted as such ("before
-// close"). Also printed: notes lost (never shown) and notes shown twice; both must be 0.
+// close"). For context the time from the end of the note's write is printed as well. Also
+// printed: notes lost (never shown) and notes shown twice; both must be 0.
 //
 // Idle cost: the window sits for I seconds (default 60) with no notes; CPU time and wake-ups
 // (context switches of all the process's threads) are counted, once with the poll alone and once
@@ -103,6 +104,7 @@ void Latency(const std::string& root, bool watch, const standin::WriterCase& wri
   host.join();
 
   std::vector<double> latency;
+  std::vector<double> fromWrite;
   int twice = 0;
   int beforeClose = 0;
   for (int n = 1; n <= notes; ++n) {
@@ -114,6 +116,9 @@ void Latency(const std::string& root, bool watch, const standin::WriterCase& wri
                           .count();
     if (ms < 0) ++beforeClose;
     latency.push_back(ms);
+    fromWrite.push_back(std::chrono::duration<double, std::milli>(
+                            times.front() - result.written[static_cast<std::size_t>(n - 1)])
+                            .count());
   }
   const int lost = notes - static_cast<int>(latency.size());
   std::printf("%-14s %-16s %4d notes  lost %d  twice %d  before close %3d",
