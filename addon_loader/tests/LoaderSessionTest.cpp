@@ -226,6 +226,19 @@ TEST_F(LoaderSessionTest, APickedFolderWithoutUsableConfIsReported) {
   EXPECT_EQ(ts.prompts.shown.back().title, "Launch.local Update");
 }
 
+// A DATADIR that climbs above drive C with ".." stays on the drive, as on Windows: Launch.local
+// is never written into a folder outside Wine's drive that happens to have the same name.
+TEST_F(LoaderSessionTest, ADataFolderThatClimbsAboveTheDriveStaysOnIt) {
+  const std::string conf = host.StandardConf();  // makes C:\VData
+  host.InstallHost("C:\\Program Files\\Vantrel", "[Vantrel]\r\nDATADIR=C:\\..\\VData\r\n");
+  const std::string outside = host.root() + "/wine/VData";  // in the prefix, above drive C's folder
+  std::filesystem::create_directories(outside);
+  WriteFileBytes(host.launchFile(), "[Other-1]\r\nX=1\r\n/ [EOA]\r\n" + kSample);
+  EXPECT_EQ(Run("remove," + LoaderArg()), ExitStatus::kDone);
+  EXPECT_EQ(ReadFileBytes(host.launchFile()), "[Other-1]\r\nX=1\r\n/ [EOA]\r\n");
+  EXPECT_FALSE(std::filesystem::exists(outside + "/Launch.local"));
+}
+
 TEST_F(LoaderSessionTest, ABrokenConfIsReportedWithItsError) {
   host.InstallHost("C:\\Program Files\\Vantrel", "INSTANCE=many\r\nDATADIR=C:\\VData\r\n");
   EXPECT_EQ(Run("remove,x"), ExitStatus::kError);
