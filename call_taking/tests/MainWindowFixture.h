@@ -20,6 +20,7 @@
 #include "QtPlatform.h"
 #include "StationRules.h"
 #include "TestKit.h"
+#include "WaitFor.h"
 #include "frmAbout.h"
 #include "frmCadroPref.h"
 #include "frmCadromain.h"
@@ -95,6 +96,13 @@ protected:
       return d.result();
     });
     w->Startup();
+    WaitForList();
+  }
+  // The list is read in the background; what a test looks at next is the complete listing.
+  void WaitForList() { CADRO_WAIT_FOR(!w->Listing(), 20000); }
+  void Folder(int code) {
+    w->cmdFolder_Click(code);
+    WaitForList();
   }
 
   template <typename T>
