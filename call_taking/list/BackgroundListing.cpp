@@ -195,10 +195,10 @@ void BackgroundListing::Run(std::stop_token stop) {
     for (ListingNotice& n : notices) pending_.notices.push_back(std::move(n));
     notices.clear();
   };
-  // Rows go over in small batches at first, so the first screenful shows at once, then in
-  // batches that grow, so handing them over costs nothing worth counting.
+  // The first row goes over alone, so it shows at once even when the next file is slow to
+  // read; then batches double, so handing them over soon costs nothing worth counting.
   std::vector<IncidentRow> rows;
-  std::size_t batch = 32;
+  std::size_t batch = 1;
   std::size_t done = 0;
   auto lastPost = std::chrono::steady_clock::now();
   const auto read = [&](const std::string& id) {

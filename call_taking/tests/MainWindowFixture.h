@@ -70,6 +70,10 @@ protected:
   // Each modal dialog is handed to the next scripted step; with no step left the station
   // dialog is confirmed as it stands (it must hold a complete station then).
   void Start() {
+    StartWithoutWaiting();
+    WaitForList();
+  }
+  void StartWithoutWaiting() {
     w = std::make_unique<frmCadromain>(t.services, ini, log, dir.str());
     w->SetEntryForm(&form);
     w->SetDocumentOpener([this](const QString& path) {
@@ -95,8 +99,8 @@ protected:
       d.hide();
       return d.result();
     });
+    if (readerSetup) w->SetReaderSetupForTests(readerSetup);
     w->Startup();
-    WaitForList();
   }
   // The list is read in the background; what a test looks at next is the complete listing.
   void WaitForList() { CADRO_WAIT_FOR(!w->Listing(), 20000); }
@@ -137,6 +141,7 @@ protected:
   CadroIni ini{dir.File("Cadrocts.ini"), t.services};
   SessionLog log{dir.str(), t.services};
   RecordingEntryForm form;
+  BackgroundListing::ReaderSetup readerSetup;  // hooks into the list's reader, from the start
   std::unique_ptr<frmCadromain> w;
   std::deque<std::function<void(QDialog&)>> script;
   QStringList dialogs;

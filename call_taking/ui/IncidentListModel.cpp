@@ -127,7 +127,9 @@ void IncidentListModel::SetRows(const std::vector<IncidentRow>& rows) {
 }
 
 void IncidentListModel::Adopt(IncidentListModel& other) {
-  // The selection goes by report, not by row: the rows of the new listing stand elsewhere.
+  // The selection goes by report, not by row: the rows of the new listing stand elsewhere. The
+  // views keep their selection as persistent indexes made on the signal, so it comes first.
+  emit layoutAboutToBeChanged();
   const QModelIndexList before = persistentIndexList();
   std::vector<std::string> keptIdx;
   keptIdx.reserve(static_cast<std::size_t>(before.size()));
