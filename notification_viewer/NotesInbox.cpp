@@ -383,7 +383,7 @@ bool NotesInbox::GiveBack() {
   // A writer holds the taken file: it is the notes file again, with its record, unless a new
   // notes file is there already.
   if (!RenameNoReplace(taken_.path, notes_.path)) return false;
-  ::rename(taken_.record.c_str(), notes_.record.c_str());
+  if (::rename(taken_.record.c_str(), notes_.record.c_str()) != 0) ::unlink(notes_.record.c_str());
   notes_.pos = taken_.pos;
   notes_.resume = taken_.resume;
   taken_.pos = {};
