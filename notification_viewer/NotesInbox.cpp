@@ -169,6 +169,9 @@ void NotesInbox::AdoptLegacyClaim() {
 }
 
 void NotesInbox::Resume() {
+  // A record half written when the last viewer ended: the one it was to replace still stands.
+  ::unlink((notes_.record + ".new").c_str());
+  ::unlink((taken_.record + ".new").c_str());
   AdoptLegacyClaim();
   FileId taken;
   const bool takenThere = Identify(taken_.path, -1, taken.inode, taken.born, taken.size);
