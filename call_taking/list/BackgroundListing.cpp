@@ -93,7 +93,6 @@ std::optional<IncidentRow> ReportReader::Read(const std::string& eventId) {
     }
     struct stat before {};
     struct stat after {};
-    struct stat named {};
     bool ok = ::fstat(fd, &before) == 0 && S_ISREG(before.st_mode);
     std::size_t length = 0;
     if (ok) {
@@ -110,9 +109,10 @@ std::optional<IncidentRow> ReportReader::Read(const std::string& eventId) {
       }
     }
     if (afterRead) afterRead(eventId);
-    // Rewritten in place while it was read, or replaced under its name: read the new version.
+    // Rewritten in place while it was read: read the new version. A file renamed over this one
+    // meanwhile leaves this descriptor on the old one, whole; whoever replaced it asks for a
+    // new listing, as the entry form does after every save.
     const bool steady = ok && ::fstat(fd, &after) == 0 && SameVersion(before, after) &&
-                        ::fstatat(dirFd_, name.c_str(), &named, 0) == 0 && SameVersion(after, named) &&
                         length == static_cast<std::size_t>(after.st_size);
     ::close(fd);
     if (!ok) {
@@ -237,6 +237,7 @@ void BackgroundListing::Run(std::stop_token stop) {
     read(ids[i]);
   }
   if (!notices.empty()) pass();
+  endReached_ = true;
   Post(&rows, true);
   finished_ = true;
 }

@@ -224,7 +224,8 @@ void frmCadromain::ListingWoke(std::uint64_t generation) {
     return;
   }
   const auto since = std::chrono::steady_clock::now() - lastTake_;
-  if (lastTake_ != std::chrono::steady_clock::time_point{} && since < kTakeEvery) {
+  // The last rows are taken at once: the operator waits for the whole list.
+  if (lastTake_ != std::chrono::steady_clock::time_point{} && since < kTakeEvery && !listing_->EndReached()) {
     if (!tmrListing_->isActive()) {
       tmrListing_->start(std::chrono::duration_cast<std::chrono::milliseconds>(kTakeEvery - since) +
                          std::chrono::milliseconds(1));
