@@ -23,7 +23,7 @@ std::string WithThousands(std::size_t n) {
 }
 
 bool SameVersion(const struct stat& a, const struct stat& b) {
-  return a.st_dev == b.st_dev && a.st_ino == b.st_ino && a.st_size == b.st_size &&
+  return a.st_dev == b.st_dev && a.st_ino == b.st_ino && a.st_size == b.st_size && a.st_nlink == b.st_nlink &&
          a.st_mtim.tv_sec == b.st_mtim.tv_sec && a.st_mtim.tv_nsec == b.st_mtim.tv_nsec &&
          a.st_ctim.tv_sec == b.st_ctim.tv_sec && a.st_ctim.tv_nsec == b.st_ctim.tv_nsec;
 }
@@ -109,9 +109,8 @@ std::optional<IncidentRow> ReportReader::Read(const std::string& eventId) {
       }
     }
     if (afterRead) afterRead(eventId);
-    // Rewritten in place while it was read: read the new version. A file renamed over this one
-    // meanwhile leaves this descriptor on the old one, whole; whoever replaced it asks for a
-    // new listing, as the entry form does after every save.
+    // Rewritten in place while it was read, or replaced by a file renamed over it (the old one
+    // loses its name): read the new version.
     const bool steady = ok && ::fstat(fd, &after) == 0 && SameVersion(before, after) &&
                         length == static_cast<std::size_t>(after.st_size);
     ::close(fd);

@@ -58,8 +58,8 @@ public:
   // them.
   void List(const std::function<void(std::string_view eventId)>& each);
   // The row of the report `eventId`; nothing when its file is gone (a report deleted since the
-  // folder was listed is no longer there to show). A file rewritten in place while it is read is
-  // read again, so the row is one whole version of it.
+  // folder was listed is no longer there to show). A file rewritten or replaced while it is read
+  // is read again, so the row is one whole version of it.
   std::optional<IncidentRow> Read(const std::string& eventId);
 
   // Tests only: called on the reading thread just before a file is opened, and between reading
