@@ -72,18 +72,20 @@ frmCadromain::~frmCadromain() {
 // Start-up and unload
 
 void frmCadromain::Startup() {
+  // The folder is read beside the rest of the start-up, so the first rows are there by the
+  // time the window first shows.
+  listRecord_ = std::make_unique<CadroMsg>(JoinPath(programFolder_, "msg.d"), listServices_);
+  currentFolder_ = folder::kReady;
+  StartListing(false);
   RestoreLayout();
   show();
   setWindowTitle(FromAnsi(MainCaption()));
   ini_.ReadIni();
   log_.SetupLog(true);
   record_ = std::make_unique<CadroMsg>(JoinPath(programFolder_, "msg.d"), services_);
-  listRecord_ = std::make_unique<CadroMsg>(JoinPath(programFolder_, "msg.d"), listServices_);
-  currentFolder_ = folder::kReady;
   cmdFolder_[currentFolder_]->setChecked(true);
   SetListFontSize(ini_.Values().Lvf);
   SetColumnHeaders();
-  StartListing(false);
   lblCurrentFolder_->setText(QStringLiteral("  ") + FromAnsi(FolderName(currentFolder_)));
   ShowClock();
   tmrClock_->start();
