@@ -138,7 +138,9 @@ TEST_F(Listing, AFileThatCannotBeReadIsReportedAsTheRecordReportsItAndStillListe
   EXPECT_NE(all.notices[1].text.find("Problems loading "), std::string::npos);
   EXPECT_EQ(all.notices[1].icon, PromptIcon::Critical);
   for (const IncidentRow& r : all.rows) {
-    if (r.columns[0] == "BAD") EXPECT_EQ(r.columns[3], "LAW") << "what was read before the failure";
+    if (r.columns[0] == "BAD") {
+      EXPECT_EQ(r.columns[3], "LAW") << "what was read before the failure";
+    }
   }
 }
 

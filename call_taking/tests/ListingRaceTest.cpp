@@ -210,8 +210,9 @@ TEST_F(ListingRace, SeededWalkOfChangesDuringListingsKeepsTheListTrueToTheDisk) 
     ASSERT_EQ(unique.size(), rows.size()) << "a report listed twice";
     const int code = w->CurrentFolder();
     for (const QString& r : rows) {
-      if (code != 0)
+      if (code != 0) {
         ASSERT_TRUE(r.endsWith(QString::fromStdString(" " + StateText(code)))) << r.toStdString();
+      }
     }
   };
   for (int step = 0; step < 60; ++step) {
