@@ -8,14 +8,15 @@
 // whole lines (ended by CR) are taken; it is taken away (renamed, then deleted) only once it is
 // proven free and everything in it has been shown.
 //
-// Free is proven by a write lease: the kernel grants one only while no other open file
-// description refers to the file (a process that has it open, or Wine's server holding it for a
-// handle), and while it is held every new open of the file waits. The take has two steps. Under
-// the lease the file is renamed to ".taken"; an open that was already on its way gets the file
-// back under its own name. A moment later, under a second lease, ".taken" is deleted: an open that
-// found the file by its name just before the rename has had time to show itself by then, and a
-// writer holding the taken file gets it back as the notes file. What anyone writes into a taken
-// file is shown before it goes.
+// Free is proven by a write lease that is taken and given up at once: the kernel grants one only
+// while no other open file description refers to the file (a process that has it open, or Wine's
+// server holding it for a Windows handle). It is never held across another step: Wine's server
+// opens without waiting, and a Windows program whose open meets a held lease gets a sharing
+// violation. The take has two steps. The file is renamed to ".taken" and proven free again (and
+// unchanged); if someone opened or wrote it in between, it gets its name back at once. A moment
+// later ".taken" is proven free once more and deleted: an open that had found the file by its
+// name just before the rename has shown itself by then, and a writer holding the taken file gets
+// it back as the notes file. What anyone writes into a taken file is shown before it goes.
 //
 // The lease is only granted to the file's owner (or a process allowed to lease any file). When
 // the host runs under another account, or the file system has no leases, nothing can prove the
