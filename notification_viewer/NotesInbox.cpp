@@ -374,8 +374,14 @@ void NotesInbox::TakeNotes(int fd) {
 bool NotesInbox::GiveBack() {
   // A writer holds the taken file: it is the notes file again, with its record, unless a new
   // notes file is there already.
-  if (!RenameNoReplace(taken_.path, notes_.path)) return false;
+  // The record goes first: a viewer killed in between finds it naming the taken file's inode and
+  // moves it back.
+  if (FileExists(notes_.path)) return false;
   if (::rename(taken_.record.c_str(), notes_.record.c_str()) != 0) ::unlink(notes_.record.c_str());
+  if (!RenameNoReplace(taken_.path, notes_.path)) {
+    ::rename(notes_.record.c_str(), taken_.record.c_str());
+    return false;
+  }
   notes_.pos = taken_.pos;
   notes_.resume = taken_.resume;
   taken_.pos = {};
