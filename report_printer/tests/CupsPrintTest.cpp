@@ -1,8 +1,8 @@
 // Prints the sample incident message through a real CUPS queue that writes Qt's PDF to a file,
 // with Cadrorpt started as its own process, and reads the page back with pdftotext -bbox: every
 // caption, fixed text and first data line must stand at its millimetre position relative to the
-// printable area. The queue comes from the cups_queue.sh fixture; without CUPS the test is
-// skipped with the fixture's reason.
+// printable area. The queue comes from the private_cups.sh fixture, on the test run's own
+// scheduler; without CUPS the test is skipped with the fixture's reason (under CI it fails).
 #include <gtest/gtest.h>
 
 #include <QDate>
@@ -41,12 +41,13 @@ struct Queue {
   QString letterName;  // the same printer on Letter paper
   QString letterPdf;
   QString refusing;  // a queue that rejects every job
+  QString server;    // the socket of the test run's own scheduler
 };
 
 Queue ReadFixtureState() {
   QFile f(QString::fromLatin1(CADRORPT_CUPS_STATE));
   if (!f.open(QIODevice::ReadOnly))
-    return {{}, {}, "the CUPS fixture did not run (no state file)", {}, {}, {}};
+    return {{}, {}, "the CUPS fixture did not run (no state file)", {}, {}, {}, {}};
   Queue q;
   for (const QString& line : QString::fromUtf8(f.readAll()).split('\n', Qt::SkipEmptyParts)) {
     const QStringList parts = line.trimmed().split(' ');
@@ -54,8 +55,13 @@ Queue ReadFixtureState() {
     if (parts.value(0) == "READY") q.name = parts.value(1), q.pdf = parts.value(2);
     if (parts.value(0) == "LETTER") q.letterName = parts.value(1), q.letterPdf = parts.value(2);
     if (parts.value(0) == "REFUSING") q.refusing = parts.value(1);
+    if (parts.value(0) == "SERVER") q.server = parts.value(1);
   }
   if (q.skipReason.isEmpty() && q.name.isEmpty()) q.skipReason = "the CUPS fixture wrote no queue";
+  // A test that reached another scheduler would print among the machine's own printers.
+  if (q.skipReason.isEmpty() && qEnvironmentVariable("CUPS_SERVER") != q.server)
+    q.skipReason = "CUPS_SERVER (" + qEnvironmentVariable("CUPS_SERVER") +
+                   ") is not the test run's own scheduler " + q.server;
   return q;
 }
 
