@@ -13,9 +13,10 @@ etc=${CADRO_SYSTEM_CUPS_ETC:-/etc/cups}
 
 # The pids of every scheduler process, from /proc (a bare system may have no pgrep).
 schedulers() {
-  local comm
+  local comm name
   for comm in /proc/[0-9]*/comm; do
-    [ "$(cat "$comm" 2>/dev/null)" = cupsd ] && { comm=${comm#/proc/}; echo "${comm%/comm}"; }
+    read -r name 2>/dev/null <"$comm" || continue
+    [ "$name" = cupsd ] && { comm=${comm#/proc/}; echo "${comm%/comm}"; }
   done
 }
 
