@@ -3,12 +3,14 @@
 #include <syslog.h>
 #include <unistd.h>
 
+#include <QAbstractButton>
 #include <QApplication>
 #include <QDateTime>
 #include <QGridLayout>
 #include <QLocale>
 #include <QMessageBox>
 #include <QSettings>
+#include <QShortcut>
 
 #include "AnsiText.h"
 
@@ -127,6 +129,14 @@ QString FromAnsi(const std::string& ansi) {
 
 std::string ToAnsi(const QString& text) {
   return Utf8ToAnsi(text.toStdString());
+}
+
+void AddShortcut(QAbstractButton* button, const QKeySequence& keys) {
+  auto* shortcut = new QShortcut(keys, button);
+  shortcut->setContext(Qt::WindowShortcut);
+  QObject::connect(shortcut, &QShortcut::activated, button, [button] {
+    if (button->isEnabled() && button->isVisible()) button->click();
+  });
 }
 
 QString WithAccessKey(const QString& caption, QChar key) {

@@ -8,6 +8,9 @@
 
 class QWidget;
 
+class QAbstractButton;
+class QKeySequence;
+
 namespace cadro {
 
 // Error entries go to syslog(3) at LOG_ERR under the program's name.
@@ -62,6 +65,11 @@ std::string ToAnsi(const QString& text);
 // A caption shown as it stands, with `key` underlined as its access key (the first letter that
 // matches, preferring the same case). Ampersands of the caption itself stay visible.
 QString WithAccessKey(const QString& caption, QChar key);
+
+// Presses `button` (when it is enabled) on `keys` anywhere in its window. A button's own
+// setShortcut() would take the place of the access key its caption underlines, so Alt+letter
+// would stop working; this keeps both.
+void AddShortcut(QAbstractButton* button, const QKeySequence& keys);
 
 // All product implementations in one bundle, owned by a program's main().
 struct ProductServices {

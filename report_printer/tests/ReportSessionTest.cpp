@@ -150,7 +150,8 @@ TEST_F(ReportSessionTest, FailedPrintIsReportedAndNotLoggedAsPrinted) {
   EXPECT_FALSE(exitNow);
   EXPECT_NE(view.progress.find("Printing failed on Office: the printer refused the job"), std::string::npos);
   ASSERT_EQ(services.prompts.shown.size(), 1U);
-  EXPECT_EQ(services.prompts.shown[0].text, "Could not print the report;\r\nOffice: the printer refused the job");
+  EXPECT_EQ(services.prompts.shown[0].text,
+            "Could not print the report;\r\nOffice: the printer refused the job");
   ASSERT_EQ(services.eventLog.entries.size(), 1U);
   EXPECT_EQ(Log(),
             "07-Dec-26 08:30:05: Printing failed --> E-17 | MED | 12 Main St; Office: the printer "
