@@ -58,58 +58,76 @@ std::string FinishRewrite(std::string_view text) {
   return out;
 }
 
-// The lines of Launch.local that belong to blocks picked by `isStart`, and where those begin.
+// An old block without a terminator: its header line, and the first line after it (the line
+// count when it ran to the end).
+struct OpenBlock {
+  std::size_t header;
+  std::size_t end;
+};
+
+// The lines of Launch.local that belong to blocks picked by `isStart`, where those begin, and
+// the blocks that had no terminator of their own.
 struct BlockScan {
   std::vector<bool> dropped;
   std::vector<std::size_t> starts;
+  std::vector<OpenBlock> open;
 };
 
-// A block runs from its header to its "/ [EOA]" line, and lines shaped like headers inside it
-// are its settings. A block that no terminator follows (before the add-on's next header, or at
-// all) ends where the next header-shaped line begins instead, so that it cannot take the
-// blocks after it along. A header of this add-on always begins a block of its own.
+// A block runs from its header to its "/ [EOA]" line. While one is skipped, any header line ends
+// it: another add-on's header is kept with its block, this add-on's begins a block of its own.
+// A header-shaped line inside an old block may have been one of its settings, or the start of a
+// block whose predecessor lost its terminator; the file cannot tell which, and dropping a
+// registration is the worse mistake, so the line stays.
 template <typename IsStart>
-BlockScan ScanBlocks(const std::vector<std::string_view>& lines, const RegistrationHeader& h,
-                     IsStart isStart) {
+BlockScan ScanBlocks(const std::vector<std::string_view>& lines, IsStart isStart) {
   const std::size_t n = lines.size();
-  std::vector<bool> terminatorAhead(n, false);
-  bool seen = false;
-  for (std::size_t i = n; i-- > 0;) {
-    terminatorAhead[i] = seen;
-    if (IsAddonHeaderLine(lines[i], h)) {
-      seen = false;
-    } else if (IsBlockTerminator(lines[i])) {
-      seen = true;
-    }
-  }
-
   BlockScan scan;
   scan.dropped.assign(n, false);
   bool skipping = false;
-  bool terminated = false;
+  std::size_t start = 0;
   for (std::size_t i = 0; i < n; ++i) {
     const std::string_view line = lines[i];
-    if (IsAddonHeaderLine(line, h)) skipping = false;
     if (skipping) {
-      if (terminated) {
+      if (IsBlockHeaderLine(line)) {
+        scan.open.push_back({start, i});
+        skipping = false;
+      } else {
         scan.dropped[i] = true;
         if (IsBlockTerminator(line)) skipping = false;
         continue;
       }
-      if (!IsBlockHeaderLine(line)) {
-        scan.dropped[i] = true;
-        continue;
-      }
-      skipping = false;
     }
     if (isStart(line)) {
       scan.starts.push_back(i);
       scan.dropped[i] = true;
       skipping = !IsBlockTerminator(line);
-      terminated = terminatorAhead[i];
+      start = i;
     }
   }
+  if (skipping) scan.open.push_back({start, n});
   return scan;
+}
+
+// A line of Launch.local as a message quotes it: trimmed, and cut short when long.
+std::string Quoted(std::string_view line) {
+  constexpr std::size_t kLimit = 100;
+  const std::string_view t = TrimSpaces(line);
+  return t.size() <= kLimit ? std::string(t) : std::string(t.substr(0, kLimit)) + "...";
+}
+
+// What the log and the window say about each old block that had no terminator of its own.
+std::vector<std::string> OpenBlockNotes(const std::vector<std::string_view>& lines,
+                                        const std::vector<OpenBlock>& open) {
+  std::vector<std::string> notes;
+  for (const OpenBlock& b : open) {
+    std::string note = "The old block " + Quoted(lines[b.header]) + " on line " +
+                       std::to_string(b.header + 1) + " had no \"/ [EOA]\" line of its own: it was ended ";
+    note += b.end < lines.size()
+                ? "at line " + std::to_string(b.end + 1) + ", where " + Quoted(lines[b.end]) + " begins"
+                : std::string("at the end of the file");
+    notes.push_back(std::move(note));
+  }
+  return notes;
 }
 
 // 1-based offset in `text` of the "[" that opens the given line (a view into `text`).
@@ -220,7 +238,7 @@ UpdatePlan PlanInstall(std::string_view launchText, const RegistrationHeader& he
   const std::vector<std::string_view> lines = TextLines(launchText);
   const std::vector<std::string_view> settings = TextLines(loaderRest);
   const BlockScan scan =
-      ScanBlocks(lines, header, [&](std::string_view line) { return IsAddonHeaderLine(line, header); });
+      ScanBlocks(lines, [&](std::string_view line) { return IsAddonHeaderLine(line, header); });
   plan.foundAt = FirstAddonHeaderOffset(launchText, lines, header);
 
   if (scan.starts.empty()) {
@@ -261,6 +279,7 @@ UpdatePlan PlanInstall(std::string_view launchText, const RegistrationHeader& he
   plan.outcome = outcome::kUpdated;
   plan.write = true;
   plan.newText = FinishRewrite(out);
+  plan.notes = OpenBlockNotes(lines, scan.open);
   return plan;
 }
 
@@ -268,8 +287,9 @@ UpdatePlan PlanRemove(std::string_view launchText, const RegistrationHeader& hea
   UpdatePlan plan;
   const std::vector<std::string_view> lines = TextLines(launchText);
   const BlockScan scan =
-      ScanBlocks(lines, header, [&](std::string_view line) { return IsSameRevisionLine(line, header); });
+      ScanBlocks(lines, [&](std::string_view line) { return IsSameRevisionLine(line, header); });
   plan.foundAt = FirstAddonHeaderOffset(launchText, lines, header);
+  plan.notes = OpenBlockNotes(lines, scan.open);
   std::string out;
   out.reserve(launchText.size());
   for (std::size_t i = 0; i < lines.size(); ++i) {
@@ -282,13 +302,18 @@ UpdatePlan PlanRemove(std::string_view launchText, const RegistrationHeader& hea
 }
 
 LaunchUpdate::LaunchUpdate(std::string loaderFile, FileLib& files, Prompts& prompts, EventLog& eventLog,
-                           ProgressSink progress, std::int16_t& step)
+                           ProgressSink progress, std::int16_t& step, ProgressSink notice)
     : loaderFile_(std::move(loaderFile)),
       files_(files),
       prompts_(prompts),
       eventLog_(eventLog),
       progress_(std::move(progress)),
-      step_(step) {}
+      step_(step),
+      notice_(notice ? std::move(notice) : progress_) {}
+
+void LaunchUpdate::Tell(const UpdatePlan& plan) {
+  for (const std::string& note : plan.notes) notice_(note);
+}
 
 std::int16_t LaunchUpdate::AddAddon(const std::string& launchPath) {
   RegistrationHeader header;
@@ -320,6 +345,7 @@ std::int16_t LaunchUpdate::AddAddon(const std::string& launchPath) {
       step_ = 207;
     }
     if (!plan.write) return plan.outcome;
+    Tell(plan);
     const std::int16_t written = Write(launchPath, plan.newText);
     return written == 0 ? plan.outcome : written;
   } catch (const LoaderProblem& e) {
@@ -353,6 +379,7 @@ std::int16_t LaunchUpdate::RemoveAddon(const std::string& launchPath) {
     const UpdatePlan plan = PlanRemove(launchText, header);
     pos1Shown = plan.foundAt;
     step_ = 305;
+    Tell(plan);
     const std::int16_t written = Write(launchPath, plan.newText);
     return written == 0 ? plan.outcome : written;
   } catch (const LoaderProblem& e) {

@@ -73,6 +73,8 @@ struct UpdatePlan {
   bool write = false;
   std::string newText;
   int foundAt = 0;  // 1-based offset of this add-on's first header line in the text, 0 if none
+  // One sentence per dropped old block that had no terminator of its own, saying where it ended.
+  std::vector<std::string> notes;
 };
 UpdatePlan PlanInstall(std::string_view launchText, const RegistrationHeader& header,
                        std::string_view loaderRest);
@@ -85,14 +87,18 @@ class LaunchUpdate {
 public:
   using ProgressSink = std::function<void(const std::string& line)>;
 
+  // `notice` hears what the operator should know beyond the progress (an old block that had to
+  // be bounded without its terminator); the window also logs it. Without one, notices are
+  // progress lines.
   LaunchUpdate(std::string loaderFile, FileLib& files, Prompts& prompts, EventLog& eventLog,
-               ProgressSink progress, std::int16_t& step);
+               ProgressSink progress, std::int16_t& step, ProgressSink notice = {});
 
   std::int16_t AddAddon(const std::string& launchPath);
   std::int16_t RemoveAddon(const std::string& launchPath);
 
 private:
   std::int16_t Write(const std::string& launchPath, const std::string& text);
+  void Tell(const UpdatePlan& plan);
   void ReportFailure(const std::string& operation, const std::string& what, const RegistrationHeader& h,
                      int pos1);
   RegistrationHeader ReadHeader(std::string_view loaderText, std::string_view& rest);
@@ -104,6 +110,7 @@ private:
   EventLog& eventLog_;
   ProgressSink progress_;
   std::int16_t& step_;
+  ProgressSink notice_;
 };
 
 }  // namespace cadro::addlaunch

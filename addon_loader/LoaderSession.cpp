@@ -207,7 +207,11 @@ LoaderNext LoaderSession::ReadDataDirectory() {
 LoaderNext LoaderSession::UpdateLaunchFile() {
   LaunchUpdate update(
       loaderFile_, files_, services_.prompts, services_.eventLog,
-      [this](const std::string& line) { view_.AppendOutput(line); }, step_);
+      [this](const std::string& line) { view_.AppendOutput(line); }, step_,
+      [this](const std::string& note) {
+        log_.WriteLog(note);
+        view_.AppendOutput(note);
+      });
   outcome_ = install_ ? update.AddAddon(launchPath_) : update.RemoveAddon(launchPath_);
   const std::string text = OutcomeText(outcome_);
   log_.WriteLog("Update outcome: " + text);

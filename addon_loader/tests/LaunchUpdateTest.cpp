@@ -132,9 +132,10 @@ TEST_F(LaunchUpdateTest, OnlyTheHeaderLineIdentifiesABlock) {
   EXPECT_EQ(ReadFileBytes(launch()), myApp + kLast);
 }
 
-// Only a block that no terminator follows ends at the next header; one that has its terminator
-// runs to it, whatever header-shaped settings it holds.
-TEST_F(LaunchUpdateTest, ABlockEndsAtItsTerminatorOrElseAtTheNextHeader) {
+// An old block ends at its terminator or at the next header line, whichever comes first. A
+// header-shaped line inside a block may be another add-on's header whose predecessor lost its
+// terminator: it stays, with its lines, rather than risk dropping a registration.
+TEST_F(LaunchUpdateTest, ABlockEndsAtItsTerminatorOrAtTheNextHeader) {
   const std::string lastOpen = "[Last-3.1]\r\nExe=last.exe\r\n";  // no terminator either
   WriteFileBytes(launch(), kOther + "[Sample-1.2]\r\nExe=sample.exe\r\n" + lastOpen);
   EXPECT_EQ(Add(kSample13), outcome::kUpdated);
@@ -144,19 +145,61 @@ TEST_F(LaunchUpdateTest, ABlockEndsAtItsTerminatorOrElseAtTheNextHeader) {
   EXPECT_EQ(Remove(kSample13), outcome::kRemoved);
   EXPECT_EQ(ReadFileBytes(launch()), kOther + lastOpen);
 
-  const std::string withOptions = "[Sample-1.2]\r\nExe=sample.exe\r\n[Run-Opts]\r\nMode=2\r\n/ [EOA]\r\n";
-  WriteFileBytes(launch(), kOther + withOptions + kLast);
+  // The block after the unterminated one has its terminator: it is still not the old block's.
+  WriteFileBytes(launch(), "[Sample-1.2]\r\nExe=sample.exe\r\n" + kOther + kLast);
   EXPECT_EQ(Add(kSample13), outcome::kUpdated);
-  EXPECT_EQ(ReadFileBytes(launch()), kOther + kSample13 + kLast);
-
-  WriteFileBytes(launch(), kOther + withOptions + kLast);
+  EXPECT_EQ(ReadFileBytes(launch()), kSample13 + kOther + kLast);
+  WriteFileBytes(launch(), "[Sample-1.2]\r\nExe=sample.exe\r\n" + kOther + kLast);
   EXPECT_EQ(Remove(kSample12), outcome::kRemoved);
   EXPECT_EQ(ReadFileBytes(launch()), kOther + kLast);
+
+  const std::string options = "[Run-Opts]\r\nMode=2\r\n/ [EOA]\r\n";
+  WriteFileBytes(launch(), kOther + "[Sample-1.2]\r\nExe=sample.exe\r\n" + options + kLast);
+  EXPECT_EQ(Add(kSample13), outcome::kUpdated);
+  EXPECT_EQ(ReadFileBytes(launch()), kOther + kSample13 + options + kLast);
+  WriteFileBytes(launch(), kOther + "[Sample-1.2]\r\nExe=sample.exe\r\n" + options + kLast);
+  EXPECT_EQ(Remove(kSample12), outcome::kRemoved);
+  EXPECT_EQ(ReadFileBytes(launch()), kOther + options + kLast);
 
   // A block of this add-on always begins at its own header, even inside an unfinished one.
   WriteFileBytes(launch(), "[Sample-1.1]\r\nExe=old.exe\r\n" + kSample12 + kLast);
   EXPECT_EQ(Remove(kSample12), outcome::kRemoved);
   EXPECT_EQ(ReadFileBytes(launch()), "[Sample-1.1]\r\nExe=old.exe\r\n" + kLast);
+}
+
+// The operator learns which old block had to be bounded without its terminator, and where.
+TEST_F(LaunchUpdateTest, AnUnterminatedOldBlockIsToldWithWhereItEnded) {
+  std::vector<std::string> notices;
+  const auto update = [&] {
+    return LaunchUpdate(
+        loader(), files, ts.prompts, ts.eventLog,
+        [this](const std::string& line) { progress.push_back(line); }, step,
+        [&](const std::string& note) { notices.push_back(note); });
+  };
+  WriteFileBytes(launch(),
+                 kOther + "  [Sample-1.2]\r\nExe=sample.exe\r\n" + kLast + "[Sample-1.1]\r\nExe=x\r\n");
+  WriteFileBytes(loader(), kSample13);
+  EXPECT_EQ(update().AddAddon(launch()), outcome::kUpdated);
+  const std::vector<std::string> expected = {
+      "The old block [Sample-1.2] on line 4 had no \"/ [EOA]\" line of its own: it was ended at line 6, "
+      "where [Last-3.1] begins",
+      "The old block [Sample-1.1] on line 10 had no \"/ [EOA]\" line of its own: it was ended at the end of "
+      "the file"};
+  EXPECT_EQ(notices, expected);
+  EXPECT_EQ(ReadFileBytes(launch()), kOther + kSample13 + kLast);
+
+  // Blocks with their terminators, or an unterminated block that stays, are no news.
+  notices.clear();
+  EXPECT_EQ(update().AddAddon(launch()), outcome::kAlreadyConfigured);
+  WriteFileBytes(launch(), kOther + "[Sample-1.2]\r\nExe=sample.exe\r\n");
+  EXPECT_EQ(update().AddAddon(launch()), outcome::kUpdated);
+  WriteFileBytes(launch(), kOther + "[Sample-1.2]\r\nExe=sample.exe\r\n");
+  EXPECT_EQ(update().RemoveAddon(launch()), outcome::kRemoved);
+  ASSERT_EQ(notices.size(), 1u);
+  EXPECT_EQ(notices[0],
+            "The old block [Sample-1.2] on line 4 had no \"/ [EOA]\" line of its own: it was ended "
+            "at the end of the file");
+  EXPECT_EQ(ReadFileBytes(launch()), kOther + "[Sample-1.2]\r\nExe=sample.exe\r\n");
 }
 
 // Editors leave LF or CR line ends; every one of them ends a line, and what is written has CR LF.

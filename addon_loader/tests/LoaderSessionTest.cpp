@@ -161,6 +161,20 @@ TEST_F(LoaderSessionTest, UninstallAsksNothingAndRemovesTheBlock) {
   EXPECT_EQ(view.output.front(), "** Uninstalling Add-on **");
   EXPECT_EQ(view.output.back(), "Addon settings removed from Launch.Local");
   EXPECT_EQ(ReadFileBytes(host.launchFile()), "[Other-1]\r\nX=1\r\n/ [EOA]\r\n");
+
+  // An old block without its terminator before another add-on's block: the window and the log
+  // say where the old block was taken to end, just before the outcome.
+  WriteFileBytes(host.launchFile(), "[Sample-1.2]\r\nExe=sample.exe\r\n[Other-1]\r\nX=1\r\n/ [EOA]\r\n");
+  EXPECT_EQ(Run("remove," + LoaderArg()), ExitStatus::kDone);
+  EXPECT_EQ(ReadFileBytes(host.launchFile()), "[Other-1]\r\nX=1\r\n/ [EOA]\r\n");
+  const std::string note =
+      "The old block [Sample-1.2] on line 1 had no \"/ [EOA]\" line of its own: it was ended at line 3, "
+      "where "
+      "[Other-1] begins";
+  ASSERT_GE(view.output.size(), 2u);
+  EXPECT_EQ(view.output[view.output.size() - 2], note);
+  EXPECT_NE(Log().find(L(note) + L("Update outcome: Addon settings removed from Launch.Local")),
+            std::string::npos);
 }
 
 TEST_F(LoaderSessionTest, DiscoveryFindsTheDefaultFoldersInOrder) {
@@ -210,6 +224,19 @@ TEST_F(LoaderSessionTest, APickedFolderWithoutUsableConfIsReported) {
   EXPECT_EQ(Run("remove,x"), ExitStatus::kNoDataDir);
   EXPECT_EQ(view.output.back(), "Data Path: ");
   EXPECT_EQ(ts.prompts.shown.back().title, "Launch.local Update");
+}
+
+// A DATADIR that climbs above drive C with ".." stays on the drive, as on Windows: Launch.local
+// is never written into a folder outside Wine's drive that happens to have the same name.
+TEST_F(LoaderSessionTest, ADataFolderThatClimbsAboveTheDriveStaysOnIt) {
+  const std::string conf = host.StandardConf();  // makes C:\VData
+  host.InstallHost("C:\\Program Files\\Vantrel", "[Vantrel]\r\nDATADIR=C:\\..\\VData\r\n");
+  const std::string outside = host.root() + "/wine/VData";  // in the prefix, above drive C's folder
+  std::filesystem::create_directories(outside);
+  WriteFileBytes(host.launchFile(), "[Other-1]\r\nX=1\r\n/ [EOA]\r\n" + kSample);
+  EXPECT_EQ(Run("remove," + LoaderArg()), ExitStatus::kDone);
+  EXPECT_EQ(ReadFileBytes(host.launchFile()), "[Other-1]\r\nX=1\r\n/ [EOA]\r\n");
+  EXPECT_FALSE(std::filesystem::exists(outside + "/Launch.local"));
 }
 
 TEST_F(LoaderSessionTest, ABrokenConfIsReportedWithItsError) {

@@ -190,6 +190,34 @@ TEST_F(LoaderWindowTest, EscapeInTheChooserLeadsToThePicker) {
   EXPECT_TRUE(Output(*form).contains(QStringLiteral("Program Path: C:\\Hosts\\Mine\n")));
 }
 
+// A picked folder is named by the drive whose folder holds it, a whole folder name at a time,
+// and of two drives on one folder by the first letter. Each way round, the run must then find
+// the Vantrel.conf that was picked.
+TEST_F(LoaderWindowTest, APickedFolderIsNamedByTheDriveThatHoldsIt) {
+  const std::string conf = host.StandardConf();
+  // Beside drive C's folder, with a name that starts the same: on no drive, so named natively.
+  const std::string beside = host.root() + "/wine/drive_c2/Vantrel";
+  std::filesystem::create_directories(beside);
+  WriteFileBytes(beside + "/Vantrel.conf", conf);
+  picker.answer = beside;
+  auto form = MakeForm();
+  EXPECT_EQ(Load(*form, "remove," + LoaderArg()), ExitStatus::kDone);
+  EXPECT_TRUE(Output(*form).contains(QString::fromStdString("Program Path: " + beside + "\n")))
+      << Output(*form).toStdString();
+  EXPECT_EQ(ReadFileBytes(host.launchFile()), "\r\n");
+
+  // Drive E: on drive C's folder as well: the folder is still C:'s.
+  std::filesystem::create_directory_symlink("../drive_c", host.root() + "/wine/dosdevices/e:");
+  host.InstallHost("C:\\Hosts\\Mine", conf);
+  picker.answer = host.Local("C:\\Hosts\\Mine");
+  auto again = MakeForm();
+  EXPECT_EQ(Load(*again, "remove," + LoaderArg()), ExitStatus::kDone);
+  EXPECT_TRUE(Output(*again).contains(QStringLiteral("Program Path: C:\\Hosts\\Mine\n")))
+      << Output(*again).toStdString();
+  EXPECT_NE(ReadFileBytes(host.logFile()).find("Found Vantrel program directory at C:\\Hosts\\Mine\r\n"),
+            std::string::npos);
+}
+
 TEST_F(LoaderWindowTest, ClosingTheWindowDuringAPauseEndsTheRun) {
   host.InstallHost("C:\\Program Files\\Vantrel", host.StandardConf());
   WriteFileBytes(host.launchFile(), kSample);

@@ -61,6 +61,9 @@ expect_file() {  # name, expected bytes
     od -c "$launch" | head -20 >&2
   fi
 }
+expect_note() {  # name, the note the log must hold
+  grep -qF "$2" "$log" || fail "$1: the log lacks the note: $2"
+}
 expect_outcome() {  # name, outcome text
   grep -qF "Update outcome: $2" "$log" || fail "$1: log says $(grep -a 'Update outcome' "$log" || echo nothing)"
   [ "$status" -eq 0 ] || fail "$1: exit status $status"
@@ -74,11 +77,21 @@ if [ "$mode" = offscreen ]; then
   expect_outcome "LF Launch.local" "Addon settings removed from Launch.Local"
   expect_file "LF Launch.local" "$other$last"
 
-  # A terminated block holding a header-shaped setting goes whole, leaving no orphan behind.
-  printf '%s' "$other"$'[Sample-1.2]\r\nExe=sample.exe\r\n[Run-Opts]\r\nMode=2\r\n/ [EOA]\r\n'"$last" >"$launch"
+  # An old block without its terminator, then another add-on's block: the other block stays,
+  # byte for byte, and the log says where the old block was ended.
+  printf '%s' "[Sample-1.2]"$'\r\n'"Exe=sample.exe"$'\r\n'"$other$last" >"$launch"
+  printf '%s' "$sample12" >"$loader"
+  run remove
+  expect_outcome "unterminated block" "Addon settings removed from Launch.Local"
+  expect_file "unterminated block" "$other$last"
+  expect_note "unterminated block" 'The old block [Sample-1.2] on line 1 had no "/ [EOA]" line of its own: it was ended at line 3, where [Other-1.0] begins'
+
+  # A header-shaped line inside a block may be another add-on's header: it stays, with its lines.
+  opts=$'[Run-Opts]\r\nMode=2\r\n/ [EOA]\r\n'
+  printf '%s' "$other"$'[Sample-1.2]\r\nExe=sample.exe\r\n'"$opts$last" >"$launch"
   run remove
   expect_outcome "header-shaped setting" "Addon settings removed from Launch.Local"
-  expect_file "header-shaped setting" "$other$last"
+  expect_file "header-shaped setting" "$other$opts$last"
 else
   # A loader with LF line ends is a header and its settings, written with CR LF.
   printf '%s' "$other" >"$launch"
@@ -100,6 +113,15 @@ else
   run install
   expect_outcome "CR loader" "Updating Launch.Local with the latest Addon setting"
   expect_file "CR loader" "$other$sample13$last"
+
+  # An old block without its terminator before another add-on's block: the new block takes its
+  # place and the other block stays, byte for byte.
+  printf '%s' "[Sample-1.2]"$'\r\n'"Exe=sample.exe"$'\r\n'"$other$last" >"$launch"
+  printf '%s' "$sample13" >"$loader"
+  run install
+  expect_outcome "unterminated block" "Updating Launch.Local with the latest Addon setting"
+  expect_file "unterminated block" "$sample13$other$last"
+  expect_note "unterminated block" 'The old block [Sample-1.2] on line 1 had no "/ [EOA]" line of its own: it was ended at line 3, where [Other-1.0] begins'
 
   # The registered revision plus a stale older block: the host must start the add-on once.
   printf '%s' "$sample12$other$sample13$last" >"$launch"

@@ -103,6 +103,13 @@ TEST_F(HostFixture, DataPathComesFromTheConfThroughWine) {
   const std::string data = lib.DefineDataPath(lib.WhereAmI(), "Vantrel.conf");
   EXPECT_TRUE(fs::equivalent(data, dir.path() / "wine" / "drive_c" / "VData")) << data;
   EXPECT_EQ(lib.WhereAmI(), "Vantrel");
+
+  // ".." stops at the drive's root, as on Windows: a folder of the same name in the prefix, above
+  // drive C's folder, is never the host's data folder.
+  fs::create_directories(dir.path() / "wine" / "VData");
+  WriteConf("[Main]\r\nDATADIR=C:\\VData\\..\\..\\VData\r\n");
+  const std::string climbed = lib.DefineDataPath(lib.WhereAmI(), "Vantrel.conf");
+  EXPECT_TRUE(fs::equivalent(climbed, dir.path() / "wine" / "drive_c" / "VData")) << climbed;
 }
 
 TEST_F(HostFixture, DataPathFallsBackToAppDataThenThePerUserFolder) {

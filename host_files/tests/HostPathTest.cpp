@@ -88,6 +88,7 @@ TEST(HostPath, PathsStayOnTheirDrive) {
   const std::string c = (prefix.dir.path() / "dosdevices" / "c:").string();
   // Windows stops ".." at the drive's root.
   EXPECT_EQ(HostPath("C:\\..\\..\\x"), c + "/x");
+  EXPECT_EQ(HostPath("C:\\..\\x"), c + "/x");  // one ".." alone, which nothing pops again
   EXPECT_EQ(HostPath("C:\\VData\\..\\..\\..\\VData\\.\\Logs"), c + "/VData/Logs");
   // A rooted path without a drive letter is on the host's drive C, not at the Linux root.
   EXPECT_EQ(HostPath("\\VData"), c + "/VData");
@@ -108,4 +109,11 @@ TEST(HostPath, TheClosestDriveNamesALocalPath) {
   EXPECT_EQ(ToHostForm((prefix.dir.path() / "drive_c" / "data" / "logs").string()), "D:\\logs");
   EXPECT_EQ(ToHostForm((prefix.dir.path() / "drive_c" / "VData").string()), "C:\\VData");
   EXPECT_EQ(ToHostForm((prefix.dir.path() / "drive_c" / "data").string()), "D:\\");
+  // A drive holds whole folder names: "drive_c2" is not inside "drive_c".
+  fs::create_directories(prefix.dir.path() / "drive_c2" / "x");
+  EXPECT_EQ(ToHostForm((prefix.dir.path() / "drive_c2" / "x").string()).rfind("Z:\\", 0), 0u);
+  // Two drives on one folder: the first letter names it, whichever the folder lists first.
+  fs::create_directory_symlink("../drive_c", prefix.dir.path() / "dosdevices" / "g:");
+  fs::create_directory_symlink("../drive_c", prefix.dir.path() / "dosdevices" / "e:");
+  EXPECT_EQ(ToHostForm((prefix.dir.path() / "drive_c" / "VData").string()), "C:\\VData");
 }
