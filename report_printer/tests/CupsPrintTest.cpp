@@ -263,24 +263,6 @@ TEST(CupsPrint, FileNamesWithAccentsAreFound) {
   EXPECT_TRUE(program.Log().contains(": Printing --> XYZ26341.100 | MED+LAW | "));
 }
 
-// A queue that rejects the page: the run ends with status 4, and the session log says that the
-// print failed and why, never that it printed.
-TEST(CupsPrint, RefusedPrintEndsWithItsStatusAndALogLine) {
-  const Queue queue = ReadFixtureState();
-  SKIP_WITHOUT_CUPS(queue);
-  const QString forms = QString::fromLatin1(CADRORPT_SAMPLE_FORMS);
-  ProgramFolder program;
-  EXPECT_EQ(program.Run({"-fdf", forms + "/IncidentMessage.fdf", "-ddf", forms + "/IncidentMessage.ddf",
-                         "-ptr", queue.refusing, "-apt", "-cwd"}),
-            4);
-  const QByteArray log = program.Log();
-  EXPECT_TRUE(log.contains(": Printing failed --> XYZ26341.100 | MED+LAW | 100 Main St, Springfield; " +
-                           queue.refusing.toUtf8() + ": the printer refused the page ("))
-      << log.toStdString();
-  EXPECT_TRUE(log.contains("not accepting jobs")) << log.toStdString();
-  EXPECT_FALSE(log.contains("Printing -->"));
-}
-
 // With queues installed and no default set, the printer Cadrorpt names (Vantrel.glo, and so the
 // Print button) is the one Qt will really print on.
 TEST(CupsPrint, WithoutADefaultPrinterTheOneUsedIsNamed) {

@@ -84,8 +84,10 @@ grep -q 'Printing failed --> .*; Data file is not a plain file' "$work"/logs/Cad
 refusing=$(sed -n 's/^REFUSING //p' "$state" 2>/dev/null)
 if [ -n "$refusing" ]; then
   run_case "queue rejects jobs" 4 Cadrorpt -- -fdf "$fdf" -ddf "$ddf" -ptr "$refusing" -apt -cwd
-  grep -q "Printing failed --> .*; $refusing: the printer refused the page (" "$work"/logs/Cadro_*.log 2>/dev/null ||
-    fail "queue rejects jobs: no 'Printing failed' line in the session log"
+  # The log says that the print failed and why (the scheduler's own words), never that it printed.
+  grep -q "Printing failed --> XYZ26341.100 | MED+LAW | 100 Main St, Springfield; $refusing: the printer refused the page (.*not accepting jobs" \
+    "$work"/logs/Cadro_*.log 2>/dev/null || fail "queue rejects jobs: no 'Printing failed' line in the session log"
+  grep -q "Printing -->" "$work"/logs/Cadro_*.log 2>/dev/null && fail "queue rejects jobs: logged as printed"
 elif [ "${CI:-}" = true ]; then
   fail "queue rejects jobs: the CUPS fixture has no such queue ($(head -1 "$state" 2>/dev/null))"
 else
