@@ -141,6 +141,22 @@ CadroMsg::LoadResult CadroMsg::LoadFrom(const std::string& path) {
     return LoadResult::Failed;
   }
   Clear();
+  return Parse(path, bytes) ? LoadResult::Loaded : LoadResult::Failed;
+}
+
+bool CadroMsg::LoadBytes(std::string_view eventId, std::string_view bytes) {
+  const std::string_view id = TrimSpaces(eventId);
+  const std::string path = PathFor(id);
+  Clear();
+  if (!IsPlainEventId(id)) {
+    step_ = 1;
+    ReportFailure(Operation::Load, path, MakeRunError(err::kBadFileNameOrNumber));
+    return false;
+  }
+  return Parse(path, bytes);
+}
+
+bool CadroMsg::Parse(const std::string& path, std::string_view bytes) {
   try {
     std::string_view rest(bytes);
     while (!rest.empty()) {
@@ -163,10 +179,10 @@ CadroMsg::LoadResult CadroMsg::LoadFrom(const std::string& path) {
       Assign(key, value, eq != std::string_view::npos);
     }
     step_ = 5;  // the bytes were read whole before parsing, so there is no close (step 4) to fail
-    return LoadResult::Loaded;
+    return true;
   } catch (...) {
     ReportFailure(Operation::Load, path, CurrentRunError());
-    return LoadResult::Failed;
+    return false;
   }
 }
 
@@ -339,10 +355,18 @@ std::string CadroMsg::Fdelete(std::string_view eventId, int state) {
 // BuildFileList
 
 std::string CadroMsg::BuildFileList() {
-  step_ = 1;
   std::string list;
+  ForEachEventId([&list](std::string_view id) {
+    list += id;
+    list += "\r\n";
+  });
+  return TrimTrailingNewlines(list);
+}
+
+void CadroMsg::ForEachEventId(const std::function<void(std::string_view eventId)>& each) {
+  step_ = 1;
   DIR* dir = ::opendir(folder_.c_str());
-  if (dir == nullptr) return list;
+  if (dir == nullptr) return;
   step_ = 2;
   while (const dirent* entry = ::readdir(dir)) {
     const std::string_view name(entry->d_name);
@@ -352,7 +376,7 @@ std::string CadroMsg::BuildFileList() {
     bool regular = entry->d_type == DT_REG;
     if (entry->d_type == DT_UNKNOWN || entry->d_type == DT_LNK) {
       struct stat st {};
-      regular = ::stat(JoinPath(folder_, std::string(name)).c_str(), &st) == 0 && S_ISREG(st.st_mode);
+      regular = ::fstatat(::dirfd(dir), entry->d_name, &st, 0) == 0 && S_ISREG(st.st_mode);
     }
     if (!regular) continue;
     const std::string_view id = name.substr(0, name.size() - kExtension.size());
@@ -367,12 +391,15 @@ std::string CadroMsg::BuildFileList() {
                                "' whose name is not an event ID");
       continue;
     }
-    list += id;
-    list += "\r\n";
+    try {
+      each(id);
+    } catch (...) {
+      ::closedir(dir);
+      throw;
+    }
   }
   ::closedir(dir);
   step_ = 3;
-  return TrimTrailingNewlines(list);
 }
 
 // ---------------------------------------------------------------------------------------------

@@ -22,11 +22,12 @@
 // ID that is not a plain file name ("", ".", "..", anything holding "/", "\" or NUL) is refused
 // that way too, so no operation ever reaches outside the message folder.
 //
-// The object is a reusable cursor: the list window loads one file after another into the same
-// instance. Single-threaded, like every caller.
+// The object is a reusable cursor: the list loads one file after another into the same
+// instance. An instance is used by one thread at a time; the list's reader owns one of its own.
 
 #include <array>
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <string_view>
 
@@ -49,6 +50,14 @@ public:
   AddResult FaddNew();
   std::string Fdelete(std::string_view eventId, int state);
   std::string BuildFileList();
+
+  // BuildFileList's event IDs one at a time, as the folder gives them, for a reader that reads
+  // the files itself and need not wait for the whole list.
+  void ForEachEventId(const std::function<void(std::string_view eventId)>& each);
+  // Load for a reader that fetched the file's bytes itself (the list reads them away from the
+  // window): the bytes are taken as the file `eventId` held them, and a failure is reported as
+  // Load reports it. The record is cleared first.
+  bool LoadBytes(std::string_view eventId, std::string_view bytes);
 
   const std::string& MessageFolder() const { return folder_; }
 
@@ -129,6 +138,7 @@ private:
   std::string Compose() const;
   bool SaveTo(const std::string& path);
   LoadResult LoadFrom(const std::string& path);
+  bool Parse(const std::string& path, std::string_view bytes);
   void Assign(std::string_view key, std::string_view value, bool hasValue);
   void ReportFailure(Operation op, const std::string& path, const RunError& error);
 

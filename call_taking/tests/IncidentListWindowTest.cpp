@@ -24,11 +24,12 @@ TEST_F(MainWindow, FoldersListTheirReportsAndCountThem) {
                   {2, "  Ready to Send", "Items:2"}};
   for (const auto& e : expected) {
     QTest::mouseClick(Find<QPushButton>(("cmdFolder_" + std::to_string(e.code)).c_str()), Qt::LeftButton);
+    WaitForList();
     EXPECT_EQ(w->CurrentFolder(), e.code);
     EXPECT_EQ(Find<QLabel>("lblCurrentFolder")->text(), QString::fromLatin1(e.label));
     EXPECT_EQ(Panel("Status"), QString::fromLatin1(e.items));
   }
-  w->cmdFolder_Click(0);
+  Folder(0);
   EXPECT_EQ(w->Model().Text(RowOf("A.004"), 1), QString());
   EXPECT_EQ(w->Model().Text(RowOf("A.003"), 1), QStringLiteral("Draft"));
   EXPECT_EQ(w->Model().Text(RowOf("A.003"), 7), QStringLiteral("12/07/26 08:05"));
@@ -48,7 +49,7 @@ TEST_F(MainWindow, DeleteMarksReportsDeletedOutsideTheDeletedFolder) {
   for (const char* id : {"A.001", "A.002", "A.004"}) EXPECT_EQ(StateOnDisk(id), 8) << id;
   EXPECT_EQ(StateOnDisk("A.003"), 2);
 
-  w->cmdFolder_Click(0);
+  Folder(0);
   Select({RowOf("A.003")});
   Find<QAction>("mnuDelete")->trigger();
   EXPECT_EQ(StateOnDisk("A.003"), 8);
@@ -60,7 +61,7 @@ TEST_F(MainWindow, DeleteInTheDeletedFolderRemovesTheFilesForGood) {
   Report("A.002", 8);
   Report("A.003", 8);
   Start();
-  w->cmdFolder_Click(8);
+  Folder(8);
   Select({RowOf("A.001"), RowOf("A.003")});
   QTest::mouseClick(Find<QPushButton>("cmdDelete"), Qt::LeftButton);
   EXPECT_FALSE(PathExists(JoinPath(dir.File("msg.d"), "A.001.911")));
@@ -142,8 +143,10 @@ TEST_F(MainWindow, ABadReportFileIsShownInABoxOncePerRun) {
   };
   EXPECT_EQ(loadBoxes(), 3);
   const auto logged = t.eventLog.entries.size();
-  for (const int folder : {0, 2, 6, 0, 9, 0})
+  for (const int folder : {0, 2, 6, 0, 9, 0}) {
     Find<QPushButton>(("cmdFolder_" + std::to_string(folder)).c_str())->click();
+    WaitForList();
+  }
   EXPECT_EQ(loadBoxes(), 3);
   EXPECT_EQ(t.eventLog.entries.size(), logged + 6 * 3);
   EXPECT_EQ(Column(0).size(), 4) << "the All folder still lists the bad files";

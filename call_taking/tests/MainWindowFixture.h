@@ -20,6 +20,7 @@
 #include "QtPlatform.h"
 #include "StationRules.h"
 #include "TestKit.h"
+#include "WaitFor.h"
 #include "frmAbout.h"
 #include "frmCadroPref.h"
 #include "frmCadromain.h"
@@ -69,6 +70,10 @@ protected:
   // Each modal dialog is handed to the next scripted step; with no step left the station
   // dialog is confirmed as it stands (it must hold a complete station then).
   void Start() {
+    StartWithoutWaiting();
+    WaitForList();
+  }
+  void StartWithoutWaiting() {
     w = std::make_unique<frmCadromain>(t.services, ini, log, dir.str());
     w->SetEntryForm(&form);
     w->SetDocumentOpener([this](const QString& path) {
@@ -94,7 +99,14 @@ protected:
       d.hide();
       return d.result();
     });
+    if (readerSetup) w->SetReaderSetupForTests(readerSetup);
     w->Startup();
+  }
+  // The list is read in the background; what a test looks at next is the complete listing.
+  void WaitForList() { CADRO_WAIT_FOR(!w->Listing(), 20000); }
+  void Folder(int code) {
+    w->cmdFolder_Click(code);
+    WaitForList();
   }
 
   template <typename T>
@@ -129,6 +141,7 @@ protected:
   CadroIni ini{dir.File("Cadrocts.ini"), t.services};
   SessionLog log{dir.str(), t.services};
   RecordingEntryForm form;
+  BackgroundListing::ReaderSetup readerSetup;  // hooks into the list's reader, from the start
   std::unique_ptr<frmCadromain> w;
   std::deque<std::function<void(QDialog&)>> script;
   QStringList dialogs;

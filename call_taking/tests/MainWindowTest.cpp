@@ -87,18 +87,22 @@ TEST_F(MainWindow, FontSizeStepsWithinItsBoundsAndIsSavedAtClose) {
   Start();
   EXPECT_EQ(w->ListFontSize(), 35.0F);
   QTest::mouseClick(Find<QPushButton>("cmdBigger"), Qt::LeftButton);
+  WaitForList();
   EXPECT_EQ(w->ListFontSize(), kLargestListFont);
   EXPECT_FALSE(Find<QPushButton>("cmdBigger")->isEnabled());
   w->cmdBigger_Click();
+  WaitForList();
   EXPECT_EQ(w->ListFontSize(), kLargestListFont);
   EXPECT_EQ(w->List()->font().pointSizeF(), kLargestListFont);
   Find<QAction>("mnuResetFont")->trigger();
+  WaitForList();
   EXPECT_EQ(w->ListFontSize(), 10.0F);
   for (int i = 0; i < 20; ++i) w->cmdSmaller_Click();
   EXPECT_EQ(w->ListFontSize(), kSmallestListFont);
   EXPECT_FALSE(Find<QPushButton>("cmdSmaller")->isEnabled());
   EXPECT_TRUE(Find<QPushButton>("cmdBigger")->isEnabled());
   w->cmdBigger_Click();
+  WaitForList();
   w->close();
   EXPECT_NE(ReadFileBytes(dir.File("Cadrocts.ini")).find("\r\nLvf=7\r\n"), std::string::npos);
 }
@@ -144,6 +148,7 @@ TEST_F(MainWindow, ClosingMaximisedKeepsThePlacementButSavesColumnsAndFont) {
   w->showMaximized();
   w->List()->header()->resizeSection(5, 123);
   w->cmdBigger_Click();
+  WaitForList();
   w->close();
   EXPECT_EQ(*t.settings.Get(app, "Settings", "MainWidth"), "12000");
   EXPECT_FALSE(t.settings.Get(app, "Settings", "MainLeft").has_value());

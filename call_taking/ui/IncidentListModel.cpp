@@ -20,6 +20,20 @@ QString ListText(const std::string& ansi) {
   return QString::fromLatin1(ansi.data(), static_cast<qsizetype>(ansi.size()));
 }
 
+// Each byte of the code page is one character, and case folding maps each character to one, so
+// a text compares as its bytes looked up here: no QString per row, no allocation per compare.
+const std::array<char16_t, 256>& FoldTable() {
+  static const std::array<char16_t, 256> table = [] {
+    std::array<char16_t, 256> t{};
+    for (int b = 0; b < 256; ++b) {
+      const QString folded = FromAnsi(std::string(1, static_cast<char>(b))).toCaseFolded();
+      t[static_cast<std::size_t>(b)] = folded.isEmpty() ? char16_t{0} : folded.at(0).unicode();
+    }
+    return t;
+  }();
+  return table;
+}
+
 // Colour and icon together, so the mark does not rest on colour alone.
 constexpr int kMarkColumn = 1;
 const QColor kReadyTooLong(255, 200, 120);
@@ -27,35 +41,175 @@ const QColor kDraftTooLong(190, 215, 255);
 
 }  // namespace
 
-void IncidentListModel::SetRows(const std::vector<IncidentRow>& rows) {
-  beginResetModel();
-  rows_.clear();
-  rows_.reserve(rows.size());
-  for (const IncidentRow& source : rows) {
-    Row row;
-    for (int c = 0; c < kColumnCount; ++c) row.text[c] = ListText(source.columns[c]);
-    row.when = DateTimeSortKey(source.columns[kDateTimeColumn]);
-    row.state = source.state;
-    row.searchText = aids::SearchText(source);
-    row.mark = aids::MarkFor(row.state, row.when, nowMinute_, limits_);
-    rows_.push_back(std::move(row));
+int CompareListText(std::string_view a, std::string_view b) {
+  const std::array<char16_t, 256>& fold = FoldTable();
+  const std::size_t n = std::min(a.size(), b.size());
+  for (std::size_t i = 0; i < n; ++i) {
+    const char16_t x = fold[static_cast<unsigned char>(a[i])];
+    const char16_t y = fold[static_cast<unsigned char>(b[i])];
+    if (x != y) return x < y ? -1 : 1;
   }
-  Refilter();
+  return a.size() == b.size() ? 0 : (a.size() < b.size() ? -1 : 1);
+}
+
+bool IncidentListModel::InFolder(const IncidentRow& report) const {
+  return folder_ == folder::kAll || report.state == folder_;
+}
+
+bool IncidentListModel::Less(int a, int b) const {
+  if (sortOrder_ == Qt::DescendingOrder) std::swap(a, b);
+  const auto ia = static_cast<std::size_t>(a);
+  const auto ib = static_cast<std::size_t>(b);
+  if (sortColumn_ == kDateTimeColumn) return keys_[ia].when < keys_[ib].when;
+  return CompareListText(reports_[ia].columns[static_cast<std::size_t>(sortColumn_)],
+                         reports_[ib].columns[static_cast<std::size_t>(sortColumn_)]) < 0;
+}
+
+void IncidentListModel::Clear(int folderCode) {
+  beginResetModel();
+  folder_ = folderCode;
+  reports_.clear();
+  keys_.clear();
+  order_.clear();
+  shown_.clear();
   endResetModel();
 }
 
-void IncidentListModel::Refilter() {
-  shown_.clear();
-  shown_.reserve(rows_.size());
-  for (std::size_t i = 0; i < rows_.size(); ++i) {
-    if (filter_.Empty() || filter_.Matches(rows_[i].searchText)) shown_.push_back(static_cast<int>(i));
+void IncidentListModel::Reserve(std::size_t reports) {
+  reports_.reserve(reports);
+  keys_.reserve(reports);
+}
+
+void IncidentListModel::Append(std::vector<IncidentRow>&& reports) {
+  const std::size_t base = reports_.size();
+  reports_.insert(reports_.end(), std::make_move_iterator(reports.begin()),
+                  std::make_move_iterator(reports.end()));
+  reports.clear();
+  keys_.resize(reports_.size());
+  std::vector<int> fresh;
+  for (std::size_t i = base; i < reports_.size(); ++i) {
+    const IncidentRow& report = reports_[i];
+    if (!InFolder(report)) continue;
+    Keys& k = keys_[i];
+    k.when = DateTimeSortKey(report.columns[kDateTimeColumn]);
+    k.searchText = aids::SearchText(report);
+    k.mark = aids::MarkFor(report.state, k.when, nowMinute_, limits_);
+    k.matches = filter_.Empty() || filter_.Matches(k.searchText);
+    fresh.push_back(static_cast<int>(i));
   }
+  if (fresh.empty()) return;
+  const auto less = [this](int a, int b) { return Less(a, b); };
+  std::stable_sort(fresh.begin(), fresh.end(), less);
+  std::vector<int> merged;
+  merged.reserve(order_.size() + fresh.size());
+  // Of equal rows, those already in the list stay first, as a stable sort of the whole would.
+  std::merge(order_.begin(), order_.end(), fresh.begin(), fresh.end(), std::back_inserter(merged), less);
+  order_ = std::move(merged);
+
+  // The new rows join at the end, then take their places, so a view and its selection follow.
+  int added = 0;
+  for (const int i : fresh) added += keys_[static_cast<std::size_t>(i)].matches ? 1 : 0;
+  if (added == 0) return;
+  const int first = static_cast<int>(shown_.size());
+  beginInsertRows({}, first, first + added - 1);
+  for (const int i : fresh) {
+    if (keys_[static_cast<std::size_t>(i)].matches) shown_.push_back(i);
+  }
+  endInsertRows();
+  ShowOrder();
+}
+
+void IncidentListModel::SetRows(const std::vector<IncidentRow>& rows) {
+  Clear(folder::kAll);
+  std::vector<IncidentRow> copy(rows);
+  Reserve(copy.size());
+  Append(std::move(copy));
+}
+
+void IncidentListModel::Adopt(IncidentListModel& other) {
+  // The selection goes by report, not by row: the rows of the new listing stand elsewhere. The
+  // views keep their selection as persistent indexes made on the signal, so it comes first.
+  emit layoutAboutToBeChanged();
+  const QModelIndexList before = persistentIndexList();
+  std::vector<std::string> keptIdx;
+  keptIdx.reserve(static_cast<std::size_t>(before.size()));
+  for (const QModelIndex& index : before) {
+    keptIdx.push_back(index.isValid() && index.row() < rowCount() ? Report(index.row()).columns[kIdxColumn]
+                                                                  : std::string());
+  }
+  emit layoutAboutToBeChanged();
+  folder_ = other.folder_;
+  reports_ = std::move(other.reports_);
+  keys_ = std::move(other.keys_);
+  order_ = std::move(other.order_);
+  sortColumn_ = other.sortColumn_;
+  sortOrder_ = other.sortOrder_;
+  other.Clear(other.folder_);
+  shown_.clear();
+  for (const int i : order_) {
+    Keys& k = keys_[static_cast<std::size_t>(i)];
+    k.matches = filter_.Empty() || filter_.Matches(k.searchText);
+    k.mark = aids::MarkFor(reports_[static_cast<std::size_t>(i)].state, k.when, nowMinute_, limits_);
+    if (k.matches) shown_.push_back(i);
+  }
+  // Only the reports that were selected are looked for, each once.
+  std::vector<std::pair<std::string_view, int>> rowOf;
+  for (const std::string& idx : keptIdx) {
+    if (!idx.empty()) rowOf.emplace_back(idx, -1);
+  }
+  std::sort(rowOf.begin(), rowOf.end());
+  if (!rowOf.empty()) {
+    for (std::size_t r = 0; r < shown_.size(); ++r) {
+      const std::string& idx = reports_[static_cast<std::size_t>(shown_[r])].columns[kIdxColumn];
+      const auto it = std::lower_bound(rowOf.begin(), rowOf.end(), std::pair<std::string_view, int>(idx, -1));
+      if (it != rowOf.end() && it->first == idx && it->second < 0) it->second = static_cast<int>(r);
+    }
+  }
+  QModelIndexList after;
+  after.reserve(before.size());
+  for (std::size_t i = 0; i < keptIdx.size(); ++i) {
+    const auto it =
+        std::lower_bound(rowOf.begin(), rowOf.end(), std::pair<std::string_view, int>(keptIdx[i], -1));
+    const bool found = !keptIdx[i].empty() && it != rowOf.end() && it->first == keptIdx[i] && it->second >= 0;
+    after.push_back(found ? index(it->second, before[static_cast<qsizetype>(i)].column()) : QModelIndex());
+  }
+  changePersistentIndexList(before, after);
+  emit layoutChanged();
+}
+
+void IncidentListModel::ShowOrder() {
+  emit layoutAboutToBeChanged({}, QAbstractItemModel::VerticalSortHint);
+  const QModelIndexList before = persistentIndexList();
+  std::vector<int> rowBefore;
+  rowBefore.reserve(static_cast<std::size_t>(before.size()));
+  for (const QModelIndex& index : before) rowBefore.push_back(index.isValid() ? shown_[index.row()] : -1);
+  shown_.clear();
+  std::vector<int> rowOf(before.isEmpty() ? 0 : reports_.size(), -1);
+  for (const int i : order_) {
+    if (!keys_[static_cast<std::size_t>(i)].matches) continue;
+    if (!rowOf.empty()) rowOf[static_cast<std::size_t>(i)] = static_cast<int>(shown_.size());
+    shown_.push_back(i);
+  }
+  QModelIndexList after;
+  after.reserve(before.size());
+  for (qsizetype p = 0; p < before.size(); ++p) {
+    const int report = rowBefore[static_cast<std::size_t>(p)];
+    const int row = report >= 0 ? rowOf[static_cast<std::size_t>(report)] : -1;
+    after.push_back(row >= 0 ? index(row, before[p].column()) : QModelIndex());
+  }
+  changePersistentIndexList(before, after);
+  emit layoutChanged({}, QAbstractItemModel::VerticalSortHint);
 }
 
 void IncidentListModel::SetFilter(const std::string& typedAnsi) {
   beginResetModel();
   filter_ = aids::ListFilter(typedAnsi);
-  Refilter();
+  shown_.clear();
+  for (const int i : order_) {
+    Keys& k = keys_[static_cast<std::size_t>(i)];
+    k.matches = filter_.Empty() || filter_.Matches(k.searchText);
+    if (k.matches) shown_.push_back(i);
+  }
   endResetModel();
 }
 
@@ -63,32 +217,34 @@ void IncidentListModel::SetAgeMarks(const aids::AgeLimits& limits, std::int64_t 
   limits_ = limits;
   nowMinute_ = nowMinute;
   bool changed = false;
-  for (Row& row : rows_) {
-    const aids::AgeMark mark = aids::MarkFor(row.state, row.when, nowMinute_, limits_);
-    changed = changed || mark != row.mark;
-    row.mark = mark;
+  for (const int i : order_) {
+    Keys& k = keys_[static_cast<std::size_t>(i)];
+    const aids::AgeMark mark =
+        aids::MarkFor(reports_[static_cast<std::size_t>(i)].state, k.when, nowMinute_, limits_);
+    changed = changed || mark != k.mark;
+    k.mark = mark;
   }
   if (changed && !shown_.empty()) emit dataChanged(index(0, 0), index(rowCount() - 1, kColumnCount - 1));
 }
 
 aids::AgeMark IncidentListModel::Mark(int row) const {
   if (row < 0 || row >= rowCount()) return aids::AgeMark::None;
-  return rows_[shown_[row]].mark;
+  return keys_[static_cast<std::size_t>(shown_[row])].mark;
 }
 
 void IncidentListModel::RemoveRow(int row) {
   if (row < 0 || row >= rowCount()) return;
   beginRemoveRows({}, row, row);
   const int gone = shown_[row];
-  rows_.erase(rows_.begin() + gone);
+  reports_[static_cast<std::size_t>(gone)].state = folder::kDeleted;
   shown_.erase(shown_.begin() + row);
-  for (std::size_t i = row; i < shown_.size(); ++i) --shown_[i];
+  order_.erase(std::find(order_.begin(), order_.end(), gone));
   endRemoveRows();
 }
 
 QString IncidentListModel::Text(int row, int column) const {
   if (row < 0 || row >= rowCount() || column < 0 || column >= kColumnCount) return {};
-  return rows_[shown_[row]].text[column];
+  return ListText(Report(row).columns[static_cast<std::size_t>(column)]);
 }
 
 int IncidentListModel::rowCount(const QModelIndex& parent) const {
@@ -101,8 +257,8 @@ int IncidentListModel::columnCount(const QModelIndex& parent) const {
 
 QVariant IncidentListModel::data(const QModelIndex& index, int role) const {
   if (!index.isValid()) return {};
-  const aids::AgeMark mark = Mark(index.row());
   if (role == Qt::DisplayRole) return Text(index.row(), index.column());
+  const aids::AgeMark mark = Mark(index.row());
   if (role == Qt::ToolTipRole) {
     if (index.column() == kMarkColumn && mark == aids::AgeMark::ReadyTooLong) {
       return QStringLiteral("Waiting over %1 min").arg(limits_.readyMinutes);
@@ -127,7 +283,7 @@ QVariant IncidentListModel::headerData(int section, Qt::Orientation orientation,
   if (orientation != Qt::Horizontal || role != Qt::DisplayRole || section < 0 || section >= kColumnCount) {
     return {};
   }
-  return QString::fromLatin1(ColumnHeaders()[section]);
+  return QString::fromLatin1(ColumnHeaders()[static_cast<std::size_t>(section)]);
 }
 
 Qt::ItemFlags IncidentListModel::flags(const QModelIndex& index) const {
@@ -136,51 +292,10 @@ Qt::ItemFlags IncidentListModel::flags(const QModelIndex& index) const {
 
 void IncidentListModel::sort(int column, Qt::SortOrder order) {
   if (column < 0 || column >= kColumnCount) return;
-  emit layoutAboutToBeChanged({}, QAbstractItemModel::VerticalSortHint);
-  const QModelIndexList before = persistentIndexList();
-  const std::vector<int> shownBefore = shown_;
-  // Sort a permutation so persistent indexes (the selection, the current row) follow their rows.
-  std::vector<int> perm(rows_.size());
-  for (std::size_t i = 0; i < perm.size(); ++i) perm[i] = static_cast<int>(i);
-  const bool descending = order == Qt::DescendingOrder;
-  // Folding the case once per row is cheaper than folding it in every comparison.
-  std::vector<QString> folded;
-  if (column != kDateTimeColumn) {
-    folded.reserve(rows_.size());
-    for (const Row& row : rows_) folded.push_back(row.text[column].toCaseFolded());
-  }
-  const auto less = [&](int a, int b) {
-    if (column == kDateTimeColumn) {
-      return descending ? rows_[b].when < rows_[a].when : rows_[a].when < rows_[b].when;
-    }
-    const int c = QString::compare(folded[a], folded[b], Qt::CaseSensitive);
-    return descending ? c > 0 : c < 0;
-  };
-  std::stable_sort(perm.begin(), perm.end(), less);
-  std::vector<Row> sorted;
-  sorted.reserve(rows_.size());
-  std::vector<int> newPlace(rows_.size());
-  for (std::size_t i = 0; i < perm.size(); ++i) {
-    newPlace[perm[i]] = static_cast<int>(i);
-    sorted.push_back(std::move(rows_[perm[i]]));
-  }
-  rows_ = std::move(sorted);
-  // The filter keeps the same rows; only their places change.
-  std::vector<int> shownRowOf(rows_.size(), -1);
-  shown_.clear();
-  for (const int old : shownBefore) shown_.push_back(newPlace[old]);
-  std::sort(shown_.begin(), shown_.end());
-  for (std::size_t i = 0; i < shown_.size(); ++i) shownRowOf[shown_[i]] = static_cast<int>(i);
-  QModelIndexList after;
-  after.reserve(before.size());
-  for (const QModelIndex& index : before) {
-    const int row = index.row() < static_cast<int>(shownBefore.size())
-                        ? shownRowOf[newPlace[shownBefore[index.row()]]]
-                        : -1;
-    after.push_back(row >= 0 ? this->index(row, index.column()) : QModelIndex());
-  }
-  changePersistentIndexList(before, after);
-  emit layoutChanged({}, QAbstractItemModel::VerticalSortHint);
+  sortColumn_ = column;
+  sortOrder_ = order;
+  std::stable_sort(order_.begin(), order_.end(), [this](int a, int b) { return Less(a, b); });
+  ShowOrder();
 }
 
 }  // namespace cadro

@@ -40,14 +40,9 @@ constexpr long kDefaultTop = 105;
 constexpr long kDefaultWidth = 11235;
 constexpr long kDefaultHeight = 7200;
 
-// Shows the wait pointer while it lives.
-class WaitPointer {
-public:
-  WaitPointer() { QApplication::setOverrideCursor(Qt::WaitCursor); }
-  ~WaitPointer() { QApplication::restoreOverrideCursor(); }
-  WaitPointer(const WaitPointer&) = delete;
-  WaitPointer& operator=(const WaitPointer&) = delete;
-};
+// Rows are taken from the reader at most this often, so the window spends its time answering
+// the operator rather than placing rows a few at a time.
+constexpr std::chrono::milliseconds kTakeEvery(40);
 
 }  // namespace
 
@@ -67,7 +62,11 @@ frmCadromain::frmCadromain(Services& services, CadroIni& ini, SessionLog& log, s
   BuildMenus();
 }
 
-frmCadromain::~frmCadromain() = default;
+frmCadromain::~frmCadromain() {
+  // The readers post to this window; they must be gone before it is.
+  listing_.reset();
+  stopped_.clear();
+}
 
 // ---------------------------------------------------------------------------------------------
 // Start-up and unload
@@ -84,7 +83,7 @@ void frmCadromain::Startup() {
   cmdFolder_[currentFolder_]->setChecked(true);
   SetListFontSize(ini_.Values().Lvf);
   SetColumnHeaders();
-  BuildNewMsgList();
+  StartListing(false);
   lblCurrentFolder_->setText(QStringLiteral("  ") + FromAnsi(FolderName(currentFolder_)));
   ShowClock();
   tmrClock_->start();
@@ -155,6 +154,10 @@ void frmCadromain::closeEvent(QCloseEvent* event) {
     SaveLayout();
     ini_.SetListFontSize(listFontSize_);
     ini_.WriteIni();
+    RetireListing();
+    stopped_.clear();
+    staging_.reset();
+    unsetCursor();
     record_.reset();
     listRecord_.reset();
   }
@@ -171,20 +174,123 @@ void frmCadromain::SetColumnHeaders() {
 }
 
 void frmCadromain::BuildNewMsgList() {
-  if (!listRecord_) return;
-  std::vector<IncidentRow> rows;
-  std::vector<IncidentRow> every;
-  try {
-    BuildIncidentRows(*listRecord_, currentFolder_, rows, &every);
-  } catch (const std::exception&) {
-    // Whatever failed outside the record: keep the rows gathered so far.
+  StartListing(true);
+}
+
+void frmCadromain::StartListing(bool keepShown) {
+  if (!listRecord_) return;  // not started yet, or closed
+  RetireListing();
+  const std::uint64_t generation = ++generation_;
+  progress_ = {};
+  if (keepShown && listComplete_) {
+    staging_ = std::make_unique<IncidentListModel>();
+    staging_->Clear(currentFolder_);
+    staging_->sort(kCityColumn, Qt::AscendingOrder);
+    staging_->SetAgeMarks(ageLimits_, marksMinute_);
+  } else {
+    staging_.reset();
+    listComplete_ = false;
+    model_->Clear(currentFolder_);
+    sortColumn_ = kCityColumn;
+    sortOrder_ = Qt::AscendingOrder;
+    ApplySort();
   }
-  model_->SetRows(rows);
-  AfterListBuilt(std::move(every));
-  sortColumn_ = kCityColumn;
-  sortOrder_ = Qt::AscendingOrder;
-  ApplySort();
+  // The pointer tells that work goes on, not that the window waits: every control answers.
+  setCursor(Qt::BusyCursor);
+  lastTake_ = {};
+  listing_ = std::make_unique<BackgroundListing>(
+      listRecord_->MessageFolder(),
+      [this, generation] {
+        QMetaObject::invokeMethod(
+            this, [this, generation] { ListingWoke(generation); }, Qt::QueuedConnection);
+      },
+      readerSetup_);
   ShowItemCount();
+}
+
+void frmCadromain::RetireListing() {
+  if (listing_) {
+    listing_->Stop();
+    stopped_.push_back(std::move(listing_));
+  }
+  tmrListing_->stop();
+  std::erase_if(stopped_, [](const std::unique_ptr<BackgroundListing>& l) { return l->Finished(); });
+}
+
+void frmCadromain::ListingWoke(std::uint64_t generation) {
+  if (generation != generation_ || !listing_) {
+    // A listing told to stop has said its last word: let its thread go.
+    std::erase_if(stopped_, [](const std::unique_ptr<BackgroundListing>& l) { return l->Finished(); });
+    return;
+  }
+  const auto since = std::chrono::steady_clock::now() - lastTake_;
+  if (lastTake_ != std::chrono::steady_clock::time_point{} && since < kTakeEvery) {
+    if (!tmrListing_->isActive()) {
+      tmrListing_->start(std::chrono::duration_cast<std::chrono::milliseconds>(kTakeEvery - since) +
+                         std::chrono::milliseconds(1));
+    }
+    return;
+  }
+  TakeListing();
+}
+
+void frmCadromain::TakeListing() {
+  if (!listing_ || taking_) return;
+  taking_ = true;
+  lastTake_ = std::chrono::steady_clock::now();
+  ListingBatch batch = listing_->Take();
+  IncidentListModel& target = staging_ ? *staging_ : *model_;
+  target.Reserve(batch.total);
+  try {
+    target.Append(std::move(batch.rows));
+  } catch (const std::exception&) {
+    // Whatever failed outside the record (memory): keep the rows placed so far.
+  }
+  for (ListingNotice& notice : batch.notices) {
+    if (notice.kind == ListingNotice::Kind::EventLog) {
+      listServices_.eventLog.Error(notice.text);
+    } else {
+      pendingMessages_.push_back(std::move(notice));
+    }
+  }
+  progress_.done = batch.done;
+  progress_.total = batch.total;
+  progress_.listed = batch.listed;
+  taking_ = false;
+  if (batch.finished) {
+    FinishListing();
+    ShowPendingMessages();
+  } else {
+    ShowItemCount();
+    // A box waits for the operator; the list goes on filling behind it.
+    if (!pendingMessages_.empty()) QTimer::singleShot(0, this, &frmCadromain::ShowPendingMessages);
+  }
+}
+
+void frmCadromain::FinishListing() {
+  RetireListing();
+  if (staging_) {
+    model_->Adopt(*staging_);
+    staging_.reset();
+    sortColumn_ = model_->SortColumn();
+    sortOrder_ = model_->SortOrder();
+    LV_->header()->setSortIndicator(sortColumn_, sortOrder_);
+  }
+  listComplete_ = true;
+  unsetCursor();
+  AfterListBuilt();
+  ShowItemCount();
+}
+
+void frmCadromain::ShowPendingMessages() {
+  if (showingMessages_) return;
+  showingMessages_ = true;
+  while (!pendingMessages_.empty()) {
+    const ListingNotice notice = std::move(pendingMessages_.front());
+    pendingMessages_.pop_front();
+    listServices_.prompts.Message(notice.text, notice.title, notice.icon);
+  }
+  showingMessages_ = false;
 }
 
 void frmCadromain::ApplySort() {
@@ -205,15 +311,18 @@ void frmCadromain::LV_ColumnClick(int column) {
 }
 
 void frmCadromain::ShowItemCount() {
-  panelStatus_->setText(QStringLiteral("Items:%1").arg(model_->rowCount()));
+  if (listing_) {
+    panelStatus_->setText(FromAnsi(ListingProgressText(progress_)));
+  } else {
+    panelStatus_->setText(QStringLiteral("Items:%1").arg(model_->rowCount()));
+  }
 }
 
 void frmCadromain::cmdFolder_Click(int folderCode) {
-  WaitPointer wait;
   currentFolder_ = folderCode;
   if (const auto it = cmdFolder_.find(folderCode); it != cmdFolder_.end()) it->second->setChecked(true);
   lblCurrentFolder_->setText(QStringLiteral("  ") + FromAnsi(FolderName(folderCode)));
-  BuildNewMsgList();
+  StartListing(false);
 }
 
 void frmCadromain::cmdNewReport_Click() {
@@ -247,6 +356,9 @@ void frmCadromain::cmdDelete_Click() {
     if (record_->Fdelete(idx, currentFolder_) == "-1") model_->RemoveRow(row);
   }
   ShowItemCount();
+  // A rebuild under way may have read these reports before they were deleted; it must not
+  // bring them back.
+  if (staging_) StartListing(true);
   if (keptOne) {
     services_.prompts.Beep();
     panelStatus_->setText(

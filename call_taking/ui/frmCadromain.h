@@ -4,13 +4,16 @@
 
 #include <QMainWindow>
 #include <array>
+#include <chrono>
+#include <cstdint>
+#include <deque>
 #include <functional>
 #include <map>
 #include <memory>
-#include <set>
 #include <vector>
 
 #include "AgeMarks.h"
+#include "BackgroundListing.h"
 #include "CadroIni.h"
 #include "CadroLogLib.h"
 #include "CadroMsg.h"
@@ -54,8 +57,14 @@ public:
   // The start-up sequence: placement, caption, Cadrocts.ini, session log, list, station dialog.
   void Startup();
 
-  // Reloads the list for the current folder from the message folder.
+  // Reads the current folder's reports again from the message folder. The list keeps showing
+  // what it shows until the new listing is complete, then shows that in one step; while the
+  // folder's first listing still runs, it starts over.
   void BuildNewMsgList();
+  // True while the message folder is being read for the list.
+  bool Listing() const { return listing_ != nullptr; }
+  // Tests only: prepares the reader of each listing from now on, on its thread.
+  void SetReaderSetupForTests(BackgroundListing::ReaderSetup setup) { readerSetup_ = std::move(setup); }
   void SetColumnHeaders();
 
   void cmdFolder_Click(int folderCode);
@@ -96,7 +105,15 @@ private:
   void BuildWindow();
   void BuildMenus();
   void BuildAidControls(QVBoxLayout* listColumn, QStatusBar* bar);
-  void AfterListBuilt(std::vector<IncidentRow> everyReport);
+  // Starts reading the current folder; `keepShown`: the rows shown stay until the new ones are
+  // all there (a rebuild), else the list empties now and fills as the rows come (a new folder).
+  void StartListing(bool keepShown);
+  void ListingWoke(std::uint64_t generation);
+  void TakeListing();
+  void FinishListing();
+  void RetireListing();
+  void ShowPendingMessages();
+  void AfterListBuilt();
   void RestoreLayout();
   void SaveLayout();
   void SetListFontSize(float size);
@@ -141,8 +158,22 @@ private:
   QAction* mnuCadroQuickStart_ = nullptr;
   QTimer* tmrClock_ = nullptr;
 
-  std::vector<IncidentRow> everyReport_;  // every report, whatever the folder, as last built
-  std::set<std::string> knownReports_;    // their Idx texts, to tell a report stored since
+  // The listing under way, and those told to stop that may not have noticed yet. Each listing
+  // has a number; a wake-up from any but the current one finds nothing to take.
+  std::unique_ptr<BackgroundListing> listing_;
+  std::vector<std::unique_ptr<BackgroundListing>> stopped_;
+  std::uint64_t generation_ = 0;
+  std::unique_ptr<IncidentListModel> staging_;  // a rebuild's rows until they are complete
+  bool listComplete_ = false;                   // the model holds a whole listing
+  ListingBatch progress_;                       // counts of the listing under way
+  QTimer* tmrListing_ = nullptr;
+  std::chrono::steady_clock::time_point lastTake_{};
+  bool taking_ = false;
+  std::deque<ListingNotice> pendingMessages_;
+  bool showingMessages_ = false;
+  BackgroundListing::ReaderSetup readerSetup_;
+
+  std::vector<std::uint64_t> knownReports_;  // hashes of the Idx texts last listed, sorted
   bool listBuiltOnce_ = false;
   aids::AgeLimits ageLimits_;
   std::int64_t marksMinute_ = -1;

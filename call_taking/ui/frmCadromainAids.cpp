@@ -15,6 +15,8 @@
 #include <QTimer>
 #include <QTreeView>
 #include <QVBoxLayout>
+#include <algorithm>
+#include <functional>
 
 #include "AgeMarks.h"
 #include "CommsLog.h"
@@ -50,6 +52,12 @@ protected:
 
 bool CountsAsStored(int state) {
   return state == folder::kReady || state == folder::kDraft || state == folder::kSubmitted;
+}
+
+// A report's place in the set of reports last listed. Two Idx texts sharing one would only
+// cost a duplicate hint, once in billions of listings.
+std::uint64_t IdxKey(const std::string& idx) {
+  return std::hash<std::string>{}(idx);
 }
 
 std::int64_t DayOf(const QDate& d) {
@@ -119,25 +127,29 @@ void frmCadromain::txtSearch_Change(const QString& text) {
   ShowItemCount();
 }
 
-void frmCadromain::AfterListBuilt(std::vector<IncidentRow> everyReport) {
-  // A report the previous build did not know, now stored as ready, draft or submitted, was just
-  // saved or submitted as new: the entry form is the only writer of the message folder.
+void frmCadromain::AfterListBuilt() {
+  // A report the previous listing did not know, now stored as ready, draft or submitted, was
+  // just saved or submitted as new: the entry form is the only writer of the message folder.
+  const std::vector<IncidentRow>& reports = model_->Reports();
+  std::vector<std::uint64_t> known;
+  known.reserve(reports.size());
   std::vector<std::size_t> fresh;
-  std::set<std::string> known;
-  for (std::size_t i = 0; i < everyReport.size(); ++i) {
-    const std::string& idx = everyReport[i].columns[kIdxColumn];
-    if (listBuiltOnce_ && CountsAsStored(everyReport[i].state) && !knownReports_.contains(idx))
+  for (std::size_t i = 0; i < reports.size(); ++i) {
+    const std::uint64_t key = IdxKey(reports[i].columns[kIdxColumn]);
+    if (listBuiltOnce_ && CountsAsStored(reports[i].state) &&
+        !std::binary_search(knownReports_.begin(), knownReports_.end(), key)) {
       fresh.push_back(i);
-    known.insert(idx);
+    }
+    known.push_back(key);
   }
+  std::sort(known.begin(), known.end());
   knownReports_ = std::move(known);
   listBuiltOnce_ = true;
-  everyReport_ = std::move(everyReport);
   for (const std::size_t i : fresh) {
-    const std::optional<std::size_t> earlier = aids::FindPossibleDuplicate(everyReport_[i], everyReport_);
+    const std::optional<std::size_t> earlier = aids::FindPossibleDuplicate(reports[i], reports);
     if (!earlier) continue;
-    hintIdx_ = everyReport_[*earlier].columns[kIdxColumn];
-    lblDuplicateHint_->setText(FromAnsi(aids::DuplicateHintText(everyReport_[*earlier])));
+    hintIdx_ = reports[*earlier].columns[kIdxColumn];
+    lblDuplicateHint_->setText(FromAnsi(aids::DuplicateHintText(reports[*earlier])));
     fraDuplicateHint_->show();
   }
   RefreshAgeMarks(true);
@@ -158,7 +170,8 @@ void frmCadromain::RefreshAgeMarks(bool force) {
   if (!force && now == marksMinute_) return;
   marksMinute_ = now;
   model_->SetAgeMarks(ageLimits_, now);
-  const QString text = FromAnsi(aids::StuckText(aids::CountStuck(everyReport_, now, ageLimits_), ageLimits_));
+  const QString text =
+      FromAnsi(aids::StuckText(aids::CountStuck(model_->Reports(), now, ageLimits_), ageLimits_));
   panelStuck_->setText(text);
   panelStuck_->setVisible(!text.isEmpty());
 }

@@ -147,6 +147,10 @@ void frmCadromain::BuildWindow() {
   tmrClock_->setObjectName(QStringLiteral("tmrClock"));
   tmrClock_->setInterval(1000);
   connect(tmrClock_, &QTimer::timeout, this, &frmCadromain::ShowClock);
+  tmrListing_ = new QTimer(this);
+  tmrListing_->setObjectName(QStringLiteral("tmrListing"));
+  tmrListing_->setSingleShot(true);
+  connect(tmrListing_, &QTimer::timeout, this, &frmCadromain::TakeListing);
 
   BuildAidControls(right, sbrStatus);
 }

@@ -89,12 +89,20 @@ TEST(GetLine, ViewSplitIsLinearOverManyLines) {
 
 TEST(AsciiCaseAndReplace, TouchOnlyWhatTheyShould) {
   EXPECT_EQ(AsciiUpper("dirLogs \xE9"), "DIRLOGS \xE9");  // a code-page letter stays as it is
+  EXPECT_EQ(AsciiUpper("abcdefghijklmnopqrstuvwxyz`{"), "ABCDEFGHIJKLMNOPQRSTUVWXYZ`{");
   EXPECT_EQ(AsciiLower("C:\\VData"), "c:\\vdata");
   std::string text = "APP_PATH\\x;APP_PATH";
   ReplaceAll(text, "APP_PATH", "C:\\APP_PATH");  // the replacement is not scanned again
   EXPECT_EQ(text, "C:\\APP_PATH\\x;C:\\APP_PATH");
   ReplaceAll(text, "", "never");
   EXPECT_EQ(text, "C:\\APP_PATH\\x;C:\\APP_PATH");
+  // A shorter text where matches touch: the search goes on right after what was put in.
+  std::string breaks = "a\\n\\n\\nb\\n";
+  ReplaceAll(breaks, "\\n", "");
+  EXPECT_EQ(breaks, "ab");
+  std::string paths = "+DATA_PATH+DATA_PATH\\x";
+  ReplaceAll(paths, "+DATA_PATH", "D:");
+  EXPECT_EQ(paths, "D:D:\\x");
 }
 
 // Every date and time stamp is built from these: a year must shrink to its last two digits and a

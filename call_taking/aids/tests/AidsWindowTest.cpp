@@ -16,7 +16,7 @@ namespace {
 class AidsWindow : public MainWindow, public AidsReports {
 protected:
   std::string MessageFolder() override { return dir.File("msg.d"); }
-  void ShowAll() { w->cmdFolder_Click(folder::kAll); }
+  void ShowAll() { Folder(folder::kAll); }
   QLineEdit* Search() { return Find<QLineEdit>("txtSearch"); }
   QStringList Shown() {
     QStringList ids = Column(0);
@@ -164,6 +164,7 @@ TEST_F(AidsWindow, ANewReportAtAKnownPlaceShowsAHintThatChangesNothing) {
   const std::string before = ReadFileBytes(JoinPath(dir.File("msg.d"), "AB126342.101.911")) +
                              ReadFileBytes(JoinPath(dir.File("msg.d"), "AB126342.102.911"));
   w->BuildNewMsgList();
+  WaitForList();
   ASSERT_FALSE(bar->isHidden());
   EXPECT_EQ(Find<QLabel>("lblDuplicateHint")->text(),
             "Possibly the same incident as AB126342.101 (FIRE, 12:31, 100 Main St)");
@@ -181,10 +182,12 @@ TEST_F(AidsWindow, ANewReportAtAKnownPlaceShowsAHintThatChangesNothing) {
   ShowAll();
   Full("AB126342.103", 2, "FIRE", "102 Main St", "Springfield", "1241", "Smoke", "");
   w->BuildNewMsgList();
+  WaitForList();
   EXPECT_TRUE(bar->isHidden());
 
   Full("AB126342.104", 2, "FIRE", "100 Main St", "Springfield", "1242", "Smoke", "");
   w->BuildNewMsgList();
+  WaitForList();
   ASSERT_FALSE(bar->isHidden());
   EXPECT_EQ(Find<QLabel>("lblDuplicateHint")->text(),
             "Possibly the same incident as AB126342.102 (MED+FIRE, 12:40, 100 main street.)");

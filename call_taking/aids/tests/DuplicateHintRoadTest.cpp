@@ -6,6 +6,7 @@
 
 #include "AidsWindowFixture.h"
 #include "FormFixture.h"
+#include "WaitFor.h"
 #include "frmCadromain.h"
 
 namespace cadro::form::testing {
@@ -35,6 +36,7 @@ TEST_F(DuplicateRoad, SavingANewCallAtAKnownAddressShowsTheHintAndStillSaves) {
   // The fixture's clock stands at 14:20 on 7 December 2026.
   Full("FS326341.090", 9, "FIRE", "100 Main Street", "Springfield", "1412", "Smoke", "", "261207");
   list->Startup();
+  CADRO_WAIT_FOR(!list->Listing(), 20000);
   auto* bar = list->findChild<QFrame*>("fraDuplicateHint");
   ASSERT_NE(bar, nullptr);
   EXPECT_TRUE(bar->isHidden());
@@ -47,6 +49,7 @@ TEST_F(DuplicateRoad, SavingANewCallAtAKnownAddressShowsTheHintAndStillSaves) {
   FillRequired();  // "100 main st", "springfield"
   Type("txtFire_0", "unknown");
   Click("cmdSave");
+  CADRO_WAIT_FOR(!list->Listing(), 20000);
   EXPECT_FALSE(entry->isVisible());
   EXPECT_TRUE(PathExists(JoinPath(dir.File("msg.d"), eventId + ".911")));
   ASSERT_FALSE(bar->isHidden());
@@ -57,6 +60,7 @@ TEST_F(DuplicateRoad, SavingANewCallAtAKnownAddressShowsTheHintAndStillSaves) {
   QTest::mouseClick(list->findChild<QPushButton*>("cmdHintIgnore"), Qt::LeftButton);
   entry->StartForm(eventId);
   Click("cmdSave");
+  CADRO_WAIT_FOR(!list->Listing(), 20000);
   EXPECT_TRUE(bar->isHidden());
 }
 

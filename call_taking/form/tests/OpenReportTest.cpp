@@ -59,7 +59,10 @@ protected:
     WriteFileBytes(FileOf(id), bytes);
     return bytes;
   }
-  void Refresh() { QTest::mouseClick(list->findChild<QPushButton*>("cmdFolder_0"), Qt::LeftButton); }
+  void Refresh() {
+    QTest::mouseClick(list->findChild<QPushButton*>("cmdFolder_0"), Qt::LeftButton);
+    WaitForList();
+  }
 };
 
 TEST_F(OpenReport, DetailsInOneEndlessLineAreRefusedWithTheReasonAndTheFileIsKept) {

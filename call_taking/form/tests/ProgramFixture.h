@@ -11,6 +11,7 @@
 #include "CadroLogLib.h"
 #include "FormFixture.h"
 #include "IncidentListModel.h"
+#include "WaitFor.h"
 #include "frmCadromain.h"
 #include "frmStationID.h"
 
@@ -51,9 +52,12 @@ protected:
     QObject::connect(entry, &frmCadrocts::listMustBeRebuilt, list.get(), &frmCadromain::BuildNewMsgList);
     list->SetEntryForm(entry);
     list->Startup();
+    WaitForList();
     shown = entry;
   }
 
+  // The list reads the message folder in the background; a test looks at the complete listing.
+  void WaitForList() { CADRO_WAIT_FOR(!list->Listing(), 20000); }
   void NewReport() {
     QTest::mouseClick(list->findChild<QPushButton*>("cmdNewReport"), Qt::LeftButton);
     ASSERT_TRUE(entry->isVisible());
@@ -63,6 +67,7 @@ protected:
   // Opens the listed report `eventId` with a double-click, as from the "All" folder.
   void OpenListed(const std::string& eventId) {
     QTest::mouseClick(list->findChild<QPushButton*>("cmdFolder_0"), Qt::LeftButton);
+    WaitForList();
     for (int r = 0; r < list->Model().rowCount(); ++r) {
       if (list->Model().Text(r, 0).toStdString() != eventId) continue;
       list->List()->setCurrentIndex(list->Model().index(r, 0));

@@ -10,6 +10,7 @@
 #include "IncidentListModel.h"
 #include "VtdirectDelivery.h"
 #include "VtdirectStandin.h"
+#include "WaitFor.h"
 #include "frmCadromain.h"
 
 namespace cadro::form::testing {
@@ -31,6 +32,7 @@ protected:
     QObject::connect(entry, &frmCadrocts::listMustBeRebuilt, list.get(), &frmCadromain::BuildNewMsgList);
     list->SetEntryForm(entry);
     list->Startup();
+    WaitForList();
     {
       StationSettings changed = station->Values();
       changed.Prt = std::to_string(server.Port());
@@ -39,6 +41,7 @@ protected:
   }
 
   void TearDown() override { list->close(); }
+  void WaitForList() { CADRO_WAIT_FOR(!list->Listing(), 20000); }
 
   QStringList Column(int c) const {
     QStringList out;
@@ -69,6 +72,7 @@ TEST_F(WholeRoad, ANewCallIsSubmittedAndListedAsSubmitted) {
   Click("cmdSave");
   EXPECT_FALSE(entry->isVisible());
   QTest::mouseClick(list->findChild<QPushButton*>("cmdFolder_6"), Qt::LeftButton);
+  WaitForList();
   EXPECT_EQ(Column(0), QStringList{QString::fromStdString(eventId)});
   EXPECT_EQ(Column(1), QStringList{"Draft"});
 
@@ -80,9 +84,11 @@ TEST_F(WholeRoad, ANewCallIsSubmittedAndListedAsSubmitted) {
   EXPECT_FALSE(entry->isVisible());
   ASSERT_EQ(server.Envelopes().size(), 1u);
   EXPECT_NE(server.Envelopes()[0].find("EVNT=" + eventId + "</AOMSG>"), std::string::npos);
+  WaitForList();
   EXPECT_EQ(list->Model().rowCount(), 0);  // no longer a draft
 
   QTest::mouseClick(list->findChild<QPushButton*>("cmdFolder_9"), Qt::LeftButton);
+  WaitForList();
   EXPECT_EQ(Column(0), QStringList{QString::fromStdString(eventId)});
   EXPECT_EQ(Column(1), QStringList{"Submitted"});
   EXPECT_TRUE(ts.prompts.shown.empty());
@@ -114,6 +120,7 @@ TEST_F(WholeRoad, TheReportUnderDeliveryIsGuardedAndCancelKeepsItReady) {
   EXPECT_TRUE(Find("cmdCancel")->isVisible());
   EXPECT_TRUE(Find("cmdCancel")->isEnabled());
 
+  WaitForList();
   // The list shows it Ready; deleting it is refused with a reason, other rows are not touched.
   ASSERT_EQ(Column(0), QStringList{eventId});
   list->List()->setCurrentIndex(list->Model().index(0, 0));

@@ -1,0 +1,249 @@
+#include "BackgroundListing.h"
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <chrono>
+
+#include "CadroMsg.h"
+
+namespace cadro {
+namespace {
+
+constexpr int kReadAttempts = 3;
+constexpr std::size_t kFirstScreenful = 64;
+
+std::string WithThousands(std::size_t n) {
+  std::string digits = std::to_string(n);
+  for (int at = static_cast<int>(digits.size()) - 3; at > 0; at -= 3)
+    digits.insert(static_cast<std::size_t>(at), ",");
+  return digits;
+}
+
+bool SameVersion(const struct stat& a, const struct stat& b) {
+  return a.st_dev == b.st_dev && a.st_ino == b.st_ino && a.st_size == b.st_size &&
+         a.st_mtim.tv_sec == b.st_mtim.tv_sec && a.st_mtim.tv_nsec == b.st_mtim.tv_nsec &&
+         a.st_ctim.tv_sec == b.st_ctim.tv_sec && a.st_ctim.tv_nsec == b.st_ctim.tv_nsec;
+}
+
+}  // namespace
+
+// The record's services on the reading thread: what it would report is kept for the window; it
+// has no use for the clock, the locale or the settings when it only loads.
+class ReportReader::Collector final : public EventLog,
+                                      public Prompts,
+                                      public Clock,
+                                      public UserLocale,
+                                      public SettingsStore {
+public:
+  explicit Collector(std::vector<ListingNotice>& notices) : notices_(notices) {}
+  void Error(const std::string& text) override {
+    notices_.push_back({ListingNotice::Kind::EventLog, text, {}, {}});
+  }
+  void Message(const std::string& text, const std::string& title, PromptIcon icon) override {
+    notices_.push_back({ListingNotice::Kind::Message, text, title, icon});
+  }
+  bool AskYesNo(const std::string&, const std::string&, PromptIcon) override { return false; }
+  void Beep() override {}
+  LocalTime Now() const override { return {}; }
+  std::string MonthAbbrev(int) const override { return {}; }
+  char DecimalSeparator() const override { return '.'; }
+  std::optional<std::string> Get(const std::string&, const std::string&, const std::string&) const override {
+    return std::nullopt;
+  }
+  void Set(const std::string&, const std::string&, const std::string&, const std::string&) override {}
+
+  Services services{*this, *this, *this, *this, *this};
+  std::unique_ptr<CadroMsg> record;
+
+private:
+  std::vector<ListingNotice>& notices_;
+};
+
+ReportReader::ReportReader(std::string messageFolder, std::vector<ListingNotice>& notices)
+    : folder_(std::move(messageFolder)), collector_(std::make_unique<Collector>(notices)) {
+  collector_->record = std::make_unique<CadroMsg>(folder_, collector_->services);
+}
+
+ReportReader::~ReportReader() {
+  if (dirFd_ >= 0) ::close(dirFd_);
+}
+
+void ReportReader::List(const std::function<void(std::string_view eventId)>& each) {
+  if (dirFd_ < 0) dirFd_ = ::open(folder_.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+  collector_->record->ForEachEventId(each);
+}
+
+std::optional<IncidentRow> ReportReader::Read(const std::string& eventId) {
+  CadroMsg& record = *collector_->record;
+  const std::string name = eventId + ".911";
+  bool loaded = false;
+  for (int attempt = 0; attempt < kReadAttempts && !loaded; ++attempt) {
+    if (beforeOpen) beforeOpen(eventId);
+    const int fd = dirFd_ >= 0 ? ::openat(dirFd_, name.c_str(), O_RDONLY | O_CLOEXEC) : -1;
+    if (fd < 0) {
+      if (errno == ENOENT && dirFd_ >= 0) return std::nullopt;
+      // Let the record meet the failure itself, so it is reported in its own words.
+      record.Clear();
+      record.Load(eventId);
+      loaded = true;
+      break;
+    }
+    struct stat before {};
+    struct stat after {};
+    struct stat named {};
+    bool ok = ::fstat(fd, &before) == 0 && S_ISREG(before.st_mode);
+    std::size_t length = 0;
+    if (ok) {
+      bytes_.resize(static_cast<std::size_t>(before.st_size) + 1);
+      for (;;) {
+        if (length == bytes_.size()) bytes_.resize(bytes_.size() * 2);
+        const ssize_t r = ::read(fd, bytes_.data() + length, bytes_.size() - length);
+        if (r < 0 && errno == EINTR) continue;
+        if (r <= 0) {
+          ok = r == 0;
+          break;
+        }
+        length += static_cast<std::size_t>(r);
+      }
+    }
+    if (afterRead) afterRead(eventId);
+    // Rewritten in place while it was read, or replaced under its name: read the new version.
+    const bool steady = ok && ::fstat(fd, &after) == 0 && SameVersion(before, after) &&
+                        ::fstatat(dirFd_, name.c_str(), &named, 0) == 0 && SameVersion(after, named) &&
+                        length == static_cast<std::size_t>(after.st_size);
+    ::close(fd);
+    if (!ok) {
+      record.Clear();
+      record.Load(eventId);
+      loaded = true;
+      break;
+    }
+    if (steady || attempt + 1 == kReadAttempts) {
+      record.LoadBytes(eventId, std::string_view(bytes_.data(), length));
+      loaded = true;
+    }
+  }
+  if (!loaded) return std::nullopt;
+  IncidentRow row;
+  const int ast = record.AST();
+  row.columns = {eventId,      StateText(ast), record.EID(), record.TYP(),
+                 record.ISS(), record.AD1(),   record.CTY(), DateTimeText(record.ADT(), record.ATM())};
+  row.state = ast;
+  row.mid = record.MID();
+  row.dtl = record.DTL();
+  row.uid = record.UID();
+  row.adt = record.ADT();
+  row.atm = record.ATM();
+  return row;
+}
+
+// ---------------------------------------------------------------------------------------------
+
+BackgroundListing::BackgroundListing(std::string messageFolder, Wake wake, ReaderSetup setup)
+    : folder_(std::move(messageFolder)),
+      wake_(std::move(wake)),
+      setup_(std::move(setup)),
+      thread_([this](std::stop_token stop) { Run(std::move(stop)); }) {}
+
+BackgroundListing::~BackgroundListing() {
+  thread_.request_stop();
+  if (thread_.joinable()) thread_.join();
+}
+
+ListingBatch BackgroundListing::Take() {
+  std::lock_guard lock(mutex_);
+  ListingBatch batch;
+  batch.rows.swap(pending_.rows);
+  batch.notices.swap(pending_.notices);
+  batch.done = pending_.done;
+  batch.total = pending_.total;
+  batch.listed = pending_.listed;
+  batch.finished = pending_.finished;
+  awake_ = false;
+  return batch;
+}
+
+void BackgroundListing::Post(std::vector<IncidentRow>* rows, bool end) {
+  bool wake = false;
+  {
+    std::lock_guard lock(mutex_);
+    if (rows) {
+      if (pending_.rows.empty()) {
+        pending_.rows.swap(*rows);
+      } else {
+        pending_.rows.insert(pending_.rows.end(), std::make_move_iterator(rows->begin()),
+                             std::make_move_iterator(rows->end()));
+        rows->clear();
+      }
+    }
+    if (end) pending_.finished = true;
+    wake = !awake_;
+    awake_ = true;
+  }
+  if (wake && wake_) wake_();
+}
+
+void BackgroundListing::Run(std::stop_token stop) {
+  std::vector<ListingNotice> notices;
+  ReportReader reader(folder_, notices);
+  if (setup_) setup_(reader);
+  const auto pass = [&] {
+    std::lock_guard lock(mutex_);
+    for (ListingNotice& n : notices) pending_.notices.push_back(std::move(n));
+    notices.clear();
+  };
+  // The first row goes over alone, so it shows at once even when the next file is slow to
+  // read; then batches double, so handing them over soon costs nothing worth counting.
+  std::vector<IncidentRow> rows;
+  std::size_t batch = 1;
+  std::size_t done = 0;
+  auto lastPost = std::chrono::steady_clock::now();
+  const auto read = [&](const std::string& id) {
+    std::optional<IncidentRow> row = reader.Read(id);
+    if (row) rows.push_back(std::move(*row));
+    ++done;
+    {
+      std::lock_guard lock(mutex_);
+      pending_.done = done;
+    }
+    if (!notices.empty()) pass();
+    const auto now = std::chrono::steady_clock::now();
+    if (rows.size() >= batch || now - lastPost > std::chrono::milliseconds(20)) {
+      Post(&rows, false);
+      rows.reserve(batch);
+      batch = std::min<std::size_t>(batch * 2, 4096);
+      lastPost = now;
+    }
+  };
+  // The first screenful is read while the folder is still being listed: a big folder takes a
+  // while to list, and the operator should not look at an empty window meanwhile.
+  std::vector<std::string> ids;
+  reader.List([&](std::string_view id) {
+    ids.emplace_back(id);
+    if (ids.size() <= kFirstScreenful && !stop.stop_requested()) read(ids.back());
+  });
+  {
+    std::lock_guard lock(mutex_);
+    pending_.total = ids.size();
+    pending_.listed = true;
+  }
+  pass();
+  Post(nullptr, false);
+  for (std::size_t i = std::min(ids.size(), kFirstScreenful); i < ids.size(); ++i) {
+    if (stop.stop_requested()) break;
+    read(ids[i]);
+  }
+  if (!notices.empty()) pass();
+  Post(&rows, true);
+  finished_ = true;
+}
+
+std::string ListingProgressText(const ListingBatch& progress) {
+  if (!progress.listed) return "Reading reports";
+  return "Reading reports: " + WithThousands(progress.done) + " of " + WithThousands(progress.total);
+}
+
+}  // namespace cadro
