@@ -56,6 +56,13 @@ public:
                                  const std::string& key) const override;
   void Set(const std::string& app, const std::string& section, const std::string& key,
            const std::string& value) override;
+  // Text as it is written; a name that is no UTF-8 is kept as its bytes. Older versions stored
+  // file names through Set, so their bytes came back as Windows-1252 characters ("FormulÃ¡rios"):
+  // GetText recognises such a value and returns the bytes it was made from.
+  std::optional<std::string> GetText(const std::string& app, const std::string& section,
+                                     const std::string& key) const override;
+  void SetText(const std::string& app, const std::string& section, const std::string& key,
+               const std::string& value) override;
 };
 
 // ANSI bytes <-> widget text.

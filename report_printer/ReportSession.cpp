@@ -38,6 +38,8 @@ std::optional<RunStatus> ReportSession::Load(const std::string& commandLine) {
   global_ = std::make_unique<VtGlobal>(JoinPath(programFolder_, "Vantrel.glo"), kProgramVersion,
                                        printers_.DefaultPrinter(), services_.eventLog);
   CheckPrinter();
+  global_->ReplaceMissingPrinter(printers_.InstalledPrinters(),
+                                 printerInstalled_ ? printers_.CurrentPrinter() : "");
   log_.SetupLog(false);
 
   const auto buildFailed = [this](const std::string& what, const std::string& reason, RunStatus status) {

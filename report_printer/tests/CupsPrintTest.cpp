@@ -293,5 +293,34 @@ TEST(CupsPrint, WithoutADefaultPrinterTheOneUsedIsNamed) {
   EXPECT_TRUE(glo.readAll().contains("\r\nPrinterName=" + used.toUtf8() + "\r\n"));
 }
 
+// Vantrel.glo names a printer that is gone (a queue removed since): the file comes to name the
+// printer the run used, the one the Print button names, and keeps every other line as the host
+// wrote it. A file naming another printer that is still installed is the host's choice and is
+// left as it is, byte for byte.
+TEST(CupsPrint, AGlobalSettingsFileNamingAGonePrinterNamesTheOneUsed) {
+  const Queue queue = ReadFixtureState();
+  SKIP_WITHOUT_CUPS(queue);
+  const QString forms = QString::fromLatin1(CADRORPT_SAMPLE_FORMS);
+  const QStringList files = {"-fdf", forms + "/IncidentMessage.fdf", "-ddf", forms + "/IncidentMessage.ddf"};
+  ProgramFolder program;
+  const std::string glo = program.folder.File("Vantrel.glo");
+  const auto file = [](const std::string& printer) {
+    return "[GENERAL VARIABLES]\r\nVersion=3.4.5\r\nUseGlobalMsgNum=0\r\nProfSave=1\r\n\r\n[LOCAL "
+           "PRINTER]\r\n"
+           "PrinterName=" +
+           printer +
+           "\r\nPtrOrient=2\r\nPtrCopies=3\r\nPtrDuplex=1\r\nFolderLabels=Inbox|Sent|Held|Old|Net\r\n"
+           "LstFontSize=11\r\n";
+  };
+
+  testing::WriteFileBytes(glo, file("CadrorptGone-" + queue.name.toStdString()));
+  EXPECT_EQ(program.Run(files + QStringList{"-ptr", queue.name, "-cwd"}), 0);
+  EXPECT_EQ(testing::ReadFileBytes(glo), file(queue.name.toStdString()));
+
+  testing::WriteFileBytes(glo, file(queue.letterName.toStdString()));
+  EXPECT_EQ(program.Run(files + QStringList{"-ptr", queue.name, "-cwd"}), 0);
+  EXPECT_EQ(testing::ReadFileBytes(glo), file(queue.letterName.toStdString()));
+}
+
 }  // namespace
 }  // namespace cadro
