@@ -201,12 +201,16 @@ PreserveJobFiles No
 EOF
 
 # Run from a copy: a confinement profile bound to the system scheduler's path lets it read only
-# the system's folders, not this configuration.
-cp /usr/sbin/cupsd "$root/sbin/cupsd" || unavailable "cannot copy cupsd"
+# the system's folders, not this configuration. A build tree on a file system that runs nothing
+# (noexec) runs the system's binary instead.
+daemon_exe=$root/sbin/cupsd
+cp /usr/sbin/cupsd "$daemon_exe" || unavailable "cannot copy cupsd"
+"$daemon_exe" -h </dev/null >/dev/null 2>&1
+[ $? -eq 126 ] && daemon_exe=/usr/sbin/cupsd
 # Its own session (neither ctest's timeout nor an interrupt of the run reaches it: the watchdog
 # ends it), no terminal, no lock fd, and no system bus, so that desktop applets hear nothing of
 # the test queues.
-DBUS_SYSTEM_BUS_ADDRESS=unix:path=/nonexistent/cadrorpt setsid "$root/sbin/cupsd" -f \
+DBUS_SYSTEM_BUS_ADDRESS=unix:path=/nonexistent/cadrorpt setsid "$daemon_exe" -f \
   -c "$root/conf/cupsd.conf" -s "$root/conf/cups-files.conf" </dev/null >>"$root/log/cupsd.out" 2>&1 9>&- &
 daemon=$!
 echo "$daemon" >"$root/run/cupsd.pid"

@@ -44,7 +44,7 @@ snapshot() {
       "$etc/classes.conf" | sort
   find "$etc" -mindepth 1 -maxdepth 2 -printf 'entry %P\n' 2>/dev/null | sort
   # The system's scheduler processes (pid and start time): every cupsd but the private ones of
-  # test runs, which are started from a copy in their build tree.
+  # test runs, known by their configuration in a cadrorpt-cups folder.
   local pid cmd
   for pid in $(schedulers); do
     cmd=$(tr '\0' ' ' <"/proc/$pid/cmdline" 2>/dev/null) || continue
