@@ -1,17 +1,17 @@
 #include "NotesInbox.h"
 
 #include <fcntl.h>
-#include <sys/file.h>
+#include <signal.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 #include <algorithm>
 #include <cerrno>
-#include <chrono>
 #include <cstdio>
-#include <thread>
+#include <utility>
 
 #include "FileIO.h"
+#include "FileLib.h"
 #include "RunError.h"
 #include "StringLib.h"
 
@@ -26,6 +26,7 @@ public:
   }
   FdCloser(const FdCloser&) = delete;
   FdCloser& operator=(const FdCloser&) = delete;
+  int Release() { return std::exchange(fd_, -1); }
 
 private:
   int fd_;
@@ -38,7 +39,104 @@ void SplitRecords(std::string_view text, std::vector<std::string>& lines) {
   }
 }
 
+// Up to the last CR: a line without its end may still be being written.
+std::string_view WholeLines(std::string_view text) {
+  const std::size_t lastCr = text.rfind('\r');
+  return lastCr == std::string_view::npos ? std::string_view() : text.substr(0, lastCr + 1);
+}
+
+// While the lease is held, an open of the file by anyone else sends this process a signal whose
+// default action would end it. The viewer asks the kernel instead, so the signal is ignored; a
+// real-time one of its own leaves SIGIO to whatever else might use it.
+int LeaseSignal() {
+  static const int signal = [] {
+    const int chosen = SIGRTMAX - 1;
+    struct sigaction current {};
+    if (::sigaction(chosen, nullptr, &current) == 0 && current.sa_handler == SIG_DFL) {
+      struct sigaction ignore {};
+      ignore.sa_handler = SIG_IGN;
+      sigemptyset(&ignore.sa_mask);
+      ::sigaction(chosen, &ignore, nullptr);
+    }
+    return chosen;
+  }();
+  return signal;
+}
+
+void ReleaseLease(int fd) {
+  ::fcntl(fd, F_SETLEASE, F_UNLCK);
+}
+
+// Whether an open of the file is waiting for the lease to go.
+bool LeaseBroken(int fd) {
+  return ::fcntl(fd, F_GETLEASE) != F_WRLCK;
+}
+
+long long SizeOf(int fd) {
+  struct stat st {};
+  return ::fstat(fd, &st) == 0 ? static_cast<long long>(st.st_size) : -1;
+}
+
+// A plain file's inode, birth time and size; false for anything else (a folder in the way).
+bool Identify(const std::string& path, int fd, ino_t& inode, long long& born, long long& size) {
+  struct statx stx {};
+  const unsigned mask = STATX_TYPE | STATX_INO | STATX_SIZE | STATX_BTIME;
+  const int rc =
+      fd >= 0 ? ::statx(fd, "", AT_EMPTY_PATH, mask, &stx) : ::statx(AT_FDCWD, path.c_str(), 0, mask, &stx);
+  if (rc != 0) return false;
+  if (!S_ISREG(stx.stx_mode)) {
+    errno = EISDIR;
+    return false;
+  }
+  inode = static_cast<ino_t>(stx.stx_ino);
+  size = static_cast<long long>(stx.stx_size);
+  born = (stx.stx_mask & STATX_BTIME) != 0
+             ? static_cast<long long>(stx.stx_btime.tv_sec) * 1000000000LL + stx.stx_btime.tv_nsec
+             : 0;
+  return true;
+}
+
+// "inode from to journal-before [born]": the bytes from..to of the file with that inode were
+// being shown when the journal was that long.
+struct Recorded {
+  unsigned long long inode = 0;
+  long long from = 0;
+  long long to = 0;
+  long long journalBefore = 0;
+  long long born = 0;
+};
+
+std::optional<Recorded> ReadRecord(const std::string& path) {
+  std::string text;
+  try {
+    text = ReadWholeFile(path);
+  } catch (const RunError&) {
+    return std::nullopt;
+  }
+  Recorded r;
+  const int fields = std::sscanf(text.c_str(), "%llu %lld %lld %lld %lld", &r.inode, &r.from, &r.to,
+                                 &r.journalBefore, &r.born);
+  if (fields < 4 || r.inode == 0 || r.from < 0 || r.to < r.from) return std::nullopt;
+  if (fields < 5) r.born = 0;
+  return r;
+}
+
+bool RenameNoReplace(const std::string& from, const std::string& to) {
+  if (::renameat2(AT_FDCWD, from.c_str(), AT_FDCWD, to.c_str(), RENAME_NOREPLACE) == 0) return true;
+  // A file system that cannot promise it: the check and the rename are then two steps.
+  if (errno != EINVAL) return false;
+  if (FileExists(to)) {
+    errno = EEXIST;
+    return false;
+  }
+  return ::rename(from.c_str(), to.c_str()) == 0;
+}
+
 }  // namespace
+
+bool NotesInbox::Position::Is(const FileId& id) const {
+  return inode != 0 && inode == id.inode && (born == 0 || id.born == 0 || born == id.born);
+}
 
 void NotesInbox::OnceLog::Error(const std::string& text) {
   if (std::find(last_.begin(), last_.end(), text) != last_.end()) return;
@@ -47,30 +145,58 @@ void NotesInbox::OnceLog::Error(const std::string& text) {
 }
 
 NotesInbox::NotesInbox(std::string notesFile, EventLog& eventLog, std::string journalFile)
-    : notesFile_(std::move(notesFile)),
-      claimedFile_(notesFile_ + ".claimed"),
-      shownFile_(notesFile_ + ".shown"),
+    : legacyFile_(notesFile + ".claimed"),
       journalFile_(std::move(journalFile)),
-      log_(eventLog),
-      reader_(log_) {
-  // A claim left by a viewer that ended before finishing it: its records are taken in first.
-  claimed_ = FileExists(claimedFile_);
+      eventLog_(eventLog),
+      log_(eventLog) {
+  notes_.path = notesFile;
+  notes_.record = notesFile + ".shown";
+  taken_.path = notesFile + ".taken";
+  taken_.record = taken_.path + ".shown";
   Resume();
 }
 
-bool NotesInbox::WriteShownRecord(const std::string& text) {
-  // Replaced by a rename, so a viewer killed half-way leaves the old record or the new one. It
-  // guards against the viewer ending, not the machine, so it is not flushed to the disk.
-  const std::string temporary = shownFile_ + ".new";
-  const int fd = ::open(temporary.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
-  bool ok = fd >= 0 && ::write(fd, text.data(), text.size()) == static_cast<ssize_t>(text.size());
-  if (fd >= 0) ok = ::close(fd) == 0 && ok;
-  if (ok) ok = ::rename(temporary.c_str(), shownFile_.c_str()) == 0;
-  if (!ok) {
-    Report(errno, shownFile_, 4);
-    ::unlink(temporary.c_str());
+NotesInbox::~NotesInbox() {
+  if (takenFd_ >= 0) ::close(takenFd_);
+  for (const Orphan& orphan : orphans_) ::close(orphan.fd);
+}
+
+void NotesInbox::AdoptLegacyClaim() {
+  // A claim of an earlier version: everything in it up to its record was shown, which is what a
+  // taken file is; its record (which names its inode) moves with it.
+  if (!FileExists(legacyFile_) || !RenameNoReplace(legacyFile_, taken_.path)) return;
+  takenPending_ = true;
+}
+
+void NotesInbox::Resume() {
+  AdoptLegacyClaim();
+  FileId taken;
+  const bool takenThere = Identify(taken_.path, -1, taken.inode, taken.born, taken.size);
+  std::optional<Recorded> notesRecord = ReadRecord(notes_.record);
+  std::optional<Recorded> takenRecord = ReadRecord(taken_.record);
+  // Killed between the rename of a file and the move of its record: the record follows.
+  if (takenThere && notesRecord &&
+      Position{static_cast<ino_t>(notesRecord->inode), notesRecord->born, 0}.Is(taken)) {
+    if (::rename(notes_.record.c_str(), taken_.record.c_str()) == 0) {
+      takenRecord = notesRecord;
+      notesRecord.reset();
+    }
   }
-  return ok;
+  takenPending_ = takenThere;  // a taken file left behind is deleted at the first poll
+  // Without a journal nothing tells whether the showing ended: never twice wins.
+  auto resume = [this](Source& source, const std::optional<Recorded>& record) {
+    FileId id;
+    if (record && Identify(source.path, -1, id.inode, id.born, id.size) &&
+        Position{static_cast<ino_t>(record->inode), record->born, 0}.Is(id) && record->to <= id.size) {
+      const bool reachedJournal = journalFile_.empty() || JournalSize() > record->journalBefore;
+      source.resume = {id.inode, record->born,
+                       static_cast<std::size_t>(reachedJournal ? record->to : record->from)};
+    } else if (record || FileExists(source.record)) {
+      ::unlink(source.record.c_str());  // its file is gone
+    }
+  };
+  resume(notes_, notesRecord);
+  resume(taken_, takenRecord);
 }
 
 long long NotesInbox::JournalSize() const {
@@ -79,31 +205,19 @@ long long NotesInbox::JournalSize() const {
                                                                          : 0;
 }
 
-void NotesInbox::Resume() {
-  offset_ = 0;
-  struct stat claimed {};
-  if (!claimed_ || ::stat(claimedFile_.c_str(), &claimed) != 0) {
-    ::unlink(shownFile_.c_str());  // belongs to a claimed file that is gone
-    return;
+bool NotesInbox::WriteRecord(const std::string& path, const std::string& text) {
+  // Replaced by a rename, so a viewer killed half-way leaves the old record or the new one. It
+  // guards against the viewer ending, not the machine, so it is not flushed to the disk.
+  const std::string temporary = path + ".new";
+  const int fd = ::open(temporary.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
+  bool ok = fd >= 0 && ::write(fd, text.data(), text.size()) == static_cast<ssize_t>(text.size());
+  if (fd >= 0) ok = ::close(fd) == 0 && ok;
+  if (ok) ok = ::rename(temporary.c_str(), path.c_str()) == 0;
+  if (!ok) {
+    Report(errno, path, 4);
+    ::unlink(temporary.c_str());
   }
-  std::string record;
-  try {
-    record = ReadWholeFile(shownFile_);
-  } catch (const RunError&) {
-    return;  // nothing of this claimed file was being shown
-  }
-  unsigned long long inode = 0;
-  long long from = 0;
-  long long to = 0;
-  long long journalBefore = 0;
-  if (std::sscanf(record.c_str(), "%llu %lld %lld %lld", &inode, &from, &to, &journalBefore) != 4) return;
-  if (inode != static_cast<unsigned long long>(claimed.st_ino) || from < 0 || to < from ||
-      to > static_cast<long long>(claimed.st_size)) {
-    return;
-  }
-  // Without a journal nothing tells whether the showing ended: never twice wins.
-  const bool reachedJournal = journalFile_.empty() || JournalSize() > journalBefore;
-  offset_ = static_cast<std::size_t>(reachedJournal ? to : from);
+  return ok;
 }
 
 void NotesInbox::Report(int errnoValue, const std::string& path, int step) {
@@ -112,99 +226,286 @@ void NotesInbox::Report(int errnoValue, const std::string& path, int step) {
              "; frmNote:GetNote, FileName = " + path + ", Step = " + std::to_string(step));
 }
 
-bool NotesInbox::ReadClaimed(bool final, const Show& show) {
-  int fd = -1;
-  if (final) {
-    fd = ::open(claimedFile_.c_str(), O_RDONLY | O_CLOEXEC);
-    if (fd < 0) {
-      if (errno == ENOENT) {  // gone already: nothing left to take in
-        claimed_ = false;
-        offset_ = 0;
-        return true;
-      }
-      Report(errno, claimedFile_, 3);
-      return false;
-    }
-    // A cooperating writer that still appends to the claimed file is waited for until the next
-    // poll; once the lock is ours no such writer can add to this file any more.
-    if (::flock(fd, LOCK_EX | LOCK_NB) != 0) {
-      ::close(fd);
+void NotesInbox::LeaseRefused(const std::string& path, int error) {
+  if (refusedLogged_) return;
+  refusedLogged_ = true;
+  eventLog_.Error(ErrorFromErrno(error, path).NumberAndDescription() +
+                  "; frmNote:GetNote, FileName = " + path +
+                  ", Step = 6; whether the host still holds the notes file cannot be told, so it is read in "
+                  "place and left where it is");
+}
+
+NotesInbox::Lease NotesInbox::TryLease(int fd, int& error) {
+  if (::fcntl(fd, F_SETSIG, LeaseSignal()) != 0 || ::fcntl(fd, F_SETLEASE, F_WRLCK) != 0) {
+    error = errno;
+    return error == EAGAIN || error == EBUSY ? Lease::Held : Lease::Refused;
+  }
+  return Lease::Granted;
+}
+
+bool NotesInbox::Read(int fd, std::size_t from, long long to, std::string& out, const std::string& path) {
+  out.clear();
+  if (readError_) {
+    if (const int error = readError_(); error != 0) {
+      Report(error, path, 3);
       return false;
     }
   }
-  const FdCloser closer(fd);
-  std::string contents;
-  try {
-    contents = reader_.ReadTextFileContents(claimedFile_);
-  } catch (const RunError&) {
-    failed_ = true;  // FileLib has logged it (once, through log_)
+  if (to <= static_cast<long long>(from)) return true;
+  out.resize(static_cast<std::size_t>(to) - from);
+  std::size_t got = 0;
+  while (got < out.size()) {
+    const ssize_t n = ::pread(fd, out.data() + got, out.size() - got, static_cast<off_t>(from + got));
+    if (n < 0 && errno == EINTR) continue;
+    if (n < 0) {
+      Report(errno, path, 3);
+      return false;
+    }
+    if (n == 0) break;
+    got += static_cast<std::size_t>(n);
+  }
+  out.resize(got);
+  return true;
+}
+
+bool NotesInbox::ReadNew(Source& source, int fd, bool free, std::string& bytes) {
+  const long long size = SizeOf(fd);  // after the lease: with it, nobody can add to the file any more
+  if (size < 0) {
+    Report(errno, source.path, 3);
     return false;
   }
-  if (contents.size() > offset_) {
-    std::string_view fresh = std::string_view(contents).substr(offset_);
-    if (!final) {
-      // A line without its CR may still be being written: it waits for the final read.
-      const std::size_t lastCr = fresh.rfind('\r');
-      fresh = lastCr == std::string_view::npos ? std::string_view() : fresh.substr(0, lastCr + 1);
-    }
-    std::vector<std::string> lines;
-    SplitRecords(fresh, lines);
-    if (!lines.empty()) {
-      struct stat st {};
-      if (::stat(claimedFile_.c_str(), &st) != 0) {
-        Report(errno, claimedFile_, 4);
-        return false;
-      }
-      // Which bytes are being shown, before they are: a viewer killed meanwhile knows at its
-      // start whether their showing reached the journal.
-      if (!WriteShownRecord(std::to_string(st.st_ino) + " " + std::to_string(offset_) + " " +
-                            std::to_string(offset_ + fresh.size()) + " " + std::to_string(JournalSize()) +
-                            "\r\n")) {
-        return false;
-      }
-      offset_ += fresh.size();
-      show(lines);
-    } else {
-      offset_ += fresh.size();
-    }
-  }
-  if (!final) return true;
-  if (::unlink(claimedFile_.c_str()) != 0 && errno != ENOENT) {
-    Report(errno, claimedFile_, 5);
-    return false;  // taken in already; only the deletion is tried again
-  }
-  ::unlink(shownFile_.c_str());
-  claimed_ = false;
-  offset_ = 0;
+  if (size < static_cast<long long>(source.pos.offset)) source.pos.offset = 0;  // cut short by someone
+  if (!Read(fd, source.pos.offset, size, bytes, source.path)) return false;
+  if (!free) bytes.resize(WholeLines(bytes).size());
   return true;
+}
+
+bool NotesInbox::ShowPiece(Source& source, const FileId& id, std::string_view fresh, const Show& show) {
+  std::vector<std::string> lines;
+  SplitRecords(fresh, lines);
+  if (!lines.empty()) {
+    // Which bytes are being shown, before they are: a viewer killed meanwhile knows at its start
+    // whether their showing reached the journal.
+    if (!WriteRecord(source.record, std::to_string(id.inode) + " " + std::to_string(source.pos.offset) + " " +
+                                        std::to_string(source.pos.offset + fresh.size()) + " " +
+                                        std::to_string(JournalSize()) + " " + std::to_string(id.born) +
+                                        "\r\n")) {
+      return false;
+    }
+  }
+  source.pos.offset += fresh.size();
+  if (!lines.empty()) show(lines);
+  return true;
+}
+
+void NotesInbox::ReadNotes(const Show& show) {
+  // Not blocking: an open that would wait for someone else's lease is tried again later.
+  const int fd = ::open(notes_.path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
+  if (fd < 0) {
+    if (errno == ENOENT) {
+      notes_.pos = {};
+    } else if (errno != EWOULDBLOCK) {
+      Report(errno, notes_.path, 3);
+    }
+    return;
+  }
+  FdCloser closer(fd);
+  FileId id;
+  if (!Identify(notes_.path, fd, id.inode, id.born, id.size)) {
+    Report(errno, notes_.path, 3);
+    return;
+  }
+  if (!notes_.pos.Is(id)) {
+    notes_.pos = {id.inode, id.born, 0};
+    if (notes_.resume.Is(id)) notes_.pos.offset = notes_.resume.offset;
+    notes_.resume = {};
+  }
+  int error = 0;
+  const Lease lease = TryLease(fd, error);
+  if (lease == Lease::Refused) LeaseRefused(notes_.path, error);
+  const bool free = lease == Lease::Granted;
+  std::string fresh;
+  if (!ReadNew(notes_, fd, free, fresh)) {
+    if (free) ReleaseLease(fd);
+    return;
+  }
+  if (!fresh.empty()) {
+    if (free) ReleaseLease(fd);  // the host may open the file again while the lines are shown
+    if (!ShowPiece(notes_, id, fresh, show) || !free) return;
+    // Free a moment ago: it is taken now if it still is and nothing more came meanwhile.
+    if (TryLease(fd, error) != Lease::Granted) return;
+    if (SizeOf(fd) != static_cast<long long>(notes_.pos.offset)) {
+      ReleaseLease(fd);
+      return;
+    }
+  } else if (!free) {
+    return;
+  }
+  // One taken file at a time: the next waits (shown in place) until the last one is gone.
+  if (takenPending_) {
+    ReleaseLease(fd);
+    return;
+  }
+  TakeNotes(closer.Release());
+}
+
+void NotesInbox::TakeNotes(int fd) {
+  FdCloser closer(fd);
+  // Someone is opening the file this moment: it is theirs; it is taken at a later poll.
+  if (LeaseBroken(fd)) {
+    ReleaseLease(fd);
+    return;
+  }
+  if (stepHook_) stepHook_(Step::Rename);
+  if (!RenameNoReplace(notes_.path, taken_.path)) {
+    Report(errno, notes_.path, 5);  // a file in the way that is not ours stays as it is
+    ReleaseLease(fd);
+    return;
+  }
+  // An open that found the file by its name before the rename waits for the lease: it gets the
+  // file back under its name (unless a new notes file is there already).
+  if (LeaseBroken(fd) && RenameNoReplace(taken_.path, notes_.path)) {
+    ReleaseLease(fd);
+    return;
+  }
+  if (::rename(notes_.record.c_str(), taken_.record.c_str()) != 0) ::unlink(taken_.record.c_str());
+  taken_.pos = notes_.pos;
+  taken_.resume = {};
+  notes_.pos = {};
+  notes_.resume = {};
+  ReleaseLease(fd);
+  takenFd_ = closer.Release();
+  takenAt_ = std::chrono::steady_clock::now();
+  takenPending_ = true;
+}
+
+bool NotesInbox::GiveBack() {
+  // A writer holds the taken file: it is the notes file again, with its record, unless a new
+  // notes file is there already.
+  if (!RenameNoReplace(taken_.path, notes_.path)) return false;
+  if (::rename(taken_.record.c_str(), notes_.record.c_str()) != 0) ::unlink(notes_.record.c_str());
+  notes_.pos = taken_.pos;
+  notes_.resume = taken_.resume;
+  taken_.pos = {};
+  taken_.resume = {};
+  if (takenFd_ >= 0) ::close(takenFd_);
+  takenFd_ = -1;
+  takenPending_ = false;
+  return true;
+}
+
+void NotesInbox::ReadTaken(const Show& show) {
+  if (takenFd_ < 0) takenFd_ = ::open(taken_.path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
+  if (takenFd_ < 0) {
+    if (errno == ENOENT) {
+      takenPending_ = false;
+      taken_.pos = {};
+      ::unlink(taken_.record.c_str());
+      AdoptLegacyClaim();
+    } else if (errno != EWOULDBLOCK) {
+      Report(errno, taken_.path, 3);
+    }
+    return;
+  }
+  const int fd = takenFd_;
+  FileId id;
+  if (!Identify(taken_.path, fd, id.inode, id.born, id.size)) {
+    Report(errno, taken_.path, 3);
+    return;
+  }
+  if (!taken_.pos.Is(id)) {
+    taken_.pos = {id.inode, id.born, 0};
+    if (taken_.resume.Is(id)) taken_.pos.offset = taken_.resume.offset;
+    taken_.resume = {};
+  }
+  int error = 0;
+  const Lease lease = TryLease(fd, error);
+  // Only a claim of an earlier version can be another account's: taken whole, as it was then.
+  const bool free = lease != Lease::Held;
+  const bool leased = lease == Lease::Granted;
+  std::string fresh;
+  if (!ReadNew(taken_, fd, free, fresh)) {
+    if (leased) ReleaseLease(fd);
+    return;
+  }
+  if (!fresh.empty()) {
+    if (leased) ReleaseLease(fd);
+    if (!ShowPiece(taken_, id, fresh, show)) return;
+    if (!free) {
+      GiveBack();
+      return;
+    }
+    if (leased &&
+        (TryLease(fd, error) != Lease::Granted || SizeOf(fd) != static_cast<long long>(taken_.pos.offset))) {
+      ReleaseLease(fd);
+      return;
+    }
+  } else if (!free) {
+    GiveBack();
+    return;
+  }
+  if (stepHook_) stepHook_(Step::Delete);
+  // The file goes before its record: a viewer killed in between finds no file to read again.
+  if (::unlink(taken_.path.c_str()) != 0 && errno != ENOENT) {
+    Report(errno, taken_.path, 5);
+    if (leased) ReleaseLease(fd);
+    return;
+  }
+  ::unlink(taken_.record.c_str());
+  // An open still on its way when the file went waits for the lease and then gets the file after
+  // all: it is read through this descriptor until a lease proves it free.
+  const bool opening = leased && LeaseBroken(fd);
+  if (leased) ReleaseLease(fd);
+  if (opening) {
+    orphans_.push_back({fd, taken_.pos.offset});
+  } else {
+    ::close(fd);
+  }
+  takenFd_ = -1;
+  takenPending_ = false;
+  taken_.pos = {};
+  AdoptLegacyClaim();
+}
+
+void NotesInbox::ReadOrphans(const Show& show, bool closing) {
+  for (auto it = orphans_.begin(); it != orphans_.end();) {
+    int error = 0;
+    const Lease lease = TryLease(it->fd, error);
+    std::string bytes;
+    if (Read(it->fd, it->offset, SizeOf(it->fd), bytes, taken_.path)) {
+      const std::string_view fresh = lease == Lease::Granted ? std::string_view(bytes) : WholeLines(bytes);
+      it->offset += fresh.size();
+      std::vector<std::string> lines;
+      SplitRecords(fresh, lines);
+      // No record of these: a file without a name is found by no later viewer anyway.
+      if (!lines.empty()) show(lines);
+    }
+    if (lease == Lease::Held && !closing) {
+      ++it;
+      continue;
+    }
+    ::close(it->fd);
+    it = orphans_.erase(it);
+  }
 }
 
 void NotesInbox::Poll(const Show& show) {
   failed_ = false;
-  if (claimed_ && !ReadClaimed(true, show)) return;
-  if (FileExists(notesFile_)) {
-    // A record of a claimed file that is gone must not stand for the next one.
-    if (::unlink(shownFile_.c_str()) != 0 && errno != ENOENT) {
-      Report(errno, shownFile_, 2);
-      return;
-    }
-    if (::rename(notesFile_.c_str(), claimedFile_.c_str()) != 0) {
-      Report(errno, notesFile_, 2);
-      return;
-    }
-    claimed_ = true;
-    offset_ = 0;
-    ReadClaimed(false, show);
-  }
+  if (!orphans_.empty()) ReadOrphans(show, false);
+  if (takenPending_ && std::chrono::steady_clock::now() - takenAt_ >= kTakeGrace) ReadTaken(show);
+  ReadNotes(show);
   if (!failed_) log_.Clear();
 }
 
 void NotesInbox::Finish(const Show& show) {
-  // A writer holds its lock for the time of one append; a short bounded wait covers it.
-  for (int attempt = 0; claimed_ && attempt < 25; ++attempt) {
-    if (ReadClaimed(true, show)) break;
-    std::this_thread::sleep_for(std::chrono::milliseconds(20));
-  }
+  // As a poll, but a taken file goes without waiting out its grace, so that the notes file after
+  // it can be taken (and go) as well.
+  failed_ = false;
+  if (!orphans_.empty()) ReadOrphans(show, false);
+  if (takenPending_) ReadTaken(show);
+  ReadNotes(show);
+  if (takenPending_) ReadTaken(show);
+  if (!orphans_.empty()) ReadOrphans(show, true);
 }
 
 std::vector<std::string> NotesInbox::Poll() {

@@ -1,29 +1,44 @@
 #pragma once
-// Takes the host's notification records out of Vtnote.dat, each exactly once.
+// Takes the host's notification records out of Vtnote.dat, each exactly once, and never takes
+// the file away from a writer that still holds it.
 //
-// The host appends to Vtnote.dat at any moment, so reading the file and then deleting it would
-// lose what it appended in between. Instead the file is first claimed: renamed to a private
-// name in the same folder, after which the host's next append creates a new Vtnote.dat. The
-// claimed file is read at once and read again for stragglers at the next poll, then deleted,
-// so a writer that opened the file just before the rename still gets its record shown.
-// Writers that lock the file while they append (see the stand-in's notes writer) are waited
-// for: the claimed file is only finished while no writer holds it.
+// The host takes no lock: it opens the file, may wait, writes a record (perhaps in pieces), may
+// wait again and closes it, or keeps it open for a long time and appends now and then. So the file
+// is read where it lies, from where the last read stopped. While anyone may still hold it only
+// whole lines (ended by CR) are taken; it is taken away (renamed, then deleted) only once it is
+// proven free and everything in it has been shown.
 //
-// A file that cannot be claimed (or read, or deleted) is left where it is and tried again at
-// the next poll; nothing is shown twice. Each kind of failure is written to the event log once
-// until a poll succeeds again.
+// Free is proven by a write lease: the kernel grants one only while no other open file
+// description refers to the file (a process that has it open, or Wine's server holding it for a
+// handle), and while it is held every new open of the file waits. The take has two steps. Under
+// the lease the file is renamed to ".taken"; an open that was already on its way gets the file
+// back under its own name. A moment later, under a second lease, ".taken" is deleted: an open that
+// found the file by its name just before the rename has had time to show itself by then, and a
+// writer holding the taken file gets it back as the notes file. What anyone writes into a taken
+// file is shown before it goes.
 //
-// Nothing is shown twice across a crash either. Before records of the claimed file are shown, a
-// small record beside it (".shown") tells which bytes of which claimed file are being shown and
-// how long the journal of shown notes was; the claimed file is deleted only after they were
-// shown. A viewer that starts on a claimed file left behind skips the bytes whose showing reached
-// the journal, and shows again only those that did not.
+// The lease is only granted to the file's owner (or a process allowed to lease any file). When
+// the host runs under another account, or the file system has no leases, nothing can prove the
+// file free: it is left where it is and read by offset for as long as it exists.
+//
+// Nothing is shown twice across a crash either. Before the lines of a piece are shown, a small
+// record beside the file (".shown" beside the notes file, ".taken.shown" beside a taken one)
+// tells which file and which bytes are being shown and how long the journal of shown notes was;
+// a viewer that starts again reads on from where the showing reached the journal. A record moves
+// with its file and goes after it. A ".claimed" file left by an earlier version of the viewer is
+// taken in as a taken file.
+//
+// A failure (the file cannot be read, renamed or deleted) leaves the file where it is and is tried
+// again at the next poll. Each kind is written to the event log once until a poll succeeds again.
 
+#include <sys/types.h>
+
+#include <chrono>
 #include <functional>
+#include <optional>
 #include <string>
 #include <vector>
 
-#include "FileLib.h"
 #include "Platform.h"
 
 namespace cadro {
@@ -31,37 +46,82 @@ namespace cadro {
 class NotesInbox {
 public:
   using Show = std::function<void(const std::vector<std::string>& lines)>;
+  // How long a taken file waits for a late opener before it is deleted.
+  static constexpr std::chrono::milliseconds kTakeGrace{50};
 
   // `notesFile` is the local path of Vtnote.dat; `journalFile` that of the journal the shown
   // notes are appended to ("" when there is none).
   NotesInbox(std::string notesFile, EventLog& eventLog, std::string journalFile = {});
+  ~NotesInbox();
+  NotesInbox(const NotesInbox&) = delete;
+  NotesInbox& operator=(const NotesInbox&) = delete;
 
   // One poll: hands the record lines that arrived since the last one, in order, to `show` (once
   // per piece of a file; the journal is to be written before it returns). Empty lines are not
-  // records and are skipped. When idle this costs one existence test.
+  // records and are skipped. When idle this costs one failed open.
   void Poll(const Show& show);
-  // What is left of a claimed file, shown and the file deleted: for closing the window.
+  // The last poll, for closing the window: a taken file is deleted without waiting its grace. A
+  // notes file still held by a writer stays where it is, with its record, for the next viewer.
   void Finish(const Show& show);
   // The same, collecting the lines.
   std::vector<std::string> Poll();
   std::vector<std::string> Finish();
 
-  const std::string& NotesFile() const { return notesFile_; }
-  const std::string& ClaimedFile() const { return claimedFile_; }
-  bool Claimed() const { return claimed_; }
+  const std::string& NotesFile() const { return notes_.path; }
+  // Bytes of the notes file taken in so far (the next read starts there).
+  std::size_t Offset() const { return notes_.pos.offset; }
+  // A taken file waits for its grace to end; a poll after that deletes it.
+  bool TakePending() const { return takenPending_; }
 
-  // Tests make a present file unreadable through this (root reads everything).
-  void SetFileReaderForTests(FileLib::FileReader reader) { reader_.SetFileReaderForTests(std::move(reader)); }
+  // Tests: while this returns an error number, reads fail with it (root reads everything).
+  void SetReadErrorForTests(std::function<int()> error) { readError_ = std::move(error); }
+  // Tests: called while the lease is held, just before the notes file is renamed away (Rename)
+  // and just before a taken file is deleted (Delete).
+  enum class Step { Rename, Delete };
+  void SetStepHookForTests(std::function<void(Step)> hook) { stepHook_ = std::move(hook); }
 
 private:
-  // Reads the claimed file from where the last read stopped. Without `final` only whole lines are
-  // taken; with it everything, and the file is deleted. False when the read must be retried.
-  bool ReadClaimed(bool final, const Show& show);
+  struct FileId {
+    ino_t inode = 0;
+    long long born = 0;  // birth time in ns where the file system keeps one, else 0
+    long long size = 0;
+  };
+  struct Position {
+    ino_t inode = 0;
+    long long born = 0;
+    std::size_t offset = 0;
+    bool Is(const FileId& id) const;
+  };
+  struct Source {
+    std::string path;
+    std::string record;  // what of it is being shown
+    Position pos;        // the file being read and how far
+    Position resume;     // from the record, until the file is read
+  };
+  // A taken file deleted while someone was opening it: read on until it is free.
+  struct Orphan {
+    int fd = -1;
+    std::size_t offset = 0;
+  };
+  enum class Lease { Granted, Held, Refused };
+
+  void ReadNotes(const Show& show);
+  void TakeNotes(int fd);
+  void ReadTaken(const Show& show);
+  bool GiveBack();
+  void ReadOrphans(const Show& show, bool closing);
+  // Reads what is new in `fd` for `source`; whole lines only unless `free`. False on failure.
+  bool ReadNew(Source& source, int fd, bool free, std::string& bytes);
+  bool ShowPiece(Source& source, const FileId& id, std::string_view fresh, const Show& show);
+  bool Read(int fd, std::size_t from, long long to, std::string& out, const std::string& path);
+  Lease TryLease(int fd, int& error);
+  void LeaseRefused(const std::string& path, int error);
   void Report(int errnoValue, const std::string& path, int step);
-  // Where showing the claimed file stood when the last viewer ended.
+  // Where showing stood when the last viewer ended; files left by it are adopted.
   void Resume();
+  void AdoptLegacyClaim();
   long long JournalSize() const;
-  bool WriteShownRecord(const std::string& text);
+  bool WriteRecord(const std::string& path, const std::string& text);
 
   // Forwards each distinct entry once until the inbox clears it after a good poll.
   class OnceLog final : public EventLog {
@@ -75,15 +135,20 @@ private:
     std::vector<std::string> last_;
   };
 
-  std::string notesFile_;
-  std::string claimedFile_;
-  std::string shownFile_;
+  Source notes_;
+  Source taken_;
+  std::string legacyFile_;
   std::string journalFile_;
+  EventLog& eventLog_;
   OnceLog log_;
-  FileLib reader_;
-  bool claimed_ = false;
+  int takenFd_ = -1;
+  bool takenPending_ = false;
+  std::chrono::steady_clock::time_point takenAt_{};
+  std::vector<Orphan> orphans_;
+  bool refusedLogged_ = false;
   bool failed_ = false;  // something failed during the current poll
-  std::size_t offset_ = 0;
+  std::function<int()> readError_;
+  std::function<void(Step)> stepHook_;
 };
 
 }  // namespace cadro

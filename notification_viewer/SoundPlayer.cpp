@@ -83,7 +83,11 @@ std::string SystemSoundPlayer::Resolve(const std::string& soundFile) const {
 
 bool SystemSoundPlayer::PlayAsync(const std::string& soundFile) {
   if (!OutputExists()) {
-    LogOnce("VtDevice:WinPlaySound, no sound output to play " + soundFile + " on");
+    LogOnce("VtDevice:WinPlaySound, cannot play " +
+            (soundFile.empty() ? std::string("(no sound named)") : soundFile) +
+            ": this machine has no sound output (no PulseAudio or PipeWire server, no sound card); the beep "
+            "stands "
+            "in");
     return false;
   }
   const std::string file = Resolve(soundFile);

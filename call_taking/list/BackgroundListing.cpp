@@ -23,7 +23,7 @@ std::string WithThousands(std::size_t n) {
 }
 
 bool SameVersion(const struct stat& a, const struct stat& b) {
-  return a.st_dev == b.st_dev && a.st_ino == b.st_ino && a.st_size == b.st_size &&
+  return a.st_dev == b.st_dev && a.st_ino == b.st_ino && a.st_size == b.st_size && a.st_nlink == b.st_nlink &&
          a.st_mtim.tv_sec == b.st_mtim.tv_sec && a.st_mtim.tv_nsec == b.st_mtim.tv_nsec &&
          a.st_ctim.tv_sec == b.st_ctim.tv_sec && a.st_ctim.tv_nsec == b.st_ctim.tv_nsec;
 }
@@ -93,7 +93,6 @@ std::optional<IncidentRow> ReportReader::Read(const std::string& eventId) {
     }
     struct stat before {};
     struct stat after {};
-    struct stat named {};
     bool ok = ::fstat(fd, &before) == 0 && S_ISREG(before.st_mode);
     std::size_t length = 0;
     if (ok) {
@@ -110,9 +109,9 @@ std::optional<IncidentRow> ReportReader::Read(const std::string& eventId) {
       }
     }
     if (afterRead) afterRead(eventId);
-    // Rewritten in place while it was read, or replaced under its name: read the new version.
+    // Rewritten in place while it was read, or replaced by a file renamed over it (the old one
+    // loses its name): read the new version.
     const bool steady = ok && ::fstat(fd, &after) == 0 && SameVersion(before, after) &&
-                        ::fstatat(dirFd_, name.c_str(), &named, 0) == 0 && SameVersion(after, named) &&
                         length == static_cast<std::size_t>(after.st_size);
     ::close(fd);
     if (!ok) {
@@ -237,6 +236,7 @@ void BackgroundListing::Run(std::stop_token stop) {
     read(ids[i]);
   }
   if (!notices.empty()) pass();
+  endReached_ = true;
   Post(&rows, true);
   finished_ = true;
 }

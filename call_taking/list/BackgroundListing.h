@@ -58,8 +58,8 @@ public:
   // them.
   void List(const std::function<void(std::string_view eventId)>& each);
   // The row of the report `eventId`; nothing when its file is gone (a report deleted since the
-  // folder was listed is no longer there to show). A file that changes while it is read is read
-  // again, so the row is one whole version of it.
+  // folder was listed is no longer there to show). A file rewritten or replaced while it is read
+  // is read again, so the row is one whole version of it.
   std::optional<IncidentRow> Read(const std::string& eventId);
 
   // Tests only: called on the reading thread just before a file is opened, and between reading
@@ -91,6 +91,8 @@ public:
   // without a wait worth the name.
   void Stop() { thread_.request_stop(); }
   bool Finished() const { return finished_.load(); }
+  // Every file has been read and the last rows are waiting to be taken.
+  bool EndReached() const { return endReached_.load(); }
 
 private:
   void Run(std::stop_token stop);
@@ -102,6 +104,7 @@ private:
   std::mutex mutex_;
   ListingBatch pending_;  // guarded by mutex_
   bool awake_ = false;    // a wake-up is out and no Take has answered it; guarded by mutex_
+  std::atomic<bool> endReached_{false};
   std::atomic<bool> finished_{false};
   std::jthread thread_;  // last: it starts once everything above is there
 };

@@ -1,5 +1,6 @@
 #include "IncidentList.h"
 
+#include "FileIO.h"
 #include "StringLib.h"
 #include "WholeNumber.h"
 
@@ -97,10 +98,9 @@ void BuildIncidentRows(CadroMsg& record, int folderCode, std::vector<IncidentRow
   std::string_view rest(list);
   while (!rest.empty()) {
     const std::string eventId = GetLine(rest);
-    // A file that vanished since the listing would leave the previous report in the record;
-    // clearing first makes such a row empty instead of a copy of its neighbour.
+    // A file that vanished since the listing is no report any more: no row, not even an empty one.
     record.Clear();
-    record.Load(eventId);
+    if (!record.Load(eventId) && !PathExists(JoinPath(record.MessageFolder(), eventId + ".911"))) continue;
     const int ast = record.AST();
     const bool shown = folderCode == folder::kAll || ast == folderCode;
     if (!shown && !everyReport) continue;

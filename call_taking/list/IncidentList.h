@@ -58,7 +58,9 @@ struct IncidentRow {
 };
 
 // Loads each report of the message folder into `record` and appends the rows the folder shows to
-// `rows`, in the order the folder lists the files. A report that fails to load has told the user
+// `rows`, in the order the folder lists the files, all on the caller's thread (the list window
+// reads in the background instead, see BackgroundListing). A file gone since the folder was
+// listed gives no row. A report that fails to load has told the user
 // already; its row holds what was read before the failure (so it usually shows in "All" only).
 // Should anything else fail, the rows appended so far stay. `everyReport`, when given, receives
 // the row of every report whatever the folder.

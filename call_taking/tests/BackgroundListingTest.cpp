@@ -138,7 +138,9 @@ TEST_F(Listing, AFileThatCannotBeReadIsReportedAsTheRecordReportsItAndStillListe
   EXPECT_NE(all.notices[1].text.find("Problems loading "), std::string::npos);
   EXPECT_EQ(all.notices[1].icon, PromptIcon::Critical);
   for (const IncidentRow& r : all.rows) {
-    if (r.columns[0] == "BAD") EXPECT_EQ(r.columns[3], "LAW") << "what was read before the failure";
+    if (r.columns[0] == "BAD") {
+      EXPECT_EQ(r.columns[3], "LAW") << "what was read before the failure";
+    }
   }
 }
 
@@ -159,7 +161,7 @@ TEST_F(Listing, AReportRewrittenWhileItIsReadIsReadAgainWhole) {
   Report("A1", 2, "Springfield");
   Report("A2", 2, "Springfield");
   // Once in place, as a writer that takes no care does (shorter, so the first read is torn),
-  // once by renaming a new file over it, as the entry form does.
+  // once by renaming a new file over it, as the entry form does (the old file loses its name).
   int inPlace = 0;
   int renamed = 0;
   const ListingBatch all = RunToEnd([&](ReportReader& reader) {

@@ -52,6 +52,23 @@ int CompareListText(std::string_view a, std::string_view b) {
   return a.size() == b.size() ? 0 : (a.size() < b.size() ? -1 : 1);
 }
 
+void IncidentListModel::PackSortPrefixes(std::size_t from) {
+  prefix_.resize(reports_.size());
+  if (sortColumn_ == kDateTimeColumn) return;
+  const std::array<char16_t, 256>& fold = FoldTable();
+  for (std::size_t i = from; i < reports_.size(); ++i) {
+    const std::string& text = reports_[i].columns[static_cast<std::size_t>(sortColumn_)];
+    // Four characters of sixteen bits, the first highest; a shorter text is padded with 0,
+    // below every character a text can hold, as a shorter text sorts first.
+    std::uint64_t packed = 0;
+    for (std::size_t c = 0; c < 4; ++c) {
+      packed <<= 16;
+      if (c < text.size()) packed |= fold[static_cast<unsigned char>(text[c])];
+    }
+    prefix_[i] = packed;
+  }
+}
+
 bool IncidentListModel::InFolder(const IncidentRow& report) const {
   return folder_ == folder::kAll || report.state == folder_;
 }
@@ -61,6 +78,7 @@ bool IncidentListModel::Less(int a, int b) const {
   const auto ia = static_cast<std::size_t>(a);
   const auto ib = static_cast<std::size_t>(b);
   if (sortColumn_ == kDateTimeColumn) return keys_[ia].when < keys_[ib].when;
+  if (prefix_[ia] != prefix_[ib]) return prefix_[ia] < prefix_[ib];
   return CompareListText(reports_[ia].columns[static_cast<std::size_t>(sortColumn_)],
                          reports_[ib].columns[static_cast<std::size_t>(sortColumn_)]) < 0;
 }
@@ -70,6 +88,7 @@ void IncidentListModel::Clear(int folderCode) {
   folder_ = folderCode;
   reports_.clear();
   keys_.clear();
+  prefix_.clear();
   order_.clear();
   shown_.clear();
   endResetModel();
@@ -78,6 +97,7 @@ void IncidentListModel::Clear(int folderCode) {
 void IncidentListModel::Reserve(std::size_t reports) {
   reports_.reserve(reports);
   keys_.reserve(reports);
+  prefix_.reserve(reports);
 }
 
 void IncidentListModel::Append(std::vector<IncidentRow>&& reports) {
@@ -86,6 +106,7 @@ void IncidentListModel::Append(std::vector<IncidentRow>&& reports) {
                   std::make_move_iterator(reports.end()));
   reports.clear();
   keys_.resize(reports_.size());
+  PackSortPrefixes(base);
   std::vector<int> fresh;
   for (std::size_t i = base; i < reports_.size(); ++i) {
     const IncidentRow& report = reports_[i];
@@ -141,6 +162,7 @@ void IncidentListModel::Adopt(IncidentListModel& other) {
   folder_ = other.folder_;
   reports_ = std::move(other.reports_);
   keys_ = std::move(other.keys_);
+  prefix_ = std::move(other.prefix_);
   order_ = std::move(other.order_);
   sortColumn_ = other.sortColumn_;
   sortOrder_ = other.sortOrder_;
@@ -292,7 +314,10 @@ Qt::ItemFlags IncidentListModel::flags(const QModelIndex& index) const {
 
 void IncidentListModel::sort(int column, Qt::SortOrder order) {
   if (column < 0 || column >= kColumnCount) return;
-  sortColumn_ = column;
+  if (column != sortColumn_ || prefix_.size() != reports_.size()) {
+    sortColumn_ = column;
+    PackSortPrefixes(0);
+  }
   sortOrder_ = order;
   std::stable_sort(order_.begin(), order_.end(), [this](int a, int b) { return Less(a, b); });
   ShowOrder();

@@ -72,18 +72,20 @@ frmCadromain::~frmCadromain() {
 // Start-up and unload
 
 void frmCadromain::Startup() {
+  // The folder is read beside the rest of the start-up, so the first rows are there by the
+  // time the window first shows.
+  listRecord_ = std::make_unique<CadroMsg>(JoinPath(programFolder_, "msg.d"), listServices_);
+  currentFolder_ = folder::kReady;
+  StartListing(false);
   RestoreLayout();
   show();
   setWindowTitle(FromAnsi(MainCaption()));
   ini_.ReadIni();
   log_.SetupLog(true);
   record_ = std::make_unique<CadroMsg>(JoinPath(programFolder_, "msg.d"), services_);
-  listRecord_ = std::make_unique<CadroMsg>(JoinPath(programFolder_, "msg.d"), listServices_);
-  currentFolder_ = folder::kReady;
   cmdFolder_[currentFolder_]->setChecked(true);
   SetListFontSize(ini_.Values().Lvf);
   SetColumnHeaders();
-  StartListing(false);
   lblCurrentFolder_->setText(QStringLiteral("  ") + FromAnsi(FolderName(currentFolder_)));
   ShowClock();
   tmrClock_->start();
@@ -224,7 +226,8 @@ void frmCadromain::ListingWoke(std::uint64_t generation) {
     return;
   }
   const auto since = std::chrono::steady_clock::now() - lastTake_;
-  if (lastTake_ != std::chrono::steady_clock::time_point{} && since < kTakeEvery) {
+  // The last rows are taken at once: the operator waits for the whole list.
+  if (lastTake_ != std::chrono::steady_clock::time_point{} && since < kTakeEvery && !listing_->EndReached()) {
     if (!tmrListing_->isActive()) {
       tmrListing_->start(std::chrono::duration_cast<std::chrono::milliseconds>(kTakeEvery - since) +
                          std::chrono::milliseconds(1));

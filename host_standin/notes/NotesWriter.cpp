@@ -1,15 +1,47 @@
 #include "NotesWriter.h"
 
 #include <fcntl.h>
-#include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 #include <cerrno>
 #include <cstring>
 #include <stdexcept>
+#include <thread>
 
 namespace cadro::standin {
+namespace {
+
+[[noreturn]] void Fail(const char* what, const std::string& file) {
+  throw std::runtime_error(std::string(what) + " " + file + ": " + std::strerror(errno));
+}
+
+int OpenForAppend(const std::string& file) {
+  const int fd = ::open(file.c_str(), O_WRONLY | O_APPEND | O_CREAT | O_CLOEXEC, 0666);
+  if (fd < 0) Fail("cannot open", file);
+  return fd;
+}
+
+void WriteAll(int fd, std::string_view bytes, const std::string& file) {
+  while (!bytes.empty()) {
+    const ssize_t n = ::write(fd, bytes.data(), bytes.size());
+    if (n < 0 && errno == EINTR) continue;
+    if (n < 0) Fail("cannot write", file);
+    bytes.remove_prefix(static_cast<std::size_t>(n));
+  }
+}
+
+void WriteInPieces(int fd, std::string_view record, int pieces, std::chrono::milliseconds pause,
+                   const std::string& file) {
+  const std::size_t count = pieces < 1 ? 1 : static_cast<std::size_t>(pieces);
+  const std::size_t size = (record.size() + count - 1) / count;
+  for (std::size_t at = 0; at < record.size(); at += size) {
+    if (at > 0 && pause.count() > 0) std::this_thread::sleep_for(pause);
+    WriteAll(fd, record.substr(at, size), file);
+  }
+}
+
+}  // namespace
 
 std::string NoteRecord(int level, std::string_view message) {
   std::string out = std::to_string(level) + "|";
@@ -29,40 +61,46 @@ std::string NotesFileIn(const std::string& logsFolder) {
   return logsFolder + "/Vtnote.dat";
 }
 
-void AppendNote(const std::string& notesFile, std::string_view record) {
-  auto fail = [&notesFile](const char* what) {
-    throw std::runtime_error(std::string(what) + " " + notesFile + ": " + std::strerror(errno));
-  };
-  // Bounded: a reader claims the file at most once per poll, so a few rounds always suffice.
-  for (int attempt = 0; attempt < 1000; ++attempt) {
-    const int fd = ::open(notesFile.c_str(), O_WRONLY | O_APPEND | O_CREAT | O_CLOEXEC, 0666);
-    if (fd < 0) fail("cannot open");
-    if (::flock(fd, LOCK_EX) != 0) {
-      ::close(fd);
-      fail("cannot lock");
-    }
-    struct stat held {};
-    struct stat named {};
-    const bool same = ::fstat(fd, &held) == 0 && ::stat(notesFile.c_str(), &named) == 0 &&
-                      held.st_ino == named.st_ino && held.st_dev == named.st_dev;
-    if (!same) {
-      ::close(fd);  // claimed by the reader in between: append to the new file instead
-      continue;
-    }
-    std::size_t done = 0;
-    while (done < record.size()) {
-      const ssize_t n = ::write(fd, record.data() + done, record.size() - done);
-      if (n < 0 && errno == EINTR) continue;
-      if (n < 0) {
-        ::close(fd);
-        fail("cannot write");
-      }
-      done += static_cast<std::size_t>(n);
-    }
-    if (::close(fd) != 0) fail("cannot close");
-    return;
+Steady::time_point AppendNote(const std::string& notesFile, std::string_view record,
+                              const WriteOptions& options) {
+  const int fd = OpenForAppend(notesFile);
+  try {
+    if (options.afterOpen.count() > 0) std::this_thread::sleep_for(options.afterOpen);
+    WriteInPieces(fd, record, options.pieces, options.betweenPieces, notesFile);
+    if (options.beforeClose.count() > 0) std::this_thread::sleep_for(options.beforeClose);
+  } catch (...) {
+    ::close(fd);
+    throw;
   }
-  throw std::runtime_error("the notes file " + notesFile + " kept changing under the writer");
+  if (::close(fd) != 0) Fail("cannot close", notesFile);
+  return Steady::now();
+}
+
+HeldNotesFile::HeldNotesFile(const std::string& notesFile)
+    : file_(notesFile), fd_(OpenForAppend(notesFile)) {}
+
+HeldNotesFile::~HeldNotesFile() {
+  if (fd_ >= 0) ::close(fd_);
+}
+
+Steady::time_point HeldNotesFile::Append(std::string_view record, int pieces,
+                                         std::chrono::milliseconds betweenPieces) {
+  WriteInPieces(fd_, record, pieces, betweenPieces, file_);
+  return Steady::now();
+}
+
+Steady::time_point HeldNotesFile::Close() {
+  const int fd = fd_;
+  fd_ = -1;
+  if (fd >= 0 && ::close(fd) != 0) Fail("cannot close", file_);
+  return Steady::now();
+}
+
+bool HeldNotesFile::StillTheNotesFile() const {
+  struct stat held {};
+  struct stat named {};
+  return fd_ >= 0 && ::fstat(fd_, &held) == 0 && ::stat(file_.c_str(), &named) == 0 && held.st_nlink > 0 &&
+         held.st_ino == named.st_ino && held.st_dev == named.st_dev;
 }
 
 }  // namespace cadro::standin

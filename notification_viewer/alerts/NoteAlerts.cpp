@@ -7,19 +7,12 @@
 #include <QFileInfo>
 #include <QMenu>
 #include <QMenuBar>
+#include <QTimer>
 
 #include "VtnoteIcon.h"
 #include "frmNote.h"
 
 namespace cadro {
-namespace {
-
-// A claimed notes file is finished at the next read; while a writer still holds it, that read
-// is tried again this often, this many times, before the poll takes over.
-constexpr int kSettleMs = 10;
-constexpr int kSettleTries = 50;
-
-}  // namespace
 
 QString NoteAlerts::InstalledIconPath() {
   const QFileInfo icon(QCoreApplication::applicationDirPath() + QStringLiteral("/../share/icons/vtnote.svg"));
@@ -42,15 +35,22 @@ NoteAlerts::NoteAlerts(frmNote& window, SettingsStore& userSettings, EventLog& e
   connect(&tray_, &TrayBadge::raiseRequested, this, &NoteAlerts::RaiseWindow);
   window_.installEventFilter(this);
 
+  // A file taken from the host is deleted once it has waited its grace for a late writer.
   settle_.setSingleShot(true);
-  settle_.setInterval(kSettleMs);
+  settle_.setInterval(static_cast<int>(NotesInbox::kTakeGrace.count()) + 10);
   connect(&settle_, &QTimer::timeout, this, &NoteAlerts::ReadNow);
   if (watch) {
     const QString notesFile = QFile::decodeName(QByteArray::fromStdString(window_.Inbox().NotesFile()));
     watch_ = std::make_unique<NotesWatch>(notesFile);
     connect(watch_.get(), &NotesWatch::changed, this, &NoteAlerts::ReadSoon);
+    // A folder that appears, or comes back, is watched from the next tick of the poll on; a file
+    // the poll took is deleted soon after, too.
+    connect(&window_.Timer(), &QTimer::timeout, this, [this] {
+      watch_->Rearm();
+      SettleSoon();
+    });
     // A note that arrived before the watch was in place is not left for the poll.
-    if (window_.Inbox().Claimed() || QFileInfo::exists(notesFile)) ReadSoon();
+    ReadSoon();
   }
 }
 
@@ -77,19 +77,20 @@ void NoteAlerts::BuildMenu() {
 }
 
 void NoteAlerts::ReadSoon() {
-  // The events of one append (created, written) arrive together: one read serves them all.
+  // The events of one append (created, written, closed) arrive together: one read serves them all.
   if (readScheduled_) return;
   readScheduled_ = true;
-  settleLeft_ = kSettleTries;
   QTimer::singleShot(0, this, &NoteAlerts::ReadNow);
 }
 
 void NoteAlerts::ReadNow() {
   readScheduled_ = false;
   window_.GetNote();
-  // A claim stays open until a read finds no writer on it; finish it soon rather than at the
-  // next poll, so the host's next note lands in a new file that is read at once too.
-  if (window_.Inbox().Claimed() && settleLeft_-- > 0) settle_.start();
+  SettleSoon();
+}
+
+void NoteAlerts::SettleSoon() {
+  if (window_.Inbox().TakePending() && !settle_.isActive()) settle_.start();
 }
 
 void NoteAlerts::NoteShown(int level, const QString& message) {
@@ -98,14 +99,7 @@ void NoteAlerts::NoteShown(int level, const QString& message) {
 }
 
 void NoteAlerts::PollShown() {
-  if (watch_) {
-    watch_->Rearm();  // the folder may have appeared since
-    // A claim the poll made is finished soon too, so the host's next note starts a new file.
-    if (window_.Inbox().Claimed()) {
-      settleLeft_ = kSettleTries;
-      settle_.start();
-    }
-  }
+  if (watch_) watch_->Rearm();  // the folder may have appeared since
   // Notes that arrive while the operator is looking at the window are seen at once.
   if (window_.isActiveWindow()) MarkSeen();
 }

@@ -42,6 +42,7 @@ private:
   void BuildMenu();
   void ReadSoon();
   void ReadNow();
+  void SettleSoon();
   void NoteShown(int level, const QString& message);
   void PollShown();
   void MarkSeen();
@@ -55,7 +56,6 @@ private:
   QAction* desktopAction_ = nullptr;
   QAction* trayAction_ = nullptr;
   QTimer settle_;
-  int settleLeft_ = 0;
   bool readScheduled_ = false;
 };
 

@@ -2,16 +2,18 @@
 // Tells the viewer at once when the host touches its notes file, so it need not wait for the
 // next one-second poll.
 //
-// The host appends to Vtnote.dat, the viewer renames it away to claim it, and the host's next
-// append creates it again. A watch on the folder sees the file appear, be renamed and go, but
-// not appends to it; a watch on the file sees appends but ends when the file is renamed away.
-// So the folder is watched all the time and the file whenever it exists. The poll stays the
-// fallback for everything the watch cannot see (a folder that does not exist yet, a network
-// folder, a full watch table).
+// The logs folder is watched (inotify) for the notes file being created, written to, closed by
+// a writer or moved in; one watch on the folder sees every notes file, the one now there and the
+// next, without a watch per file to put back each time the file is taken away. The close matters
+// as much as the writes: a file a writer held is taken as soon as the last writer closes it.
+// The poll stays the fallback for what the watch cannot see (a folder that does not exist yet or
+// was moved away, a network folder, a full watch table); Rearm puts the watch back once the folder
+// is there again.
 
-#include <QFileSystemWatcher>
 #include <QObject>
 #include <QString>
+
+class QSocketNotifier;
 
 namespace cadro {
 
@@ -19,23 +21,24 @@ class NotesWatch : public QObject {
   Q_OBJECT
 public:
   explicit NotesWatch(const QString& notesFile, QObject* parent = nullptr);
+  ~NotesWatch() override;
 
-  // Puts back what is missing: the folder watch (when the folder has appeared) and the file
-  // watch (when the file exists). Cheap when nothing is missing.
+  // Watches the folder again when the watch is gone and the folder is there. Cheap while watching.
   void Rearm();
-  bool WatchingFolder() const;
-  bool WatchingFile() const;
+  bool WatchingFolder() const { return folderWatch_ >= 0; }
 
 signals:
-  // Something in the folder or the file changed; the receiver reads.
+  // The notes file was created, written to, closed or moved in; the receiver reads.
   void changed();
 
 private:
-  void OnEvent();
+  void OnReadable();
 
-  QString file_;
-  QString folder_;
-  QFileSystemWatcher watcher_;
+  QByteArray folder_;
+  QByteArray name_;
+  int inotify_ = -1;
+  int folderWatch_ = -1;
+  QSocketNotifier* notifier_ = nullptr;
 };
 
 }  // namespace cadro

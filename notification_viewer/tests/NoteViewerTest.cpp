@@ -42,13 +42,26 @@ TEST(NoteViewer, LoadsTheHostsProfileShowsItsNotesAndWritesItBackAtUnload) {
     standin::AppendNote(viewer.Inbox().NotesFile(), standin::NoteRecord(1, "n" + std::to_string(i)));
   EXPECT_EQ(viewer.Service().GetNote(), 3);
   EXPECT_EQ(sound.played.size(), 1u);
-  // A writer that opened the notes file just before the claim finishes its record there.
-  standin::AppendNote(viewer.Inbox().ClaimedFile(), "2|at the close\r\n");
+  // A writer that still holds the notes file when the viewer unloads: its whole lines are shown,
+  // and the file stays where it is for the next viewer.
+  standin::HeldNotesFile host(viewer.Inbox().NotesFile());
+  host.Append("2|at the close\r\n3|half");
   EXPECT_EQ(viewer.Unload(), 1);
   EXPECT_EQ(cadro::testing::ReadFileBytes(dir.File("data/Srnote.tmp")),
             "now -- (N1) n0\r\nnow -- (N1) n1\r\nnow -- (N1) n2\r\nnow -- (N2) at the close\r\n");
+  EXPECT_TRUE(host.StillTheNotesFile());
   const std::string profile = cadro::testing::ReadFileBytes(dir.File("data/Field.profile"));
   EXPECT_NE(profile.find("\r\nFilePON=APP_PATH\\notify.wav\r\n"), std::string::npos);
   EXPECT_NE(profile.find("\r\nMRC=4\r\n"), std::string::npos);
+  // The next viewer shows the rest once the host is done, and takes the file.
+  host.Append(" done\r\n");
+  host.Close();
+  NoteViewer next(ts.services, lib, sound, "3.4.0 c5", "Vtnotification", [] { return std::string("later"); });
+  next.Start();
+  EXPECT_EQ(next.Service().GetNote(), 1);
+  EXPECT_EQ(next.Unload(), 0);
+  EXPECT_NE(cadro::testing::ReadFileBytes(dir.File("data/Srnote.tmp"))
+                .find("\r\nnow -- (N2) at the close\r\nlater -- (N3) half done\r\n"),
+            std::string::npos);
   EXPECT_TRUE(fs::is_empty(dir.path() / "data" / "logs"));
 }

@@ -1,178 +1,310 @@
-// The notes file is shared with a writer that appends at any moment: every record it writes
-// must be taken in exactly once, whatever the timing.
+// The notes file is shared with writers that take no lock, hold it open for a while, write in
+// pieces and append at any moment: every record must be taken in exactly once, whatever the
+// timing, and the file must never be taken away from a writer that still holds it.
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <filesystem>
+#include <stdexcept>
 #include <thread>
+#include <utility>
 
 #include "FileIO.h"
 #include "NotesInbox.h"
 #include "NotesWriter.h"
 #include "RunError.h"
 #include "TestKit.h"
+#include "WriterCases.h"
 
 using namespace cadro;
 using cadro::testing::ReadFileBytes;
 using cadro::testing::TempDir;
 using cadro::testing::WriteFileBytes;
+using standin::HeldNotesFile;
 namespace fs = std::filesystem;
 
 namespace {
+using Lines = std::vector<std::string>;
+
 struct InboxFixture : ::testing::Test {
   std::string Notes() const { return dir.File("Vtnote.dat"); }
-  void Append(const std::string& bytes) const {
-    std::FILE* f = std::fopen(Notes().c_str(), "ab");
-    ASSERT_TRUE(f);
-    std::fwrite(bytes.data(), 1, bytes.size(), f);
-    std::fclose(f);
+  std::string Journal() const { return dir.File("journal"); }
+  void Append(const std::string& bytes) const { standin::AppendNote(Notes(), bytes); }
+  // A poll once a taken file has waited its grace for a late writer.
+  static Lines Settle(NotesInbox& inbox) {
+    std::this_thread::sleep_for(NotesInbox::kTakeGrace + std::chrono::milliseconds(5));
+    return inbox.Poll();
+  }
+  bool LogsEmpty() const {
+    for (const auto& e : fs::directory_iterator(dir.path()))
+      if (e.path().filename() != "journal") return false;
+    return true;
   }
   TempDir dir;
   cadro::testing::RecordingEventLog log;
 };
-using Lines = std::vector<std::string>;
+
+// Stands for the viewer being killed while it shows a piece: before the journal got it, or after.
+struct Killed : std::runtime_error {
+  Killed() : std::runtime_error("killed") {}
+};
 }  // namespace
 
-TEST_F(InboxFixture, RecordsAreTakenInOnceAndTheFileGoes) {
+TEST_F(InboxFixture, AFreeFileIsTakenInWholeAndGoesAtOnce) {
   NotesInbox inbox(Notes(), log);
   EXPECT_EQ(inbox.Poll(), Lines{});
-  Append("1|one\r\n\r\n2|two\r\n\n3|three\r\n");  // empty lines are skipped, not an end
-  EXPECT_EQ(inbox.Poll(), (Lines{"1|one", "2|two", "3|three"}));
-  EXPECT_FALSE(fs::exists(Notes()));
-  EXPECT_TRUE(inbox.Claimed());
-  EXPECT_EQ(inbox.Poll(), Lines{});
-  EXPECT_FALSE(inbox.Claimed());
-  EXPECT_TRUE(fs::is_empty(dir.path()));
+  Append("1|one\r\n\r\n2|two\r\n\n3|three\r\n4|no end");  // empty lines are skipped, not an end
+  EXPECT_EQ(inbox.Poll(), (Lines{"1|one", "2|two", "3|three", "4|no end"}));
+  EXPECT_FALSE(fs::exists(Notes()));  // taken at once; deleted once it waited for a late writer
+  EXPECT_TRUE(inbox.TakePending());
+  EXPECT_EQ(Settle(inbox), Lines{});
+  EXPECT_TRUE(LogsEmpty());
   EXPECT_TRUE(log.entries.empty());
 }
 
-TEST_F(InboxFixture, AnAppendAfterTheClaimIsShownAtTheNextPoll) {
+TEST_F(InboxFixture, AHeldFileIsReadInPlaceByWholeLinesAndTakenOnlyOnceFree) {
   NotesInbox inbox(Notes(), log);
-  Append("1|one\r\n2|unfini");
+  HeldNotesFile writer(Notes());
+  EXPECT_EQ(inbox.Poll(), Lines{});  // opened, nothing written yet
+  writer.Append("1|one\r\n2|unfini");
   EXPECT_EQ(inbox.Poll(), Lines{"1|one"});
-  // A writer that opened the file just before the rename finishes its record in the claimed file,
-  // and the host's next record starts a new notes file.
-  WriteFileBytes(inbox.ClaimedFile(), "1|one\r\n2|unfinished\r\n3|late\r\n");
-  Append("4|new file\r\n");
-  EXPECT_EQ(inbox.Poll(), (Lines{"2|unfinished", "3|late", "4|new file"}));
+  writer.Append("shed\r\n3|three\r\n");
+  EXPECT_EQ(inbox.Poll(), (Lines{"2|unfinished", "3|three"}));
   EXPECT_EQ(inbox.Poll(), Lines{});
-  EXPECT_TRUE(fs::is_empty(dir.path()));
+  // A second writer comes and goes while the first still holds the file.
+  Append("4|quick\r\n");
+  EXPECT_EQ(inbox.Poll(), Lines{"4|quick"});
+  EXPECT_TRUE(writer.StillTheNotesFile());
+  writer.Append("5|last, without its end");
+  EXPECT_EQ(inbox.Poll(), Lines{});
+  writer.Close();
+  EXPECT_EQ(inbox.Poll(), Lines{"5|last, without its end"});
+  EXPECT_EQ(Settle(inbox), Lines{});
+  EXPECT_TRUE(LogsEmpty());
+  EXPECT_TRUE(log.entries.empty());
 }
 
-TEST_F(InboxFixture, AFileThatCannotBeClaimedIsLeftAndRetriedReportedOnce) {
-  fs::create_directories(dir.path() / "Vtnote.dat.claimed" / "in-the-way");
+TEST_F(InboxFixture, AFileThatCannotBeTakenIsShownOnceLeftAndRetriedReportedOnce) {
+  fs::create_directories(dir.path() / "Vtnote.dat.taken" / "in-the-way");
   NotesInbox inbox(Notes(), log);
   Append("1|one\r\n");
+  EXPECT_EQ(inbox.Poll(), Lines{"1|one"});
   for (int i = 0; i < 3; ++i) EXPECT_EQ(inbox.Poll(), Lines{});
   EXPECT_EQ(ReadFileBytes(Notes()), "1|one\r\n");
   ASSERT_EQ(log.entries.size(), 1u);
-  EXPECT_NE(log.entries[0].find("; frmNote:GetNote, FileName = " + Notes() + ", Step = 2"),
+  EXPECT_NE(log.entries[0].find("; frmNote:GetNote, FileName = " + Notes() + ", Step = 5"),
             std::string::npos);
-  fs::remove_all(dir.path() / "Vtnote.dat.claimed");
-  EXPECT_EQ(inbox.Poll(), Lines{"1|one"});
+  Append("2|two\r\n");
+  EXPECT_EQ(inbox.Poll(), Lines{"2|two"});
+  fs::remove_all(dir.path() / "Vtnote.dat.taken");
   EXPECT_EQ(inbox.Poll(), Lines{});
+  EXPECT_EQ(Settle(inbox), Lines{});
+  EXPECT_TRUE(LogsEmpty());
   EXPECT_EQ(log.entries.size(), 1u);
 }
 
 TEST_F(InboxFixture, AReadFailureIsReportedOnceAndRetried) {
   NotesInbox inbox(Notes(), log);
   bool locked = true;
-  inbox.SetFileReaderForTests([&locked](const std::string& path) {
-    if (locked) throw MakeRunError(err::kPermissionDenied);
-    return ReadFileBytes(path);
-  });
+  inbox.SetReadErrorForTests([&locked] { return locked ? EACCES : 0; });
   Append("5|five\r\n");
   for (int i = 0; i < 3; ++i) EXPECT_EQ(inbox.Poll(), Lines{});
   ASSERT_EQ(log.entries.size(), 1u);
-  EXPECT_EQ(log.entries[0],
-            "Permission denied FileLib:ReadTextFileContents, Step = 2, FileName = " + inbox.ClaimedFile());
+  EXPECT_NE(log.entries[0].find("Permission denied"), std::string::npos);
+  EXPECT_NE(log.entries[0].find("; frmNote:GetNote, FileName = " + Notes() + ", Step = 3"),
+            std::string::npos);
   locked = false;
   Append("6|six\r\n");
   EXPECT_EQ(inbox.Poll(), (Lines{"5|five", "6|six"}));
-  EXPECT_EQ(inbox.Poll(), Lines{});
-  EXPECT_TRUE(fs::is_empty(dir.path()));
+  EXPECT_EQ(Settle(inbox), Lines{});
+  EXPECT_TRUE(LogsEmpty());
 }
 
-TEST_F(InboxFixture, AClaimLeftByAnEarlierViewerIsTakenInFirst) {
+TEST_F(InboxFixture, AClaimLeftByAnEarlierVersionIsTakenInFirst) {
   WriteFileBytes(dir.File("Vtnote.dat.claimed"), "1|left over\r\n");
   Append("2|current\r\n");
   NotesInbox inbox(Notes(), log);
   EXPECT_EQ(inbox.Poll(), (Lines{"1|left over", "2|current"}));
   EXPECT_EQ(inbox.Finish(), Lines{});
-  EXPECT_TRUE(fs::is_empty(dir.path()));
+  EXPECT_TRUE(LogsEmpty());
 }
 
-TEST_F(InboxFixture, FinishTakesInWhatIsLeftEvenWithoutAnEnd) {
+TEST_F(InboxFixture, AWriterThatOpensTheFileWhileItIsTakenKeepsItAndLosesNothing) {
   NotesInbox inbox(Notes(), log);
-  Append("1|a\r\n2|no end");
-  EXPECT_EQ(inbox.Poll(), Lines{"1|a"});
-  EXPECT_EQ(inbox.Finish(), Lines{"2|no end"});
-  EXPECT_TRUE(fs::is_empty(dir.path()));
-}
-
-TEST_F(InboxFixture, AConcurrentWriterLosesNothingAndDuplicatesNothing) {
-  constexpr int kRecords = 1000;
-  NotesInbox inbox(Notes(), log);
-  // A read that takes a while, as on a busy disk, widens the window between reading and deleting.
-  inbox.SetFileReaderForTests([](const std::string& path) {
-    std::string bytes = ReadWholeFile(path);
-    std::this_thread::sleep_for(std::chrono::microseconds(300));
-    return bytes;
+  Append("1|first\r\n");
+  std::thread late;
+  bool started = false;
+  bool stillTheNotesFile = false;
+  inbox.SetStepHookForTests([&](NotesInbox::Step step) {
+    if (step != NotesInbox::Step::Rename || std::exchange(started, true)) return;
+    // Finds the file by its name now and waits for the lease: it gets the file back.
+    late = std::thread([&] {
+      HeldNotesFile writer(Notes());
+      writer.Append("9|late\r\n");
+      stillTheNotesFile = writer.StillTheNotesFile();
+    });
+    std::this_thread::sleep_for(std::chrono::milliseconds(200));
   });
-  std::atomic<bool> done{false};
-  std::thread writer([&] {
-    for (int i = 1; i <= kRecords; ++i) {
-      standin::AppendNote(Notes(), standin::NoteRecord(1, "record " + std::to_string(i)));
-      // Irregular pauses put the appends at every point of the reader's claim and read.
-      std::this_thread::sleep_for(std::chrono::microseconds((i * 7919) % 300));
+  EXPECT_EQ(inbox.Poll(), Lines{"1|first"});
+  late.join();
+  EXPECT_TRUE(stillTheNotesFile);
+  EXPECT_EQ(inbox.Poll(), Lines{"9|late"});
+  EXPECT_EQ(Settle(inbox), Lines{});
+  EXPECT_TRUE(LogsEmpty());
+}
+
+TEST_F(InboxFixture, AWriterThatFoundTheFileBeforeItWasTakenLosesNothing) {
+  const std::string taken = dir.File("Vtnote.dat.taken");
+  {
+    // Holds the taken file when its grace ends: it becomes the notes file again.
+    NotesInbox inbox(Notes(), log);
+    Append("1|first\r\n");
+    EXPECT_EQ(inbox.Poll(), Lines{"1|first"});
+    HeldNotesFile writer(taken);
+    writer.Append("2|second\r\n3|thi");
+    EXPECT_EQ(Settle(inbox), Lines{"2|second"});
+    EXPECT_TRUE(fs::exists(Notes()));
+    EXPECT_FALSE(fs::exists(taken));
+    writer.Append("rd\r\n");
+    writer.Close();
+    EXPECT_EQ(inbox.Poll(), Lines{"3|third"});
+    EXPECT_EQ(Settle(inbox), Lines{});
+    EXPECT_TRUE(LogsEmpty());
+  }
+  // Opens it as it is deleted: what it writes is read from the file without a name.
+  NotesInbox inbox(Notes(), log);
+  Append("4|fourth\r\n");
+  EXPECT_EQ(inbox.Poll(), Lines{"4|fourth"});
+  std::thread late;
+  bool started = false;
+  inbox.SetStepHookForTests([&](NotesInbox::Step step) {
+    if (step != NotesInbox::Step::Delete || std::exchange(started, true)) return;
+    late = std::thread([&] { standin::AppendNote(taken, "5|very late\r\n"); });
+    std::this_thread::sleep_for(std::chrono::milliseconds(200));
+  });
+  EXPECT_EQ(Settle(inbox), Lines{});
+  late.join();
+  EXPECT_EQ(inbox.Poll(), Lines{"5|very late"});
+  EXPECT_EQ(inbox.Poll(), Lines{});
+  EXPECT_TRUE(LogsEmpty());
+}
+
+TEST_F(InboxFixture, NoteWriterCaseLosesOrRepeatsANoteOrHasItsFileTakenAway) {
+  // Every way the host writes, each against an inbox of its own polled every few milliseconds,
+  // all at once so the whole stays within seconds.
+  constexpr int kNotes = 200;
+  const auto cases = standin::HostWriterCases(std::chrono::milliseconds(3000));
+  std::vector<std::unique_ptr<TempDir>> dirs;
+  std::vector<standin::WriterResult> results(cases.size());
+  std::vector<Lines> seen(cases.size());
+  std::vector<std::thread> threads;
+  for (std::size_t i = 0; i < cases.size(); ++i) {
+    dirs.push_back(std::make_unique<TempDir>());
+    threads.emplace_back([&, i] {
+      const std::string notes = dirs[i]->File("Vtnote.dat");
+      cadro::testing::RecordingEventLog caseLog;
+      NotesInbox inbox(notes, caseLog);
+      std::atomic<bool> done{false};
+      std::thread writer([&] {
+        results[i] = standin::RunWriterCase(notes, cases[i], kNotes, "note ", std::chrono::milliseconds(3000),
+                                            static_cast<unsigned>(i));
+        done = true;
+      });
+      for (int polls = 0; !done; ++polls) {
+        const Lines got = inbox.Poll();
+        seen[i].insert(seen[i].end(), got.begin(), got.end());
+        std::this_thread::sleep_for(std::chrono::microseconds(200 + polls % 3000));
+      }
+      writer.join();
+      // The last file goes after the one taken before it has waited its grace.
+      for (int settle = 0; settle < 3; ++settle) {
+        const Lines rest = Settle(inbox);
+        seen[i].insert(seen[i].end(), rest.begin(), rest.end());
+      }
+      EXPECT_TRUE(caseLog.entries.empty()) << cases[i].name;
+    });
+  }
+  for (std::thread& t : threads) t.join();
+  for (std::size_t i = 0; i < cases.size(); ++i) {
+    SCOPED_TRACE("writer case: " + cases[i].name);
+    EXPECT_EQ(results[i].error, "");
+    EXPECT_EQ(results[i].takenWhileHeld, 0);
+    std::vector<int> count(kNotes + 1, 0);
+    for (const std::string& line : seen[i]) ++count.at(static_cast<std::size_t>(std::stoi(line.substr(7))));
+    int lost = 0;
+    int twice = 0;
+    for (int n = 1; n <= kNotes; ++n) {
+      lost += count[static_cast<std::size_t>(n)] == 0;
+      twice += std::max(0, count[static_cast<std::size_t>(n)] - 1);
     }
-    done = true;
-  });
-  Lines seen;
-  int polls = 0;
-  while (!done) {
-    const Lines got = inbox.Poll();
-    seen.insert(seen.end(), got.begin(), got.end());
-    ++polls;
-    std::this_thread::sleep_for(std::chrono::microseconds(50 + polls % 150));
+    EXPECT_EQ(lost, 0);
+    EXPECT_EQ(twice, 0);
+    EXPECT_TRUE(fs::is_empty(dirs[i]->path())) << "the notes file was not taken once free";
   }
-  writer.join();
-  for (int i = 0; i < 2; ++i) {
-    const Lines got = inbox.Poll();
-    seen.insert(seen.end(), got.begin(), got.end());
-  }
-  ASSERT_EQ(seen.size(), static_cast<std::size_t>(kRecords)) << "after " << polls << " polls";
-  for (int i = 1; i <= kRecords; ++i)
-    EXPECT_EQ(seen[static_cast<std::size_t>(i - 1)], "1|record " + std::to_string(i));
-  EXPECT_GT(polls, 100);
-  EXPECT_TRUE(fs::is_empty(dir.path()));
-  EXPECT_TRUE(log.entries.empty());
 }
 
 TEST_F(InboxFixture, AfterAKillOnlyWhatDidNotReachTheJournalIsShownAgain) {
-  const std::string journal = dir.File("journal");
-  auto journalled = [&journal](const Lines& lines) {
-    for (const std::string& l : lines) AppendToFile(journal, l + "\r\n");
+  auto journalled = [this](const Lines& lines) {
+    for (const std::string& l : lines) AppendToFile(Journal(), l + "\r\n");
   };
-  {
-    NotesInbox inbox(Notes(), log, journal);
-    Append("1|one\r\n2|two\r\n");
-    inbox.Poll(journalled);
-  }  // killed before the claimed file was finished
-  Append("3|three\r\n");
-  {
-    NotesInbox inbox(Notes(), log, journal);
-    // Killed after the record of what is being shown, before the journal got it.
-    inbox.Poll([](const Lines& lines) { EXPECT_EQ(lines, Lines{"3|three"}); });
-  }
-  NotesInbox inbox(Notes(), log, journal);
-  Lines seen;
-  inbox.Poll([&](const Lines& lines) {
+  HeldNotesFile host(Notes());
+  host.Append("1|one\r\n2|two\r\n");
+  NotesInbox(Notes(), log, Journal()).Poll(journalled);
+  host.Append("3|three\r\n");
+  // Killed after the record of what is being shown, before the journal got it.
+  EXPECT_THROW(NotesInbox(Notes(), log, Journal()).Poll([](const Lines& lines) {
+    EXPECT_EQ(lines, Lines{"3|three"});
+    throw Killed();
+  }),
+               Killed);
+  host.Append("4|four\r\n");
+  // Killed after the journal got it.
+  EXPECT_THROW(NotesInbox(Notes(), log, Journal()).Poll([&](const Lines& lines) {
+    EXPECT_EQ(lines, (Lines{"3|three", "4|four"}));
     journalled(lines);
-    seen.insert(seen.end(), lines.begin(), lines.end());
-  });
-  EXPECT_EQ(seen, Lines{"3|three"});
+    throw Killed();
+  }),
+               Killed);
+  host.Close();
+  NotesInbox inbox(Notes(), log, Journal());
   EXPECT_EQ(inbox.Poll(), Lines{});
-  EXPECT_EQ(ReadFileBytes(journal), "1|one\r\n2|two\r\n3|three\r\n");
-  EXPECT_FALSE(fs::exists(inbox.ClaimedFile()));
-  EXPECT_FALSE(fs::exists(Notes() + ".shown"));
+  EXPECT_EQ(Settle(inbox), Lines{});
+  EXPECT_EQ(ReadFileBytes(Journal()), "1|one\r\n2|two\r\n3|three\r\n4|four\r\n");
+  EXPECT_TRUE(LogsEmpty());
+}
+
+TEST_F(InboxFixture, AKillWhileAFreeFileIsShownOrTakenRepeatsNothingAndLosesNothing) {
+  auto journalled = [this](const Lines& lines) {
+    for (const std::string& l : lines) AppendToFile(Journal(), l + "\r\n");
+  };
+  Append("1|one\r\n");
+  // The journal does not exist yet: a kill before its first line shows the piece again.
+  EXPECT_THROW(NotesInbox(Notes(), log, Journal()).Poll([](const Lines&) { throw Killed(); }), Killed);
+  EXPECT_THROW(NotesInbox(Notes(), log, Journal()).Poll([&](const Lines& lines) {
+    EXPECT_EQ(lines, Lines{"1|one"});
+    journalled(lines);
+    throw Killed();
+  }),
+               Killed);
+  // Killed after the file was renamed away, before its record followed: nothing is shown again.
+  fs::rename(Notes(), dir.File("Vtnote.dat.taken"));
+  Append("2|two\r\n");
+  NotesInbox inbox(Notes(), log, Journal());
+  EXPECT_EQ(inbox.Poll(), Lines{"2|two"});
+  EXPECT_EQ(Settle(inbox), Lines{});
+  EXPECT_EQ(ReadFileBytes(Journal()), "1|one\r\n");
+  EXPECT_TRUE(LogsEmpty());
+}
+
+TEST_F(InboxFixture, WithoutAJournalAPieceIsNeverShownTwiceAfterAKill) {
+  HeldNotesFile host(Notes());
+  host.Append("1|one\r\n");
+  EXPECT_THROW(NotesInbox(Notes(), log).Poll([](const Lines&) { throw Killed(); }), Killed);
+  host.Append("2|two\r\n");
+  NotesInbox inbox(Notes(), log);
+  EXPECT_EQ(inbox.Poll(), Lines{"2|two"});
+  host.Close();
+  EXPECT_EQ(inbox.Poll(), Lines{});
+  EXPECT_EQ(Settle(inbox), Lines{});
+  EXPECT_TRUE(LogsEmpty());
 }

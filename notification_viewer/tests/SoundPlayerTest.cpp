@@ -80,6 +80,25 @@ TEST(SystemSoundPlayer, EachReasonASoundCannotPlayIsLoggedOnce) {
   ASSERT_EQ(log.entries.size(), 1u);
   EXPECT_NE(log.entries[0].find("no player program"), std::string::npos);
   EXPECT_EQ(launcher.starts, 0);
+
+  // No sound server and (on this machine) no sound card: the entry says so, whole.
+  ::unsetenv("PULSE_SERVER");
+  const char* runtime = std::getenv("XDG_RUNTIME_DIR");
+  const std::string savedRuntime = runtime ? runtime : "";
+  ::setenv("XDG_RUNTIME_DIR", world.dir.File("program").c_str(), 1);
+  if (!SystemSoundPlayer::OutputExists()) {
+    for (int i = 0; i < 2; ++i) EXPECT_FALSE(player.PlayAsync("bell.wav"));
+    ASSERT_EQ(log.entries.size(), 2u);
+    EXPECT_EQ(
+        log.entries[1],
+        "VtDevice:WinPlaySound, cannot play bell.wav: this machine has no sound output (no PulseAudio or "
+        "PipeWire server, no sound card); the beep stands in");
+  }
+  if (runtime) {
+    ::setenv("XDG_RUNTIME_DIR", savedRuntime.c_str(), 1);
+  } else {
+    ::unsetenv("XDG_RUNTIME_DIR");
+  }
 }
 
 TEST(VtDevice, BeepsWhenTheSoundCannotPlay) {

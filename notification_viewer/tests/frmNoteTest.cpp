@@ -105,8 +105,14 @@ TEST_F(WindowFixture, RecordsFromTheHostReachLogCounterJournalAndSound) {
   w->GetNote();
   EXPECT_EQ(ts.prompts.beeps, 1);
   EXPECT_EQ(Find<QLabel>(*w, "Count")->text(), "Notifications Logged: 53");
-  w->GetNote();  // nothing new: nothing shown again
+  EXPECT_EQ(sound.played.size(), 3u);
+  // A poll that shows nothing plays nothing: no file, or a file of lines that are no records.
+  w->GetNote();
+  standin::AppendNote(standin::NotesFileIn(dir.File("data/logs")), "no record\r\n\r\nx|not a level\r\n");
+  w->GetNote();
   EXPECT_EQ(w->Service().Log().Count(), 53);
+  EXPECT_EQ(sound.played.size(), 3u);
+  EXPECT_EQ(ts.prompts.beeps, 1);
   EXPECT_TRUE(ts.eventLog.entries.empty());
 }
 
