@@ -2,7 +2,6 @@
 
 #include <QApplication>
 #include <QColor>
-#include <QIcon>
 #include <QStyle>
 #include <algorithm>
 
@@ -294,9 +293,13 @@ QVariant IncidentListModel::data(const QModelIndex& index, int role) const {
   if (role == Qt::BackgroundRole) return mark == aids::AgeMark::ReadyTooLong ? kReadyTooLong : kDraftTooLong;
   if (role == Qt::ForegroundRole) return QColor(Qt::black);
   if (role == Qt::DecorationRole && index.column() == kMarkColumn && QApplication::style()) {
-    return QApplication::style()->standardIcon(mark == aids::AgeMark::ReadyTooLong
-                                                   ? QStyle::SP_MessageBoxWarning
-                                                   : QStyle::SP_MessageBoxInformation);
+    const bool ready = mark == aids::AgeMark::ReadyTooLong;
+    QIcon& icon = markIcons_[ready ? 0 : 1];
+    if (icon.isNull()) {
+      icon = QApplication::style()->standardIcon(ready ? QStyle::SP_MessageBoxWarning
+                                                       : QStyle::SP_MessageBoxInformation);
+    }
+    return icon;
   }
   return {};
 }
