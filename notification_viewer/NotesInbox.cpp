@@ -67,11 +67,6 @@ void ReleaseLease(int fd) {
   ::fcntl(fd, F_SETLEASE, F_UNLCK);
 }
 
-// Whether an open of the file is waiting for the lease to go.
-bool LeaseBroken(int fd) {
-  return ::fcntl(fd, F_GETLEASE) != F_WRLCK;
-}
-
 long long SizeOf(int fd) {
   struct stat st {};
   return ::fstat(fd, &st) == 0 ? static_cast<long long>(st.st_size) : -1;
@@ -169,6 +164,9 @@ void NotesInbox::AdoptLegacyClaim() {
 }
 
 void NotesInbox::Resume() {
+  // A record half written when the last viewer ended: the one it was to replace still stands.
+  ::unlink((notes_.record + ".new").c_str());
+  ::unlink((taken_.record + ".new").c_str());
   AdoptLegacyClaim();
   FileId taken;
   const bool takenThere = Identify(taken_.path, -1, taken.inode, taken.born, taken.size);
@@ -268,16 +266,14 @@ bool NotesInbox::Read(int fd, std::size_t from, long long to, std::string& out, 
   return true;
 }
 
-bool NotesInbox::ReadNew(Source& source, int fd, bool free, std::string& bytes) {
-  const long long size = SizeOf(fd);  // after the lease: with it, nobody can add to the file any more
+bool NotesInbox::ReadNew(Source& source, int fd, std::string& bytes) {
+  const long long size = SizeOf(fd);
   if (size < 0) {
     Report(errno, source.path, 3);
     return false;
   }
   if (size < static_cast<long long>(source.pos.offset)) source.pos.offset = 0;  // cut short by someone
-  if (!Read(fd, source.pos.offset, size, bytes, source.path)) return false;
-  if (!free) bytes.resize(WholeLines(bytes).size());
-  return true;
+  return Read(fd, source.pos.offset, size, bytes, source.path);
 }
 
 bool NotesInbox::ShowPiece(Source& source, const FileId& id, std::string_view fresh, const Show& show) {
@@ -296,6 +292,30 @@ bool NotesInbox::ShowPiece(Source& source, const FileId& id, std::string_view fr
   source.pos.offset += fresh.size();
   if (!lines.empty()) show(lines);
   return true;
+}
+
+NotesInbox::Lease NotesInbox::Probe(int fd, int& error) {
+  const Lease lease = TryLease(fd, error);
+  if (lease == Lease::Granted) ReleaseLease(fd);
+  return lease;
+}
+
+bool NotesInbox::ShowNew(Source& source, int fd, const FileId& id, const Show& show, Lease& lease) {
+  int error = 0;
+  lease = Lease::Held;
+  std::string bytes;
+  if (!ReadNew(source, fd, bytes)) return false;
+  const std::string_view whole = WholeLines(bytes);
+  if (!whole.empty() && !ShowPiece(source, id, whole, show)) return false;
+  lease = Probe(fd, error);
+  if (lease == Lease::Refused && &source == &notes_) LeaseRefused(source.path, error);
+  if (lease == Lease::Held) return true;
+  // Nobody holds the file now: a last line without its end, read before this proof and not
+  // grown since, was left so by a writer that has closed the file. It is final.
+  const std::string_view rest = std::string_view(bytes).substr(whole.size());
+  if (rest.empty() || SizeOf(fd) != static_cast<long long>(source.pos.offset + rest.size())) return true;
+  if (lease == Lease::Refused && &source == &notes_) return true;  // without a proof, it waits
+  return ShowPiece(source, id, rest, show);
 }
 
 void NotesInbox::ReadNotes(const Show& show) {
@@ -320,52 +340,25 @@ void NotesInbox::ReadNotes(const Show& show) {
     if (notes_.resume.Is(id)) notes_.pos.offset = notes_.resume.offset;
     notes_.resume = {};
   }
-  int error = 0;
-  const Lease lease = TryLease(fd, error);
-  if (lease == Lease::Refused) LeaseRefused(notes_.path, error);
-  const bool free = lease == Lease::Granted;
-  std::string fresh;
-  if (!ReadNew(notes_, fd, free, fresh)) {
-    if (free) ReleaseLease(fd);
-    return;
-  }
-  if (!fresh.empty()) {
-    if (free) ReleaseLease(fd);  // the host may open the file again while the lines are shown
-    if (!ShowPiece(notes_, id, fresh, show) || !free) return;
-    // Free a moment ago: it is taken now if it still is and nothing more came meanwhile.
-    if (TryLease(fd, error) != Lease::Granted) return;
-    if (SizeOf(fd) != static_cast<long long>(notes_.pos.offset)) {
-      ReleaseLease(fd);
-      return;
-    }
-  } else if (!free) {
-    return;
-  }
-  // One taken file at a time: the next waits (shown in place) until the last one is gone.
-  if (takenPending_) {
-    ReleaseLease(fd);
-    return;
-  }
+  Lease lease = Lease::Held;
+  if (!ShowNew(notes_, fd, id, show, lease) || lease != Lease::Granted) return;
+  // Free and shown in full: taken, one taken file at a time (the next one waits, shown in place).
+  if (SizeOf(fd) != static_cast<long long>(notes_.pos.offset) || takenPending_) return;
   TakeNotes(closer.Release());
 }
 
 void NotesInbox::TakeNotes(int fd) {
   FdCloser closer(fd);
-  // Someone is opening the file this moment: it is theirs; it is taken at a later poll.
-  if (LeaseBroken(fd)) {
-    ReleaseLease(fd);
-    return;
-  }
   if (stepHook_) stepHook_(Step::Rename);
   if (!RenameNoReplace(notes_.path, taken_.path)) {
     Report(errno, notes_.path, 5);  // a file in the way that is not ours stays as it is
-    ReleaseLease(fd);
     return;
   }
-  // An open that found the file by its name before the rename waits for the lease: it gets the
-  // file back under its name (unless a new notes file is there already).
-  if (LeaseBroken(fd) && RenameNoReplace(taken_.path, notes_.path)) {
-    ReleaseLease(fd);
+  // Someone opened the file between the proof and the rename (or was on the way to): it is
+  // theirs again, under its name, unless a new notes file is there already.
+  int error = 0;
+  if ((Probe(fd, error) != Lease::Granted || SizeOf(fd) != static_cast<long long>(notes_.pos.offset)) &&
+      RenameNoReplace(taken_.path, notes_.path)) {
     return;
   }
   if (::rename(notes_.record.c_str(), taken_.record.c_str()) != 0) ::unlink(taken_.record.c_str());
@@ -373,7 +366,6 @@ void NotesInbox::TakeNotes(int fd) {
   taken_.resume = {};
   notes_.pos = {};
   notes_.resume = {};
-  ReleaseLease(fd);
   takenFd_ = closer.Release();
   takenAt_ = std::chrono::steady_clock::now();
   takenPending_ = true;
@@ -418,45 +410,27 @@ void NotesInbox::ReadTaken(const Show& show) {
     if (taken_.resume.Is(id)) taken_.pos.offset = taken_.resume.offset;
     taken_.resume = {};
   }
-  int error = 0;
-  const Lease lease = TryLease(fd, error);
-  // Only a claim of an earlier version can be another account's: taken whole, as it was then.
-  const bool free = lease != Lease::Held;
-  const bool leased = lease == Lease::Granted;
-  std::string fresh;
-  if (!ReadNew(taken_, fd, free, fresh)) {
-    if (leased) ReleaseLease(fd);
-    return;
-  }
-  if (!fresh.empty()) {
-    if (leased) ReleaseLease(fd);
-    if (!ShowPiece(taken_, id, fresh, show)) return;
-    if (!free) {
-      GiveBack();
-      return;
-    }
-    if (leased &&
-        (TryLease(fd, error) != Lease::Granted || SizeOf(fd) != static_cast<long long>(taken_.pos.offset))) {
-      ReleaseLease(fd);
-      return;
-    }
-  } else if (!free) {
+  Lease lease = Lease::Held;
+  if (!ShowNew(taken_, fd, id, show, lease)) return;
+  // Only a claim of an earlier version can be another account's: it is deleted unproven, as
+  // that version did.
+  if (lease == Lease::Held) {
     GiveBack();
     return;
   }
+  if (SizeOf(fd) != static_cast<long long>(taken_.pos.offset)) return;
   if (stepHook_) stepHook_(Step::Delete);
   // The file goes before its record: a viewer killed in between finds no file to read again.
   if (::unlink(taken_.path.c_str()) != 0 && errno != ENOENT) {
     Report(errno, taken_.path, 5);
-    if (leased) ReleaseLease(fd);
     return;
   }
   ::unlink(taken_.record.c_str());
-  // An open still on its way when the file went waits for the lease and then gets the file after
-  // all: it is read through this descriptor until a lease proves it free.
-  const bool opening = leased && LeaseBroken(fd);
-  if (leased) ReleaseLease(fd);
-  if (opening) {
+  // Someone who opened the file just as it went keeps it: it is read through this descriptor
+  // until nobody holds it.
+  int error = 0;
+  if (lease == Lease::Granted &&
+      (Probe(fd, error) != Lease::Granted || SizeOf(fd) != static_cast<long long>(taken_.pos.offset))) {
     orphans_.push_back({fd, taken_.pos.offset});
   } else {
     ::close(fd);
@@ -469,18 +443,22 @@ void NotesInbox::ReadTaken(const Show& show) {
 
 void NotesInbox::ReadOrphans(const Show& show, bool closing) {
   for (auto it = orphans_.begin(); it != orphans_.end();) {
-    int error = 0;
-    const Lease lease = TryLease(it->fd, error);
     std::string bytes;
-    if (Read(it->fd, it->offset, SizeOf(it->fd), bytes, taken_.path)) {
-      const std::string_view fresh = lease == Lease::Granted ? std::string_view(bytes) : WholeLines(bytes);
-      it->offset += fresh.size();
-      std::vector<std::string> lines;
-      SplitRecords(fresh, lines);
-      // No record of these: a file without a name is found by no later viewer anyway.
-      if (!lines.empty()) show(lines);
+    int error = 0;
+    if (!Read(it->fd, it->offset, SizeOf(it->fd), bytes, taken_.path)) {
+      ++it;
+      continue;
     }
-    if (lease == Lease::Held && !closing) {
+    const Lease lease = Probe(it->fd, error);
+    const bool final =
+        lease != Lease::Held && SizeOf(it->fd) == static_cast<long long>(it->offset + bytes.size());
+    const std::string_view fresh = final ? std::string_view(bytes) : WholeLines(bytes);
+    it->offset += fresh.size();
+    std::vector<std::string> lines;
+    SplitRecords(fresh, lines);
+    // No record of these: a file without a name is found by no later viewer anyway.
+    if (!lines.empty()) show(lines);
+    if (!final && !closing) {
       ++it;
       continue;
     }

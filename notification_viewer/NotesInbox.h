@@ -110,11 +110,18 @@ private:
   void ReadTaken(const Show& show);
   bool GiveBack();
   void ReadOrphans(const Show& show, bool closing);
-  // Reads what is new in `fd` for `source`; whole lines only unless `free`. False on failure.
-  bool ReadNew(Source& source, int fd, bool free, std::string& bytes);
+  // Reads what is new in `fd` for `source`. False on failure.
+  bool ReadNew(Source& source, int fd, std::string& bytes);
+  // Shows the whole lines that are new, then proves the file free or not (`lease`); when free, a
+  // last line without its end is final and shown too. False on failure.
+  bool ShowNew(Source& source, int fd, const FileId& id, const Show& show, Lease& lease);
   bool ShowPiece(Source& source, const FileId& id, std::string_view fresh, const Show& show);
   bool Read(int fd, std::size_t from, long long to, std::string& out, const std::string& path);
   Lease TryLease(int fd, int& error);
+  // A lease taken and given up at once: whether the file is free this moment. Held no longer than
+  // two system calls, because Wine's server opens files without waiting and a Windows program
+  // whose open meets a lease gets a sharing violation.
+  Lease Probe(int fd, int& error);
   void LeaseRefused(const std::string& path, int error);
   void Report(int errnoValue, const std::string& path, int step);
   // Where showing stood when the last viewer ended; files left by it are adopted.

@@ -5,6 +5,7 @@
 
 #include <atomic>
 #include <filesystem>
+#include <memory>
 #include <stdexcept>
 #include <thread>
 #include <utility>
@@ -132,23 +133,26 @@ TEST_F(InboxFixture, AClaimLeftByAnEarlierVersionIsTakenInFirst) {
 TEST_F(InboxFixture, AWriterThatOpensTheFileWhileItIsTakenKeepsItAndLosesNothing) {
   NotesInbox inbox(Notes(), log);
   Append("1|first\r\n");
-  std::thread late;
-  bool started = false;
-  bool stillTheNotesFile = false;
+  // Opens the file between the proof that it is free and the rename, and holds it.
+  std::unique_ptr<HeldNotesFile> writer;
   inbox.SetStepHookForTests([&](NotesInbox::Step step) {
-    if (step != NotesInbox::Step::Rename || std::exchange(started, true)) return;
-    // Finds the file by its name now and waits for the lease: it gets the file back.
-    late = std::thread([&] {
-      HeldNotesFile writer(Notes());
-      writer.Append("9|late\r\n");
-      stillTheNotesFile = writer.StillTheNotesFile();
-    });
-    std::this_thread::sleep_for(std::chrono::milliseconds(200));
+    if (step != NotesInbox::Step::Rename || writer) return;
+    writer = std::make_unique<HeldNotesFile>(Notes());
+    writer->Append("9|la");
   });
   EXPECT_EQ(inbox.Poll(), Lines{"1|first"});
-  late.join();
-  EXPECT_TRUE(stillTheNotesFile);
+  ASSERT_TRUE(writer);
+  EXPECT_TRUE(writer->StillTheNotesFile());  // given back under its name
+  writer->Append("te\r\n");
   EXPECT_EQ(inbox.Poll(), Lines{"9|late"});
+  writer->Close();
+  // And one that writes and closes in that moment: its note is not taken unseen.
+  bool wrote = false;
+  inbox.SetStepHookForTests([&](NotesInbox::Step step) {
+    if (step == NotesInbox::Step::Rename && !std::exchange(wrote, true)) Append("10|quick\r\n");
+  });
+  EXPECT_EQ(inbox.Poll(), Lines{});
+  EXPECT_EQ(inbox.Poll(), Lines{"10|quick"});
   EXPECT_EQ(Settle(inbox), Lines{});
   EXPECT_TRUE(LogsEmpty());
 }
@@ -287,7 +291,9 @@ TEST_F(InboxFixture, AKillWhileAFreeFileIsShownOrTakenRepeatsNothingAndLosesNoth
   }),
                Killed);
   // Killed after the file was renamed away, before its record followed: nothing is shown again.
+  // (And once half-way through replacing a record: the half-written one goes.)
   fs::rename(Notes(), dir.File("Vtnote.dat.taken"));
+  WriteFileBytes(dir.File("Vtnote.dat.taken.shown.new"), "12");
   Append("2|two\r\n");
   NotesInbox inbox(Notes(), log, Journal());
   EXPECT_EQ(inbox.Poll(), Lines{"2|two"});

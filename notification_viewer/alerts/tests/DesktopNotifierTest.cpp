@@ -98,6 +98,8 @@ struct DBusFixture : ::testing::Test {
     alerts = new NoteAlerts(*window, user, ts.eventLog, bus.Connect(QStringLiteral("viewer")));
     window->show();
     window->Timer().stop();  // the watch brings the notes in
+    // The window's own activation comes first, so that looking elsewhere is what stays.
+    ASSERT_TRUE(QTest::qWaitForWindowActive(window.get()));
   }
   void Write(const std::string& records) const {
     standin::AppendNote(standin::NotesFileIn(dir.File("data/logs")), records);

@@ -176,7 +176,7 @@ TEST_F(AlertsFixture, AFolderThatAppearsLaterIsWatchedOnceThePollFindsIt) {
 
 TEST_F(AlertsFixture, TheTrayCountsWhatWasNotSeenAndAClickRaisesTheWindow) {
   Open();
-  QTest::qWait(100);  // the window's own activation settles before another takes it
+  ASSERT_TRUE(QTest::qWaitForWindowActive(window.get()));  // its own activation comes first
   // No tray on this display: the icon stays hidden and the window works as before.
   EXPECT_FALSE(alerts->Tray().Shown());
   QWidget other;
