@@ -1,5 +1,30 @@
 include(GoogleTest)
 
+# The print scheduler every test talks to: the build tree's own (report_printer/tests/
+# private_cups.sh starts it for the printing tests), never the machine's, whatever the caller's
+# environment says. ctest reads the file below before it starts any test and sets the variables
+# in its own environment, so every test and every program a test starts inherits them. A test
+# that runs while the scheduler is down finds no printers, which is what the tests without a
+# queue expect. The socket's path must fit a local socket address (107 bytes); a deep build tree
+# puts it in /tmp, named after the tree so that two trees never share one.
+set(CADRO_CUPS_ROOT "${CMAKE_BINARY_DIR}/cadrorpt-cups")
+set(CADRO_CUPS_SOCKET "${CADRO_CUPS_ROOT}/run/cupsd.sock")
+string(LENGTH "${CADRO_CUPS_SOCKET}" cadro_socket_length)
+if(cadro_socket_length GREATER 100)
+  string(MD5 cadro_tree_hash "${CMAKE_BINARY_DIR}")
+  string(SUBSTRING "${cadro_tree_hash}" 0 12 cadro_tree_hash)
+  set(CADRO_CUPS_SOCKET "/tmp/cadrorpt-cups-${cadro_tree_hash}/cupsd.sock")
+endif()
+set(CADRO_TEST_ENVIRONMENT_FILE "${CMAKE_BINARY_DIR}/cadro-test-environment.cmake")
+file(WRITE "${CADRO_TEST_ENVIRONMENT_FILE}"
+  "set(ENV{CUPS_SERVER} [==[${CADRO_CUPS_SOCKET}]==])\n"
+  "set(ENV{CUPS_SERVERROOT} [==[${CADRO_CUPS_ROOT}/conf]==])\n")
+
+# Every folder whose tests may be run on their own (ctest --test-dir build/<folder>) reads it too.
+function(cadro_test_environment)
+  set_property(DIRECTORY APPEND PROPERTY TEST_INCLUDE_FILES "${CADRO_TEST_ENVIRONMENT_FILE}")
+endfunction()
+
 # cadro_add_test(<name> SOURCES <files...> LIBS <targets...> [QT])
 #
 # Builds one GoogleTest program and registers each of its cases with CTest. QT tests get a

@@ -46,7 +46,8 @@ say "package metadata"
 field() { dpkg-deb -f "$deb" "$1"; }
 [ "$(field Package)" = cadro-station ] && pass "Package: cadro-station" || fail "package name is '$(field Package)'"
 deps=$(field Depends)
-for d in libqt6widgets6 libqt6printsupport6 libqt6network6 fonts-liberation2 fonts-crosextra-carlito; do
+for d in libqt6widgets6 libqt6printsupport6 libqt6network6 fonts-liberation2 fonts-crosextra-carlito fonts-dejavu-core \
+  fonts-dejavu-extra; do
   case "$deps" in *"$d"*) pass "depends on $d" ;; *) fail "Depends lacks $d: $deps" ;; esac
 done
 for s in postinst prerm; do

@@ -3,12 +3,15 @@
 #include <syslog.h>
 #include <unistd.h>
 
+#include <QAbstractButton>
 #include <QApplication>
 #include <QDateTime>
 #include <QGridLayout>
 #include <QLocale>
 #include <QMessageBox>
 #include <QSettings>
+#include <QShortcut>
+#include <QStringDecoder>
 
 #include "AnsiText.h"
 
@@ -121,12 +124,60 @@ void QtSettingsStore::Set(const std::string& app, const std::string& section, co
   s.setValue(FromAnsi(section) + QLatin1Char('/') + FromAnsi(key), FromAnsi(value));
 }
 
+namespace {
+
+bool IsUtf8(const QByteArray& bytes) {
+  QStringDecoder decoder(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless);
+  const QString decoded = decoder.decode(bytes);  // decodes only once made a QString
+  return !decoder.hasError();
+}
+
+}  // namespace
+
+std::optional<std::string> QtSettingsStore::GetText(const std::string& app, const std::string& section,
+                                                    const std::string& key) const {
+  QSettings s(QStringLiteral("Cadro"), FromAnsi(app));
+  const QString k = FromAnsi(section) + QLatin1Char('/') + FromAnsi(key);
+  if (!s.contains(k)) return std::nullopt;
+  const QVariant value = s.value(k);
+  if (value.typeId() == QMetaType::QByteArray) return value.toByteArray().toStdString();
+  const QString text = value.toString();
+  // Written by an older version: every character is one of the code page's, and the bytes they
+  // stand for are UTF-8 with at least one character beyond ASCII. A name typed that way on
+  // purpose ("Ã¡" in a folder name) would be taken for one; no real name looks so.
+  const std::string bytes = ToAnsi(text);
+  const QByteArray asWritten = text.toUtf8();
+  if (FromAnsi(bytes) == text && bytes != asWritten.toStdString() && IsUtf8(QByteArray::fromStdString(bytes)))
+    return bytes;
+  return asWritten.toStdString();
+}
+
+void QtSettingsStore::SetText(const std::string& app, const std::string& section, const std::string& key,
+                              const std::string& value) {
+  QSettings s(QStringLiteral("Cadro"), FromAnsi(app));
+  const QByteArray bytes = QByteArray::fromStdString(value);
+  const QString k = FromAnsi(section) + QLatin1Char('/') + FromAnsi(key);
+  if (IsUtf8(bytes)) {
+    s.setValue(k, QString::fromUtf8(bytes));
+  } else {
+    s.setValue(k, bytes);
+  }
+}
+
 QString FromAnsi(const std::string& ansi) {
   return QString::fromStdString(AnsiToUtf8(ansi));
 }
 
 std::string ToAnsi(const QString& text) {
   return Utf8ToAnsi(text.toStdString());
+}
+
+void AddShortcut(QAbstractButton* button, const QKeySequence& keys) {
+  auto* shortcut = new QShortcut(keys, button);
+  shortcut->setContext(Qt::WindowShortcut);
+  QObject::connect(shortcut, &QShortcut::activated, button, [button] {
+    if (button->isEnabled() && button->isVisible()) button->click();
+  });
 }
 
 QString WithAccessKey(const QString& caption, QChar key) {

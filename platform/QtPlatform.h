@@ -8,6 +8,9 @@
 
 class QWidget;
 
+class QAbstractButton;
+class QKeySequence;
+
 namespace cadro {
 
 // Error entries go to syslog(3) at LOG_ERR under the program's name.
@@ -53,6 +56,13 @@ public:
                                  const std::string& key) const override;
   void Set(const std::string& app, const std::string& section, const std::string& key,
            const std::string& value) override;
+  // Text as it is written; a name that is no UTF-8 is kept as its bytes. Older versions stored
+  // file names through Set, so their bytes came back as Windows-1252 characters ("FormulÃ¡rios"):
+  // GetText recognises such a value and returns the bytes it was made from.
+  std::optional<std::string> GetText(const std::string& app, const std::string& section,
+                                     const std::string& key) const override;
+  void SetText(const std::string& app, const std::string& section, const std::string& key,
+               const std::string& value) override;
 };
 
 // ANSI bytes <-> widget text.
@@ -62,6 +72,11 @@ std::string ToAnsi(const QString& text);
 // A caption shown as it stands, with `key` underlined as its access key (the first letter that
 // matches, preferring the same case). Ampersands of the caption itself stay visible.
 QString WithAccessKey(const QString& caption, QChar key);
+
+// Presses `button` (when it is enabled) on `keys` anywhere in its window. A button's own
+// setShortcut() would take the place of the access key its caption underlines, so Alt+letter
+// would stop working; this keeps both.
+void AddShortcut(QAbstractButton* button, const QKeySequence& keys);
 
 // All product implementations in one bundle, owned by a program's main().
 struct ProductServices {

@@ -97,7 +97,11 @@ BuildResult ReadDefinitionFile(const std::string& fileName, std::string& bytes) 
     return Failed(err::kPathFileAccess,
                   "could not be read (" + MakeRunError(err::kPathFileAccess).NumberAndDescription() + ")");
   }
-  if (S_ISDIR(st.st_mode)) return {};  // a folder is "found" but holds no lines
+  if (S_ISDIR(st.st_mode)) {  // "found", but holds no lines
+    BuildResult folder;
+    folder.folder = true;
+    return folder;
+  }
   if (!S_ISREG(st.st_mode)) return Failed(err::kPathFileAccess, "is not a plain file");
   if (static_cast<std::uintmax_t>(st.st_size) > kMaxDefinitionFileBytes) {
     return Failed(err::kPathFileAccess, "is larger than 16 MB");

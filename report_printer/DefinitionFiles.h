@@ -57,6 +57,7 @@ inline constexpr std::size_t kMaxDefinitionItems = 32767;
 struct BuildResult {
   int error = 0;
   std::string reason;
+  bool folder = false;  // found, but a folder: nothing was read
   bool ok() const { return error == 0; }
 };
 

@@ -38,6 +38,8 @@ std::optional<RunStatus> ReportSession::Load(const std::string& commandLine) {
   global_ = std::make_unique<VtGlobal>(JoinPath(programFolder_, "Vantrel.glo"), kProgramVersion,
                                        printers_.DefaultPrinter(), services_.eventLog);
   CheckPrinter();
+  global_->ReplaceMissingPrinter(printers_.InstalledPrinters(),
+                                 printerInstalled_ ? printers_.CurrentPrinter() : "");
   log_.SetupLog(false);
 
   const auto buildFailed = [this](const std::string& what, const std::string& reason, RunStatus status) {
@@ -46,16 +48,20 @@ std::optional<RunStatus> ReportSession::Load(const std::string& commandLine) {
     return Failed(status, what + " file " + reason);
   };
 
-  // A form or a message with no items would print a blank page: that is a failure too.
+  // A form or a message with no items would print a blank page: that is a failure too. A folder
+  // named in place of a file says so, as a device or a pipe does, rather than that it is empty.
+  const auto nothingRead = [](const BuildResult& read) {
+    return BuildResult{err::kPathFileAccess, read.folder ? "is not a plain file" : "holds no items"};
+  };
   BuildResult form = BuildFDFarray(options_.formFileName, form_);
-  if (form.ok() && form_.items.empty()) form = {err::kPathFileAccess, "holds no items"};
+  if (form.ok() && form_.items.empty()) form = nothingRead(form);
   if (!form.ok()) return buildFailed("Forms", form.reason, RunStatus::FormFailed);
   view_.ShowProgress("Form File found and loaded\r\n");
   view_.SetPreviewEnabled(true);
   view_.SetPrintEnabled(printerInstalled_);
 
   BuildResult data = BuildDataArray(options_.dataFileName, data_);
-  if (data.ok() && data_.empty()) data = {err::kPathFileAccess, "holds no items"};
+  if (data.ok() && data_.empty()) data = nothingRead(data);
   if (!data.ok()) return buildFailed("Data", data.reason, RunStatus::DataFailed);
   view_.ShowProgress("Message text found and loaded\r\n");
   if (options_.applyAutoPrint) {
@@ -97,9 +103,14 @@ bool ReportSession::PrintReport() {
   const std::string failure =
       printers_.PrintPage([this](DrawingTarget& target) { RenderReport(target, form_, data_); });
   if (!failure.empty()) {
-    view_.ShowProgress("Printing failed on " + printers_.CurrentPrinter() + ": " + failure + "\r\n");
-    services_.eventLog.Error(failure + "; Cadrorpt:cmdPrint_Click, Printer = " + printers_.CurrentPrinter());
-    LogPrintFailed(printers_.CurrentPrinter() + ": " + failure);
+    const std::string printer = printers_.CurrentPrinter();
+    view_.ShowProgress("Printing failed on " + printer + ": " + failure + "\r\n");
+    services_.eventLog.Error(failure + "; Cadrorpt:cmdPrint_Click, Printer = " + printer);
+    LogPrintFailed(printer + ": " + failure);
+    // The operator (or whoever started an unattended run) is waiting on this print: like every
+    // other failure, it is shown in a box before anything else happens; the logs above already
+    // hold it should nobody dismiss the box.
+    services_.prompts.Message("Could not print the report;\r\n" + printer + ": " + failure, kProgramTitle);
     return false;
   }
   log_.WriteLog("Printing --> " + ReportSummary(data_));

@@ -27,12 +27,12 @@ bool EndsWithFormExtension(const std::string& path) {
 
 std::optional<std::string> Ask(DefinitionKind kind, const std::string& besides, DefinitionFilePicker& picker,
                                SettingsStore& settings) {
-  std::string folder = settings.Get(kSettingsApp, kSettingsSection, FolderKey(kind)).value_or("");
+  std::string folder = settings.GetText(kSettingsApp, kSettingsSection, FolderKey(kind)).value_or("");
   // A first start looks where the other file is: forms and messages usually sit together.
   if (folder.empty()) folder = FolderOf(besides);
   std::optional<std::string> chosen = picker.Choose(kind, folder);
   if (!chosen || chosen->empty()) return std::nullopt;
-  settings.Set(kSettingsApp, kSettingsSection, FolderKey(kind), FolderOf(*chosen));
+  settings.SetText(kSettingsApp, kSettingsSection, FolderKey(kind), FolderOf(*chosen));
   return chosen;
 }
 

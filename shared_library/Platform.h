@@ -72,6 +72,17 @@ public:
                                          const std::string& key) const = 0;
   virtual void Set(const std::string& app, const std::string& section, const std::string& key,
                    const std::string& value) = 0;
+  // The same for values that are the system's own text rather than the code page's: file names,
+  // as their bytes (UTF-8, or whatever the file system holds). A store that keeps text keeps
+  // them as the text they are.
+  virtual std::optional<std::string> GetText(const std::string& app, const std::string& section,
+                                             const std::string& key) const {
+    return Get(app, section, key);
+  }
+  virtual void SetText(const std::string& app, const std::string& section, const std::string& key,
+                       const std::string& value) {
+    Set(app, section, key, value);
+  }
 };
 
 // The services a program hands to its parts. Each program owns the implementations.

@@ -93,6 +93,11 @@ std::vector<std::string> KeyboardGaps(QWidget* window) {
     if (!InWindow(b, window) || PartOfAnotherControl(b)) continue;
     const QString key = Mnemonic(b->text());
     const bool keyed = !key.isEmpty() || !b->shortcut().isEmpty();
+    // setShortcut() takes the place of the access key the caption underlines: Alt+letter then
+    // does nothing, though the caption still shows it.
+    if (!key.isEmpty() && !b->shortcut().isEmpty() && b->shortcut() != QKeySequence::mnemonic(b->text()))
+      out.push_back("access key " + key.toStdString() + " replaced by the shortcut " +
+                    b->shortcut().toString().toStdString() + ": " + Name(b));
     const auto* push = qobject_cast<const QPushButton*>(b);
     if (push && !keyed && !push->isDefault())
       out.push_back("button without an access key or shortcut: " + Name(b));

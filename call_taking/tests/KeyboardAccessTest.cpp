@@ -40,6 +40,10 @@ TEST_F(KeyboardAccess, TheExpectedShortcutsAndAccessKeysAct) {
   QTest::keyClick(w.get(), Qt::Key_N, Qt::ControlModifier);
   CADRO_WAIT_FOR(form.started.size() == 1u, 5000);
   EXPECT_EQ(form.started[0], "NEW");
+  // The access key the caption underlines works beside the shortcut.
+  QTest::keyClick(w.get(), Qt::Key_N, Qt::AltModifier);
+  CADRO_WAIT_FOR(form.started.size() == 2u, 5000);
+  EXPECT_EQ(form.started[1], "NEW");
 
   QTest::keyClick(w.get(), Qt::Key_R, Qt::AltModifier);  // the Ready folder
   CADRO_WAIT_FOR(Find<QPushButton>("cmdFolder_2")->isChecked(), 5000);
@@ -47,8 +51,8 @@ TEST_F(KeyboardAccess, TheExpectedShortcutsAndAccessKeysAct) {
   w->List()->setFocus();
   QTest::keyClick(w->List(), Qt::Key_Down);
   QTest::keyClick(w->List(), Qt::Key_Return);
-  ASSERT_EQ(form.started.size(), 2u) << "Enter did not open the report";
-  EXPECT_EQ(form.started[1], "AB126342.100");
+  ASSERT_EQ(form.started.size(), 3u) << "Enter did not open the report";
+  EXPECT_EQ(form.started[2], "AB126342.100");
 
   QTest::keyClick(w.get(), Qt::Key_Q, Qt::ControlModifier);
   CADRO_WAIT_FOR(!w->isVisible(), 5000);

@@ -2,6 +2,7 @@
 // outruns the old listing and never mixes with it, and once the reading ends the list shows
 // exactly the reports on disk, whatever was saved, deleted or rewritten meanwhile.
 #include <QCursor>
+#include <atomic>
 #include <chrono>
 #include <condition_variable>
 #include <cstdlib>
@@ -48,7 +49,8 @@ protected:
   std::shared_ptr<Gate> HoldListing(int listing, int file) {
     auto gate = std::make_shared<Gate>();
     gates.push_back(gate);
-    auto listings = std::make_shared<int>(-1);
+    // Listings overlap: an outrun one may still be starting on its thread as the next one does.
+    auto listings = std::make_shared<std::atomic<int>>(-1);
     readerSetup = [gate, listings, listing, file](ReportReader& reader) {
       if (++*listings != listing) return;
       auto files = std::make_shared<int>(0);

@@ -55,7 +55,7 @@ void frmCadromain::BuildWindow() {
   left->addSpacing(16);
 
   auto* cmdNewReport = new QPushButton(QStringLiteral("&New Report"), central);
-  cmdNewReport->setShortcut(QKeySequence::New);
+  AddShortcut(cmdNewReport, QKeySequence::New);
   cmdNewReport->setObjectName(QStringLiteral("cmdNewReport"));
   connect(cmdNewReport, &QPushButton::clicked, this, &frmCadromain::cmdNewReport_Click);
   auto* cmdDelete = new QPushButton(QStringLiteral("Dele&te"), central);

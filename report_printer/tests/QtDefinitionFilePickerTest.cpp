@@ -4,10 +4,12 @@
 #include <QDir>
 #include <QFile>
 #include <QFileDialog>
+#include <QSettings>
 #include <QTimer>
 #include <functional>
 
 #include "QtDefinitionFilePicker.h"
+#include "QtPlatform.h"
 #include "TestKit.h"
 
 #include <gtest/gtest.h>
@@ -69,6 +71,34 @@ TEST(QtDefinitionFilePicker, ChoosersOfferTheirFileTypeInTheGivenFolder) {
     EXPECT_FALSE(picker.Choose(DefinitionKind::Form, {}).has_value());
     EXPECT_EQ(filters.value(0), QStringLiteral("Form definition files (*.fdf *.FDF)"));
   }
+}
+
+// The folders last chosen, in the user's settings file: kept as the text they are, a name that
+// is no UTF-8 as its bytes, and a value older versions wrote (the name's bytes taken for
+// Windows-1252 characters) read back as the name it was.
+TEST(QtDefinitionFilePicker, FolderNamesAreStoredAsWrittenAndOldOnesReadRight) {
+  testing::TempDir config;
+  QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, QString::fromStdString(config.str()));
+  const std::string conf = config.File("Cadro/Cadrorpt.conf");
+  QtSettingsStore store;
+  const std::string accented = "/srv/Formul\xC3\xA1rios";
+
+  store.Set("Cadrorpt", "Open", "FormFolder", accented);  // what older versions did
+  ASSERT_NE(testing::ReadFileBytes(conf).find("FormFolder=/srv/Formul\xC3\x83\xC2\xA1rios"),
+            std::string::npos)
+      << testing::ReadFileBytes(conf);
+  EXPECT_EQ(store.GetText("Cadrorpt", "Open", "FormFolder"), accented);
+
+  for (const std::string& name : {accented, std::string("/srv/Formul\xE1rios"), std::string("/srv/forms"),
+                                  std::string("/srv/\xD0\x9F\xD1\x80\xD0\xB8\xD0\xBC\xD0\xB5\xD1\x80")}) {
+    store.SetText("Cadrorpt", "Open", "DataFolder", name);
+    EXPECT_EQ(store.GetText("Cadrorpt", "Open", "DataFolder"), name);
+  }
+  store.SetText("Cadrorpt", "Open", "FormFolder", accented);
+  EXPECT_NE(testing::ReadFileBytes(conf).find("FormFolder=" + accented + "\n"), std::string::npos)
+      << testing::ReadFileBytes(conf);
+  EXPECT_EQ(store.GetText("Cadrorpt", "Open", "FormFolder"), accented);
+  EXPECT_EQ(store.GetText("Cadrorpt", "Open", "Missing"), std::nullopt);
 }
 
 }  // namespace

@@ -149,6 +149,9 @@ TEST_F(ReportSessionTest, FailedPrintIsReportedAndNotLoggedAsPrinted) {
   auto s = Start(Files() + " -apt");
   EXPECT_FALSE(exitNow);
   EXPECT_NE(view.progress.find("Printing failed on Office: the printer refused the job"), std::string::npos);
+  ASSERT_EQ(services.prompts.shown.size(), 1U);
+  EXPECT_EQ(services.prompts.shown[0].text,
+            "Could not print the report;\r\nOffice: the printer refused the job");
   ASSERT_EQ(services.eventLog.entries.size(), 1U);
   EXPECT_EQ(Log(),
             "07-Dec-26 08:30:05: Printing failed --> E-17 | MED | 12 Main St; Office: the printer "
@@ -174,7 +177,9 @@ TEST_F(ReportSessionTest, UnattendedFailuresEndWithTheirStatusAfterTheBox) {
       {"-fdf " + dir.File("none.fdf") + ddf, RunStatus::FormFailed,
        "Could not build Forms Definition Array;\r\nForms file not found"},
       {"-fdf " + dir.File("folder.fdf") + ddf, RunStatus::FormFailed,
-       "Could not build Forms Definition Array;\r\nForms file holds no items"},
+       "Could not build Forms Definition Array;\r\nForms file is not a plain file"},
+      {"-fdf " + dir.File("form.fdf") + " -ddf " + dir.str(), RunStatus::DataFailed,
+       "Could not build Data Definition Array;\r\nData file is not a plain file"},
       {"-fdf " + dir.File("garbage.fdf") + ddf, RunStatus::FormFailed,
        "Could not build Forms Definition Array;\r\nForms file holds no items"},
       {"-fdf " + dir.File("form.fdf") + " -ddf " + dir.File("empty.ddf"), RunStatus::DataFailed,
@@ -197,8 +202,12 @@ TEST_F(ReportSessionTest, UnattendedFailuresEndWithTheirStatusAfterTheBox) {
 
   printers.failWith = "the printer refused the page (not accepting jobs)";
   ::unlink(dir.File("logs/Cadro_261207.log").c_str());
+  services.prompts.shown.clear();
   auto s = Start(Files() + " -apt -cwd");
   EXPECT_EQ(status, RunStatus::PrintFailed);
+  ASSERT_EQ(services.prompts.shown.size(), 1U);
+  EXPECT_EQ(services.prompts.shown[0].text,
+            "Could not print the report;\r\nOffice: the printer refused the page (not accepting jobs)");
   EXPECT_NE(Log().find("Printing failed --> E-17 | MED | 12 Main St; Office: the printer refused the page"),
             std::string::npos);
 

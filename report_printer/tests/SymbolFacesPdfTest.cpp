@@ -120,6 +120,23 @@ TEST_F(SymbolFacesPdf, KnownCodesPrintTheirSigns) {
   }
 }
 
+// The arrows of the Symbol page, all on one page as a form would place them: each must read back
+// as the arrow the published table gives its code (an arrow one code off, or pointing the other
+// way, is a wrong direction on a printed form).
+TEST_F(SymbolFacesPdf, EveryArrowOfTheSymbolPagePointsItsPublishedWay) {
+  const std::map<int, const char*> arrows = {
+      {0xAB, "\u2194"}, {0xAC, "\u2190"}, {0xAD, "\u2191"}, {0xAE, "\u2192"},
+      {0xAF, "\u2193"}, {0xBF, "\u21B5"}, {0xDB, "\u21D4"}, {0xDC, "\u21D0"},
+      {0xDD, "\u21D1"}, {0xDE, "\u21D2"}, {0xDF, "\u21D3"},
+  };
+  std::vector<int> codes;
+  for (const auto& [code, sign] : arrows) codes.push_back(code);
+  const QString pdf = QString::fromStdString(dir.File("arrows.pdf"));
+  const std::vector<Placed> placed = DrawCodes(pdf, "Symbol", codes);
+  std::map<int, QString> found = ReadBack(pdf, placed);
+  for (const auto& [code, sign] : arrows) EXPECT_EQ(found[code], QString::fromUtf8(sign)) << "code " << code;
+}
+
 // Every code of the Symbol page and every dingbat code that has a sign reaches the page as it.
 TEST_F(SymbolFacesPdf, EveryMappedCodeReachesThePage) {
   for (const std::string face : {"Symbol", "Wingdings", "Wingdings 2"}) {

@@ -8,6 +8,7 @@
 #include <QAction>
 #include <QApplication>
 #include <QPlainTextEdit>
+#include <QPointer>
 #include <QPushButton>
 #include <QScreen>
 #include <QTest>
@@ -186,13 +187,20 @@ TEST_F(frmCadrorptTest, WorkedFromTheKeyboardAndHeardThroughAScreenReader) {
   window->activateWindow();
   QApplication::setActiveWindow(window.get());
   ASSERT_TRUE(QTest::qWaitForWindowActive(window.get()));
+  // Both ways to the Print button: its shortcut and the access key its caption shows.
   QTest::keyClick(window.get(), Qt::Key_P, Qt::ControlModifier);
   CADRO_WAIT_FOR(printers.pages.size() == 1U, 5000);
+  QTest::keyClick(window.get(), Qt::Key_P, Qt::AltModifier);
+  CADRO_WAIT_FOR(printers.pages.size() == 2U, 5000);
 
   QTest::keyClick(window.get(), Qt::Key_R, Qt::AltModifier);
   QWidget* preview = nullptr;
   CADRO_WAIT_FOR((preview = QApplication::activeWindow()) && preview->objectName() == "frmRptPreview", 5000);
   EXPECT_EQ(testing::AuditFindings(preview), "");
+  QPointer<QWidget> open(preview);
+  QTest::keyClick(preview, Qt::Key_Escape);
+  CADRO_WAIT_FOR(open.isNull() || !open->isVisible(), 5000);
+  EXPECT_TRUE(window->isVisible());
 }
 
 }  // namespace

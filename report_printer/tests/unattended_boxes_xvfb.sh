@@ -3,11 +3,12 @@
 # Xvfb, shows the box that says what is wrong, and once the box is dismissed (Return, through
 # xdotool) ends with the status that names the problem and a "Printing failed --> " line in the
 # session log. Also: started with no arguments, it opens the chooser for the message first.
-# Exits 77 (skipped) without Xvfb or xdotool; under CI=true a skip is a failure.
+# The queue that rejects jobs is the CUPS fixture's, on the test run's own scheduler. Exits 77
+# (skipped) without Xvfb or xdotool; under CI=true a skip is a failure.
 #
-#   unattended_boxes_xvfb.sh <Cadrorpt> <forms-folder>
+#   unattended_boxes_xvfb.sh <Cadrorpt> <forms-folder> <cups-state-file>
 set -uo pipefail
-exe=$1 forms=$2
+exe=$1 forms=$2 state=$3
 source "$(dirname "${BASH_SOURCE[0]}")/xvfb_session.sh"
 failures=0
 fail() { echo "FAILED: $*"; failures=$((failures + 1)); }
@@ -75,9 +76,23 @@ run_case "garbage form" 1 Cadrorpt -- -fdf "$work/garbage.fdf" -ddf "$ddf" -apt 
 grep -q 'Printing failed --> .*; Forms file holds no items' "$work"/logs/Cadro_*.log 2>/dev/null ||
   fail "garbage form: no 'Printing failed' line in the session log"
 run_case "folder as form" 1 Cadrorpt -- -fdf "$work" -ddf "$ddf" -apt -cwd
+grep -q 'Printing failed --> .*; Forms file is not a plain file' "$work"/logs/Cadro_*.log 2>/dev/null ||
+  fail "folder as form: no 'Printing failed --> ...; Forms file is not a plain file' line in the session log"
 run_case "pipe as data" 2 Cadrorpt -- -fdf "$fdf" -ddf "$work/pipe.ddf" -apt -cwd
 grep -q 'Printing failed --> .*; Data file is not a plain file' "$work"/logs/Cadro_*.log 2>/dev/null ||
   fail "pipe as data: no 'Printing failed' line in the session log"
+refusing=$(sed -n 's/^REFUSING //p' "$state" 2>/dev/null)
+if [ -n "$refusing" ]; then
+  run_case "queue rejects jobs" 4 Cadrorpt -- -fdf "$fdf" -ddf "$ddf" -ptr "$refusing" -apt -cwd
+  # The log says that the print failed and why (the scheduler's own words), never that it printed.
+  grep -q "Printing failed --> XYZ26341.100 | MED+LAW | 100 Main St, Springfield; $refusing: the printer refused the page (.*not accepting jobs" \
+    "$work"/logs/Cadro_*.log 2>/dev/null || fail "queue rejects jobs: no 'Printing failed' line in the session log"
+  grep -q "Printing -->" "$work"/logs/Cadro_*.log 2>/dev/null && fail "queue rejects jobs: logged as printed"
+elif [ "${CI:-}" = true ]; then
+  fail "queue rejects jobs: the CUPS fixture has no such queue ($(head -1 "$state" 2>/dev/null))"
+else
+  echo "skipped: queue rejects jobs: the CUPS fixture has no such queue ($(head -1 "$state" 2>/dev/null))"
+fi
 # From the desktop menu: the message is asked for first; cancelling it ends the program.
 dismiss_key=Escape
 run_case "no arguments" 0 "Open the message \\(data definition file\\)" --

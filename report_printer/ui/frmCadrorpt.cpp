@@ -41,7 +41,7 @@ frmCadrorpt::frmCadrorpt(Services& services, Printers& printers, std::string pro
   auto* buttons = new QHBoxLayout;
   cmdPreview_ = Button("cmdPreview", "P&review", central);
   cmdPrint_ = Button("cmdPrint", "&Print", central);
-  cmdPrint_->setShortcut(QKeySequence::Print);
+  AddShortcut(cmdPrint_, QKeySequence::Print);
   cmdClose_ = Button("cmdClose", "&Close", central);
   buttons->addWidget(cmdPreview_);
   buttons->addWidget(cmdPrint_);

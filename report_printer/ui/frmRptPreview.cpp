@@ -6,6 +6,7 @@
 
 #include "CadroPrint.h"
 #include "PainterTarget.h"
+#include "QtPlatform.h"
 
 namespace cadro {
 namespace {
@@ -53,6 +54,7 @@ frmRptPreview::frmRptPreview() {
   cmdClose_ = new QPushButton(QStringLiteral("&Close"), this);
   cmdClose_->setObjectName(QStringLiteral("cmdClose"));
   connect(cmdClose_, &QPushButton::clicked, this, &frmRptPreview::cmdClose_Click);
+  AddShortcut(cmdClose_, QKeySequence(Qt::Key_Escape));
   // A page-sized window, but never taller or wider than the screen it opens on.
   QSize size(820, 900);
   if (const QScreen* s = screen()) {

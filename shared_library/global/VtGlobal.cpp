@@ -1,5 +1,6 @@
 #include "VtGlobal.h"
 
+#include <algorithm>
 #include <charconv>
 #include <cmath>
 
@@ -42,6 +43,15 @@ void VtGlobal::SetGloDefaults() {
   ptrDuplex_ = 1;
   folderLabels_ = "Folder 1|Folder 2|Folder 3|Folder 4|Folder 5";
   lstFontSize_ = "9";
+}
+
+void VtGlobal::ReplaceMissingPrinter(const std::vector<std::string>& installed, const std::string& used) {
+  const bool present = installed.empty()
+                           ? printerName_ == kNoPrintersDefined
+                           : std::find(installed.begin(), installed.end(), printerName_) != installed.end();
+  if (present) return;
+  printerName_ = used.empty() ? kNoPrintersDefined : used;
+  dirty_ = true;
 }
 
 void VtGlobal::LogError(long number, const std::string& description, const char* operation) {

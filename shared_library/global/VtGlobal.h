@@ -8,6 +8,7 @@
 #include <cstdint>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace cadro {
 
@@ -27,6 +28,12 @@ public:
   void SetGloDefaults();
   void GloRead();
   void GLOWrite();
+
+  // A file that names a printer no longer installed (a queue removed since) comes to name
+  // `used`, the printer the program prints on ("No Printers Defined" when none is installed),
+  // and is written back on release. A printer that is still installed is left as the file has
+  // it, even when the program prints elsewhere: that choice is the host's.
+  void ReplaceMissingPrinter(const std::vector<std::string>& installed, const std::string& used);
 
   // Read-only views, for tests and diagnostics; the report printer uses none of them.
   const std::string& Version() const { return version_; }

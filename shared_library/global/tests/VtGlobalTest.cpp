@@ -38,6 +38,38 @@ TEST_F(VtGlobalTest, NoPrinterGivesNoPrintersDefined) {
   EXPECT_NE(ReadFileBytes(path).find("\r\nPrinterName=No Printers Defined\r\n"), std::string::npos);
 }
 
+// Only a printer that is gone is replaced, by the one in use; "No Printers Defined" stands for
+// none installed and is gone once printers are.
+TEST_F(VtGlobalTest, APrinterNoLongerInstalledGivesWayToTheOneInUse) {
+  struct Case {
+    std::string stored;
+    std::vector<std::string> installed;
+    std::string used, expected;
+  };
+  const std::vector<Case> cases = {
+      {"Gone", {"Office", "Lab"}, "Lab", "Lab"},
+      {"Office", {"Office", "Lab"}, "Lab", "Office"},
+      {"office", {"Office"}, "Office", "Office"},  // a name differing in case is another printer
+      {"Gone", {}, "", "No Printers Defined"},
+      {"No Printers Defined", {}, "", "No Printers Defined"},
+      {"No Printers Defined", {"Office"}, "Office", "Office"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.stored + " -> " + c.expected);
+    std::string text = kDefaultsText;
+    text.replace(text.find("PrinterName=Office"), 18, "PrinterName=" + c.stored);
+    WriteFileBytes(path, text);
+    {
+      VtGlobal glo(path, "3.4.5", c.installed.empty() ? "" : c.installed.front(), log);
+      glo.ReplaceMissingPrinter(c.installed, c.used);
+      EXPECT_EQ(glo.Dirty(), c.stored != c.expected);
+    }
+    std::string expected = kDefaultsText;
+    expected.replace(expected.find("PrinterName=Office"), 18, "PrinterName=" + c.expected);
+    EXPECT_EQ(ReadFileBytes(path), expected);
+  }
+}
+
 TEST_F(VtGlobalTest, SameVersionReadsValuesAndWritesNothingOnRelease) {
   WriteFileBytes(path,
                  "[GENERAL VARIABLES]\r\nVersion=3.4.5\r\n UseGlobalMsgNum = 0\r\nPrinterName= Lab  \r\n"
