@@ -40,13 +40,29 @@ run_case() {
   if [ -z "$chooser" ]; then
     fail "$1: the form chooser did not appear"
   else
-    # The bare name is found only in the folder the chooser opened in.
-    xdotool windowfocus --sync "$chooser" type --delay 50 "Form.fdf"
-    xdotool windowfocus --sync "$chooser" key Return
-    local main
-    main=$(find_window "Cadrorpt v3.4.5" 15)
+    # The bare name is found only in the folder the chooser opened in. Keys that arrive before
+    # the chooser takes them are typed again (bounded); a "not found" box a partial name
+    # brought up is dismissed first. A chooser in the wrong folder fails every time.
+    local main="" attempt
+    for attempt in 1 2 3; do
+      xdotool windowfocus --sync "$chooser" key ctrl+a type --delay 50 "Form.fdf"
+      xdotool windowfocus --sync "$chooser" key Return
+      main=$(find_window "Cadrorpt v3.4.5" 10)
+      [ -n "$main" ] && break
+      echo "attempt $attempt: no main window yet"
+      xdotool key Return  # the box that says the typed name is not there, if one came
+      chooser=$(find_window "Open its form \\(form definition file\\)" 5)
+      if [ -z "$chooser" ]; then
+        # The chooser took the name: on a loaded machine the window may take longer.
+        main=$(find_window "Cadrorpt v3.4.5" 30)
+        break
+      fi
+    done
     if [ -z "$main" ]; then
       fail "$1: the chooser did not open in $folder (typing Form.fdf found no form)"
+      echo "windows: $(xdotool search --onlyvisible --name '.' getwindowname %@ 2>/dev/null | tr '\n' '|')"
+      kill -0 "$app_pid" 2>/dev/null || echo "the program had ended"
+      sed 's/^/  program: /' "$work/out.txt" | tail -5
     else
       echo "ok: $1: the chooser opened in $folder"
       xdotool windowfocus --sync "$main" key --delay 150 alt+f x
