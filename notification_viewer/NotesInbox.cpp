@@ -186,7 +186,8 @@ void NotesInbox::Resume() {
     FileId id;
     if (record && Identify(source.path, -1, id.inode, id.born, id.size) &&
         Position{static_cast<ino_t>(record->inode), record->born, 0}.Is(id) && record->to <= id.size) {
-      const bool reachedJournal = journalFile_.empty() || JournalSize() > record->journalBefore;
+      const bool reachedJournal =
+          journalFile_.empty() || (JournalSize() > record->journalBefore && JournalEndsWhole());
       source.resume = {id.inode, record->born,
                        static_cast<std::size_t>(reachedJournal ? record->to : record->from)};
     } else if (record || FileExists(source.record)) {
@@ -195,6 +196,18 @@ void NotesInbox::Resume() {
   };
   resume(notes_, notesRecord);
   resume(taken_, takenRecord);
+}
+
+bool NotesInbox::JournalEndsWhole() const {
+  // A kill can cut an append short (between pages): a journal that ends inside a line did not
+  // get the whole piece, which is then shown again rather than lost.
+  const int fd = ::open(journalFile_.c_str(), O_RDONLY | O_CLOEXEC);
+  if (fd < 0) return false;
+  char last = 0;
+  const long long size = SizeOf(fd);
+  const bool whole = size > 0 && ::pread(fd, &last, 1, static_cast<off_t>(size - 1)) == 1 && last == '\n';
+  ::close(fd);
+  return whole;
 }
 
 long long NotesInbox::JournalSize() const {

@@ -129,6 +129,7 @@ private:
   void Resume();
   void AdoptLegacyClaim();
   long long JournalSize() const;
+  bool JournalEndsWhole() const;
   bool WriteRecord(const std::string& path, const std::string& text);
 
   // Forwards each distinct entry once until the inbox clears it after a good poll.

@@ -269,11 +269,21 @@ TEST_F(InboxFixture, AfterAKillOnlyWhatDidNotReachTheJournalIsShownAgain) {
     throw Killed();
   }),
                Killed);
+  host.Append("5|five\r\n");
+  // Killed while the journal was being appended to: the append was cut short inside a line, so
+  // the piece is shown again (a line twice in the journal is better than one lost).
+  EXPECT_THROW(NotesInbox(Notes(), log, Journal()).Poll([&](const Lines& lines) {
+    EXPECT_EQ(lines, Lines{"5|five"});
+    AppendToFile(Journal(), "5|fi");
+    throw Killed();
+  }),
+               Killed);
+  NotesInbox(Notes(), log, Journal()).Poll(journalled);
   host.Close();
   NotesInbox inbox(Notes(), log, Journal());
   EXPECT_EQ(inbox.Poll(), Lines{});
   EXPECT_EQ(Settle(inbox), Lines{});
-  EXPECT_EQ(ReadFileBytes(Journal()), "1|one\r\n2|two\r\n3|three\r\n4|four\r\n");
+  EXPECT_EQ(ReadFileBytes(Journal()), "1|one\r\n2|two\r\n3|three\r\n4|four\r\n5|fi5|five\r\n");
   EXPECT_TRUE(LogsEmpty());
 }
 
