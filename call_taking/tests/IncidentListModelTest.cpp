@@ -123,7 +123,9 @@ TEST(IncidentListModelTest, AFolderShowsItsRowsButKeepsEveryReportForTheAids) {
   const std::string gone = ToAnsi(model.Text(0, 0));
   model.RemoveRow(0);
   for (const IncidentRow& r : model.Reports()) {
-    if (r.columns[0] == gone) EXPECT_EQ(r.state, 8);
+    if (r.columns[0] == gone) {
+      EXPECT_EQ(r.state, 8);
+    }
   }
 }
 
