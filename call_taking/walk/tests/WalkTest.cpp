@@ -77,7 +77,9 @@ TEST(Walks, RandomWalksKeepTheStationSound) {
   std::map<std::string, int> reached;
   for (long i = 0; i < walks && clock.elapsed() < seconds * 1000; ++i) {
     const std::uint32_t seed = firstSeed + static_cast<std::uint32_t>(i);
-    if (options.verbose) std::printf("walk seed %u\n", seed);
+    // Printed before the walk runs, so that a crash still names its seed.
+    std::printf("walk seed %u\n", seed);
+    std::fflush(stdout);
     const std::vector<Step> walk = DrawWalk(seed, steps);
     const WalkResult result = RunWalk(walk, options);
     if (!result.skipped.empty()) GTEST_SKIP() << result.skipped;
