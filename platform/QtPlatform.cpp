@@ -77,10 +77,23 @@ bool QtPrompts::AskYesNo(const std::string& text, const std::string& title, Prom
   return box.exec() == QMessageBox::Yes;
 }
 
+bool QtPrompts::AskYesNoDefaultNo(const std::string& text, const std::string& title, PromptIcon icon) {
+  QMessageBox box(ToQtIcon(icon), title.empty() ? defaultTitle_ : FromAnsi(title), BoxText(text),
+                  QMessageBox::Yes | QMessageBox::No, QApplication::activeWindow());
+  box.setDefaultButton(QMessageBox::No);
+  box.setEscapeButton(QMessageBox::No);
+  MakeRoomForTitle(box);
+  return box.exec() == QMessageBox::Yes;
+}
+
 SaveChoice QtPrompts::AskSaveDiscardCancel(const std::string& text, const std::string& title) {
   QMessageBox box(QMessageBox::Warning, title.empty() ? defaultTitle_ : FromAnsi(title), BoxText(text),
                   QMessageBox::Save | QMessageBox::Discard | QMessageBox::Cancel,
                   QApplication::activeWindow());
+  // Each answer has its own access key, as every other button of the program does.
+  box.button(QMessageBox::Save)->setText(QStringLiteral("&Save"));
+  box.button(QMessageBox::Discard)->setText(QStringLiteral("&Discard"));
+  box.button(QMessageBox::Cancel)->setText(QStringLiteral("&Cancel"));
   box.setDefaultButton(QMessageBox::Cancel);
   box.setEscapeButton(QMessageBox::Cancel);
   switch (box.exec()) {

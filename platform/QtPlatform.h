@@ -30,6 +30,7 @@ public:
   explicit QtPrompts(QString defaultTitle) : defaultTitle_(std::move(defaultTitle)) {}
   void Message(const std::string& text, const std::string& title, PromptIcon icon) override;
   bool AskYesNo(const std::string& text, const std::string& title, PromptIcon icon) override;
+  bool AskYesNoDefaultNo(const std::string& text, const std::string& title, PromptIcon icon) override;
   SaveChoice AskSaveDiscardCancel(const std::string& text, const std::string& title) override;
   void Beep() override;
 

@@ -54,6 +54,11 @@ public:
   virtual bool AskYesNo(const std::string& text, const std::string& title = {},
                         PromptIcon icon = PromptIcon::Question) = 0;
   virtual void Beep() = 0;
+  // The same question with No as the default button, for an answer that is hard to take back.
+  virtual bool AskYesNoDefaultNo(const std::string& text, const std::string& title = {},
+                                 PromptIcon icon = PromptIcon::Question) {
+    return AskYesNo(text, title, icon);
+  }
   // Save, Discard or Cancel, with Cancel (nothing happens) as the default button. A prompt that
   // cannot ask keeps the work and the window: Cancel.
   virtual SaveChoice AskSaveDiscardCancel(const std::string& text, const std::string& title = {}) {
