@@ -1,7 +1,6 @@
 #include "NotesInbox.h"
 
 #include <fcntl.h>
-#include <signal.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -43,28 +42,6 @@ void SplitRecords(std::string_view text, std::vector<std::string>& lines) {
 std::string_view WholeLines(std::string_view text) {
   const std::size_t lastCr = text.rfind('\r');
   return lastCr == std::string_view::npos ? std::string_view() : text.substr(0, lastCr + 1);
-}
-
-// While the lease is held, an open of the file by anyone else sends this process a signal whose
-// default action would end it. The viewer asks the kernel instead, so the signal is ignored; a
-// real-time one of its own leaves SIGIO to whatever else might use it.
-int LeaseSignal() {
-  static const int signal = [] {
-    const int chosen = SIGRTMAX - 1;
-    struct sigaction current {};
-    if (::sigaction(chosen, nullptr, &current) == 0 && current.sa_handler == SIG_DFL) {
-      struct sigaction ignore {};
-      ignore.sa_handler = SIG_IGN;
-      sigemptyset(&ignore.sa_mask);
-      ::sigaction(chosen, &ignore, nullptr);
-    }
-    return chosen;
-  }();
-  return signal;
-}
-
-void ReleaseLease(int fd) {
-  ::fcntl(fd, F_SETLEASE, F_UNLCK);
 }
 
 long long SizeOf(int fd) {
@@ -116,6 +93,16 @@ std::optional<Recorded> ReadRecord(const std::string& path) {
   return r;
 }
 
+std::string FolderOf(const std::string& path) {
+  const std::size_t slash = path.rfind('/');
+  return slash == std::string::npos ? "." : slash == 0 ? "/" : path.substr(0, slash);
+}
+
+std::string BaseName(const std::string& path) {
+  const std::size_t slash = path.rfind('/');
+  return slash == std::string::npos ? path : path.substr(slash + 1);
+}
+
 bool RenameNoReplace(const std::string& from, const std::string& to) {
   if (::renameat2(AT_FDCWD, from.c_str(), AT_FDCWD, to.c_str(), RENAME_NOREPLACE) == 0) return true;
   // A file system that cannot promise it: the check and the rename are then two steps.
@@ -143,7 +130,10 @@ NotesInbox::NotesInbox(std::string notesFile, EventLog& eventLog, std::string jo
     : legacyFile_(notesFile + ".claimed"),
       journalFile_(std::move(journalFile)),
       eventLog_(eventLog),
-      log_(eventLog) {
+      log_(eventLog),
+      notesName_(BaseName(notesFile)),
+      takenName_(notesName_ + ".taken"),
+      opens_(FolderOf(notesFile), notesName_) {
   notes_.path = notesFile;
   notes_.record = notesFile + ".shown";
   taken_.path = notesFile + ".taken";
@@ -237,21 +227,42 @@ void NotesInbox::Report(int errnoValue, const std::string& path, int step) {
              "; frmNote:GetNote, FileName = " + path + ", Step = " + std::to_string(step));
 }
 
-void NotesInbox::LeaseRefused(const std::string& path, int error) {
-  if (refusedLogged_) return;
-  refusedLogged_ = true;
-  eventLog_.Error(ErrorFromErrno(error, path).NumberAndDescription() +
+void NotesInbox::CannotTell(const std::string& path) {
+  if (cannotTellLogged_) return;
+  cannotTellLogged_ = true;
+  eventLog_.Error(ErrorFromErrno(EACCES, path).NumberAndDescription() +
                   "; frmNote:GetNote, FileName = " + path +
                   ", Step = 6; whether the host still holds the notes file cannot be told, so it is read in "
                   "place and left where it is");
 }
 
-NotesInbox::Lease NotesInbox::TryLease(int fd, int& error) {
-  if (::fcntl(fd, F_SETSIG, LeaseSignal()) != 0 || ::fcntl(fd, F_SETLEASE, F_WRLCK) != 0) {
-    error = errno;
-    return error == EAGAIN || error == EBUSY ? Lease::Held : Lease::Refused;
-  }
-  return Lease::Granted;
+std::vector<int> NotesInbox::OwnFds(int inHand) const {
+  std::vector<int> own{inHand};
+  if (takenFd_ >= 0) own.push_back(takenFd_);
+  for (const Orphan& orphan : orphans_) own.push_back(orphan.fd);
+  return own;
+}
+
+NotesInbox::Hold NotesInbox::Holders(int fd) {
+  FileId id;
+  if (!Identify("", fd, id.inode, id.born, id.size)) return Hold::Held;
+  opens_.Update();
+  const std::uint64_t before = opens_.Events(notesName_) + opens_.Events(takenName_);
+  // A file still held when last looked at, and neither opened nor closed since, is still held:
+  // a kept-open file is not looked for on every poll.
+  const auto now = std::chrono::steady_clock::now();
+  if (lastLook_.inode == id.inode && lastLook_.events == before && lastLook_.hold != Hold::Free &&
+      now - lastLook_.at < kLookAgain)
+    return lastLook_.hold;
+  const NotesOpens::Scan scan = NotesOpens::ScanProcesses(fd, OwnFds(fd));
+  opens_.Update();
+  // Someone came or went meanwhile: the look may have missed them.
+  if (opens_.Events(notesName_) + opens_.Events(takenName_) != before) return Hold::Held;
+  const Hold hold = scan == NotesOpens::Scan::Free   ? Hold::Free
+                    : scan == NotesOpens::Scan::Held ? Hold::Held
+                                                     : Hold::CannotTell;
+  lastLook_ = {id.inode, before, hold, now};
+  return hold;
 }
 
 bool NotesInbox::Read(int fd, std::size_t from, long long to, std::string& out, const std::string& path) {
@@ -307,27 +318,19 @@ bool NotesInbox::ShowPiece(Source& source, const FileId& id, std::string_view fr
   return true;
 }
 
-NotesInbox::Lease NotesInbox::Probe(int fd, int& error) {
-  const Lease lease = TryLease(fd, error);
-  if (lease == Lease::Granted) ReleaseLease(fd);
-  return lease;
-}
-
-bool NotesInbox::ShowNew(Source& source, int fd, const FileId& id, const Show& show, Lease& lease) {
-  int error = 0;
-  lease = Lease::Held;
+bool NotesInbox::ShowNew(Source& source, int fd, const FileId& id, const Show& show, Hold& hold) {
+  hold = Hold::Held;
   std::string bytes;
   if (!ReadNew(source, fd, bytes)) return false;
   const std::string_view whole = WholeLines(bytes);
   if (!whole.empty() && !ShowPiece(source, id, whole, show)) return false;
-  lease = Probe(fd, error);
-  if (lease == Lease::Refused && &source == &notes_) LeaseRefused(source.path, error);
-  if (lease == Lease::Held) return true;
+  hold = Holders(fd);
+  if (hold == Hold::CannotTell && &source == &notes_) CannotTell(source.path);
+  if (hold != Hold::Free) return true;
   // Nobody holds the file now: a last line without its end, read before this proof and not
   // grown since, was left so by a writer that has closed the file. It is final.
   const std::string_view rest = std::string_view(bytes).substr(whole.size());
   if (rest.empty() || SizeOf(fd) != static_cast<long long>(source.pos.offset + rest.size())) return true;
-  if (lease == Lease::Refused && &source == &notes_) return true;  // without a proof, it waits
   return ShowPiece(source, id, rest, show);
 }
 
@@ -353,8 +356,8 @@ void NotesInbox::ReadNotes(const Show& show) {
     if (notes_.resume.Is(id)) notes_.pos.offset = notes_.resume.offset;
     notes_.resume = {};
   }
-  Lease lease = Lease::Held;
-  if (!ShowNew(notes_, fd, id, show, lease) || lease != Lease::Granted) return;
+  Hold hold = Hold::Held;
+  if (!ShowNew(notes_, fd, id, show, hold) || hold != Hold::Free) return;
   // Free and shown in full: taken, one taken file at a time (the next one waits, shown in place).
   if (SizeOf(fd) != static_cast<long long>(notes_.pos.offset) || takenPending_) return;
   TakeNotes(closer.Release());
@@ -369,8 +372,7 @@ void NotesInbox::TakeNotes(int fd) {
   }
   // Someone opened the file between the proof and the rename (or was on the way to): it is
   // theirs again, under its name, unless a new notes file is there already.
-  int error = 0;
-  if ((Probe(fd, error) != Lease::Granted || SizeOf(fd) != static_cast<long long>(notes_.pos.offset)) &&
+  if ((Holders(fd) != Hold::Free || SizeOf(fd) != static_cast<long long>(notes_.pos.offset)) &&
       RenameNoReplace(taken_.path, notes_.path)) {
     return;
   }
@@ -429,11 +431,11 @@ void NotesInbox::ReadTaken(const Show& show) {
     if (taken_.resume.Is(id)) taken_.pos.offset = taken_.resume.offset;
     taken_.resume = {};
   }
-  Lease lease = Lease::Held;
-  if (!ShowNew(taken_, fd, id, show, lease)) return;
-  // Only a claim of an earlier version can be another account's: it is deleted unproven, as
-  // that version did.
-  if (lease == Lease::Held) {
+  Hold hold = Hold::Held;
+  if (!ShowNew(taken_, fd, id, show, hold)) return;
+  // Held, or nothing tells (a taken file left by a viewer that ended, the host under another
+  // account): it is the notes file again, read in place.
+  if (hold != Hold::Free) {
     GiveBack();
     return;
   }
@@ -447,9 +449,7 @@ void NotesInbox::ReadTaken(const Show& show) {
   ::unlink(taken_.record.c_str());
   // Someone who opened the file just as it went keeps it: it is read through this descriptor
   // until nobody holds it.
-  int error = 0;
-  if (lease == Lease::Granted &&
-      (Probe(fd, error) != Lease::Granted || SizeOf(fd) != static_cast<long long>(taken_.pos.offset))) {
+  if (Holders(fd) != Hold::Free || SizeOf(fd) != static_cast<long long>(taken_.pos.offset)) {
     orphans_.push_back({fd, taken_.pos.offset});
   } else {
     ::close(fd);
@@ -463,14 +463,12 @@ void NotesInbox::ReadTaken(const Show& show) {
 void NotesInbox::ReadOrphans(const Show& show, bool closing) {
   for (auto it = orphans_.begin(); it != orphans_.end();) {
     std::string bytes;
-    int error = 0;
     if (!Read(it->fd, it->offset, SizeOf(it->fd), bytes, taken_.path)) {
       ++it;
       continue;
     }
-    const Lease lease = Probe(it->fd, error);
     const bool final =
-        lease != Lease::Held && SizeOf(it->fd) == static_cast<long long>(it->offset + bytes.size());
+        Holders(it->fd) == Hold::Free && SizeOf(it->fd) == static_cast<long long>(it->offset + bytes.size());
     const std::string_view fresh = final ? std::string_view(bytes) : WholeLines(bytes);
     it->offset += fresh.size();
     std::vector<std::string> lines;

@@ -8,19 +8,19 @@
 // whole lines (ended by CR) are taken; it is taken away (renamed, then deleted) only once it is
 // proven free and everything in it has been shown.
 //
-// Free is proven by a write lease that is taken and given up at once: the kernel grants one only
-// while no other open file description refers to the file (a process that has it open, or Wine's
-// server holding it for a Windows handle). It is never held across another step: Wine's server
-// opens without waiting, and a Windows program whose open meets a held lease gets a sharing
-// violation. The take has two steps. The file is renamed to ".taken" and proven free again (and
-// unchanged); if someone opened or wrote it in between, it gets its name back at once. A moment
-// later ".taken" is proven free once more and deleted: an open that had found the file by its
-// name just before the rename has shown itself by then, and a writer holding the taken file gets
-// it back as the notes file. What anyone writes into a taken file is shown before it goes.
+// Free is told without touching the file: the open files of every process are looked through in
+// /proc, while a watch of the folder tells whether anyone opened or closed it meanwhile
+// (NotesOpens). The file is never locked or leased: Wine's server opens without waiting, so
+// anything that can make an open fail for a moment would make the host lose a note. The take has
+// two steps. The file is renamed to ".taken" and looked at again (and checked unchanged); if
+// someone opened or wrote it in between, it gets its name back at once. A moment later ".taken" is
+// looked at once more and deleted: an open that had found the file by its name just before the
+// rename has shown itself by then, and a writer holding the taken file gets it back as the notes
+// file. What anyone writes into a taken file is shown before it goes.
 //
-// The lease is only granted to the file's owner (or a process allowed to lease any file). When
-// the host runs under another account, or the file system has no leases, nothing can prove the
-// file free: it is left where it is and read by offset for as long as it exists.
+// Where processes that may write the file cannot be looked into (the host under another account
+// that owns the file, the viewer not root), nothing tells: the file is read in place by offset and
+// left where it is, until it is gone or told free.
 //
 // Nothing is shown twice across a crash either. Before the lines of a piece are shown, a small
 // record beside the file (".shown" beside the notes file, ".taken.shown" beside a taken one)
@@ -40,6 +40,7 @@
 #include <string>
 #include <vector>
 
+#include "NotesOpens.h"
 #include "Platform.h"
 
 namespace cadro {
@@ -76,8 +77,8 @@ public:
 
   // Tests: while this returns an error number, reads fail with it (root reads everything).
   void SetReadErrorForTests(std::function<int()> error) { readError_ = std::move(error); }
-  // Tests: called while the lease is held, just before the notes file is renamed away (Rename)
-  // and just before a taken file is deleted (Delete).
+  // Tests: called once the file was found free, just before the notes file is renamed away
+  // (Rename) and just before a taken file is deleted (Delete).
   enum class Step { Rename, Delete };
   void SetStepHookForTests(std::function<void(Step)> hook) { stepHook_ = std::move(hook); }
 
@@ -104,7 +105,9 @@ private:
     int fd = -1;
     std::size_t offset = 0;
   };
-  enum class Lease { Granted, Held, Refused };
+  enum class Hold { Free, Held, CannotTell };
+  // How long a file found held counts as held while nobody opens or closes it.
+  static constexpr std::chrono::milliseconds kLookAgain{1000};
 
   void ReadNotes(const Show& show);
   void TakeNotes(int fd);
@@ -113,17 +116,15 @@ private:
   void ReadOrphans(const Show& show, bool closing);
   // Reads what is new in `fd` for `source`. False on failure.
   bool ReadNew(Source& source, int fd, std::string& bytes);
-  // Shows the whole lines that are new, then proves the file free or not (`lease`); when free, a
-  // last line without its end is final and shown too. False on failure.
-  bool ShowNew(Source& source, int fd, const FileId& id, const Show& show, Lease& lease);
+  // Shows the whole lines that are new, then tells whether the file is free (`hold`); when free,
+  // a last line without its end is final and shown too. False on failure.
+  bool ShowNew(Source& source, int fd, const FileId& id, const Show& show, Hold& hold);
   bool ShowPiece(Source& source, const FileId& id, std::string_view fresh, const Show& show);
   bool Read(int fd, std::size_t from, long long to, std::string& out, const std::string& path);
-  Lease TryLease(int fd, int& error);
-  // A lease taken and given up at once: whether the file is free this moment. Held no longer than
-  // two system calls, because Wine's server opens files without waiting and a Windows program
-  // whose open meets a lease gets a sharing violation.
-  Lease Probe(int fd, int& error);
-  void LeaseRefused(const std::string& path, int error);
+  // Whether anyone but the viewer holds the file open here on `fd`.
+  Hold Holders(int fd);
+  std::vector<int> OwnFds(int inHand) const;
+  void CannotTell(const std::string& path);
   void Report(int errnoValue, const std::string& path, int step);
   // Where showing stood when the last viewer ended; files left by it are adopted.
   void Resume();
@@ -154,7 +155,17 @@ private:
   bool takenPending_ = false;
   std::chrono::steady_clock::time_point takenAt_{};
   std::vector<Orphan> orphans_;
-  bool refusedLogged_ = false;
+  bool cannotTellLogged_ = false;
+  std::string notesName_;
+  std::string takenName_;
+  NotesOpens opens_;
+  struct Look {
+    ino_t inode = 0;
+    std::uint64_t events = 0;
+    Hold hold = Hold::Held;
+    std::chrono::steady_clock::time_point at{};
+  };
+  Look lastLook_;
   bool failed_ = false;  // something failed during the current poll
   std::function<int()> readError_;
   std::function<void(Step)> stepHook_;

@@ -54,7 +54,9 @@ public:
   virtual bool AskYesNo(const std::string& text, const std::string& title = {},
                         PromptIcon icon = PromptIcon::Question) = 0;
   virtual void Beep() = 0;
-  // The same question with No as the default button, for an answer that is hard to take back.
+  // The same question with No as the default button, for a Yes that cannot be undone (a file
+  // replaced): Enter or Escape without a look keeps things as they are. A prompt without
+  // buttons of its own asks as AskYesNo does.
   virtual bool AskYesNoDefaultNo(const std::string& text, const std::string& title = {},
                                  PromptIcon icon = PromptIcon::Question) {
     return AskYesNo(text, title, icon);

@@ -1,5 +1,6 @@
 #include "CommsLogPdf.h"
 
+#include <QBuffer>
 #include <QFile>
 #include <QFontMetricsF>
 #include <QPageLayout>
@@ -8,7 +9,9 @@
 #include <QPdfWriter>
 #include <array>
 
+#include "FileIO.h"
 #include "QtPlatform.h"
+#include "RunError.h"
 
 namespace cadro::aids {
 namespace {
@@ -29,17 +32,11 @@ int LogPageCount(std::size_t entries) {
   return entries == 0 ? 1 : static_cast<int>((entries + kLogRowsPerPage - 1) / kLogRowsPerPage);
 }
 
-bool WriteCommsLogPdf(const QString& path, const CommsLogHeader& header,
-                      const std::vector<CommsLogEntry>& entries, QString* error) {
-  {
-    // QPdfWriter reports nothing when its file cannot be opened; find out first.
-    QFile probe(path);
-    if (!probe.open(QIODevice::WriteOnly)) {
-      if (error) *error = probe.errorString();
-      return false;
-    }
-  }
-  QPdfWriter writer(path);
+bool ComposeCommsLogPdf(const CommsLogHeader& header, const std::vector<CommsLogEntry>& entries,
+                        QByteArray* pdf, QString* error) {
+  QBuffer buffer(pdf);
+  buffer.open(QIODevice::WriteOnly);
+  QPdfWriter writer(&buffer);
   writer.setTitle(QStringLiteral("Station communications log"));
   writer.setCreator(QStringLiteral("Cadrocts"));
   writer.setPageLayout(QPageLayout(QPageSize(QPageSize::Letter), QPageLayout::Landscape,
@@ -120,6 +117,20 @@ bool WriteCommsLogPdf(const QString& path, const CommsLogHeader& header,
   }
   if (!painter.end()) {
     if (error) *error = QStringLiteral("the PDF could not be finished");
+    return false;
+  }
+  return true;
+}
+
+bool WriteCommsLogPdf(const QString& path, const CommsLogHeader& header,
+                      const std::vector<CommsLogEntry>& entries, QString* error) {
+  QByteArray pdf;
+  if (!ComposeCommsLogPdf(header, entries, &pdf, error)) return false;
+  try {
+    WriteFileAtomic(QFile::encodeName(path).toStdString(),
+                    std::string_view(pdf.constData(), static_cast<std::size_t>(pdf.size())));
+  } catch (const RunError& e) {
+    if (error) *error = FromAnsi(e.NumberAndDescription());
     return false;
   }
   return true;

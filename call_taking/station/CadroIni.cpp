@@ -106,7 +106,7 @@ std::vector<SkippedIniLine> ApplyIni(std::string_view text, StationSettings& s, 
     const std::optional<Key> key = FindKey(keyText);
     if (!key) continue;
     if (eq == std::string::npos) {
-      skipped.push_back({lineNumber, err::kInvalidArgument, std::string(keyText)});
+      skipped.push_back({lineNumber, err::kInvalidArgument, std::string(keyText), line});
       continue;
     }
     const std::string value = line.substr(eq + 1);
@@ -131,7 +131,7 @@ std::vector<SkippedIniLine> ApplyIni(std::string_view text, StationSettings& s, 
         break;
       }
     }
-    if (failure != 0) skipped.push_back({lineNumber, failure, std::string(keyText)});
+    if (failure != 0) skipped.push_back({lineNumber, failure, std::string(keyText), line});
   }
   return skipped;
 }
@@ -161,6 +161,7 @@ void CadroIni::SetIniDefaults() {
 
 void CadroIni::ReadIni() {
   SetIniDefaults();
+  unreadable_.clear();
   if (!PathExists(path_)) {
     WriteIni();
     if (!PathExists(path_)) return;
@@ -177,11 +178,37 @@ void CadroIni::ReadIni() {
                               kProgramTitle, PromptIcon::Exclamation);
     return;
   }
-  for (const SkippedIniLine& s : ApplyIni(text, values_, services_.locale.DecimalSeparator())) {
+  const std::vector<SkippedIniLine> skipped = ApplyIni(text, values_, services_.locale.DecimalSeparator());
+  // What stands in for a skipped line is known only once every line is read: a later line of
+  // the same key may still set it.
+  for (const SkippedIniLine& s : skipped) {
+    const std::string used = UsedValueText(s.key);
     services_.eventLog.Error(
         MakeRunError(s.errorNumber).NumberAndDescription() + "; CadroIni:ReadIni, FileName = " + path_ +
-        ", Step = 3, Line = " + std::to_string(s.lineNumber) + " (" + s.key + ") skipped, value kept");
+        ", Step = 3, Line = " + std::to_string(s.lineNumber) + " (" + s.key + ") skipped, " + used + " used");
+    // A line of any length is named by its start; the rest is in the file.
+    constexpr std::size_t kShown = 40;
+    const std::string shown = s.line.size() > kShown ? s.line.substr(0, kShown) + "..." : s.line;
+    unreadable_.push_back(shown + " (line " + std::to_string(s.lineNumber) + ") could not be read; " + used +
+                          " is used");
   }
+}
+
+std::string CadroIni::UsedValueText(std::string_view key) const {
+  switch (FindKey(key).value_or(Key::Nam)) {
+    case Key::Eno: return std::to_string(values_.Eno);
+    case Key::Lvf: return FormatFontSize(values_.Lvf, services_.locale.DecimalSeparator());
+    case Key::Nto: return std::to_string(values_.Nto);
+    case Key::Nam: return "\"" + values_.Nam + "\"";
+    case Key::Uid: return "\"" + values_.Uid + "\"";
+    case Key::Loc: return "\"" + values_.Loc + "\"";
+    case Key::Cty: return "\"" + values_.Cty + "\"";
+    case Key::Lid: return "\"" + values_.Lid + "\"";
+    case Key::Hst: return "\"" + values_.Hst + "\"";
+    case Key::Prt: return "\"" + values_.Prt + "\"";
+    case Key::Enc: return "\"" + values_.Enc + "\"";
+  }
+  return {};
 }
 
 bool CadroIni::WriteIni() {

@@ -35,6 +35,7 @@ struct SkippedIniLine {
   int lineNumber;   // 1-based
   int errorNumber;  // 5 no "=", 13 not a number, 6 out of range
   std::string key;
+  std::string line;  // as written
 };
 
 // The file's bytes for `s`, every line ending in CR LF. `Lvf` uses the user's decimal separator.
@@ -73,6 +74,11 @@ public:
   // (one event-log entry each); an unreadable file keeps the defaults and is reported.
   void ReadIni();
 
+  // What the last ReadIni could not use, one line of text each: the setting as written and the
+  // value used in its place ("Eno=abc (line 6) could not be read; 100 is used"). Empty when
+  // every line was usable.
+  const std::vector<std::string>& UnreadableSettings() const { return unreadable_; }
+
   // Rewrites the file whole from `values`. A failure goes to the event log every time and to the
   // operator once per run, and the program carries on; false then.
   bool WriteIni();
@@ -88,11 +94,14 @@ public:
 
 private:
   void ReportWriteFailure(const std::string& numberAndDescription, int step);
+  // The value of `key` now, as the file would hold it (texts in quotes).
+  std::string UsedValueText(std::string_view key) const;
 
   StationSettings values_;
   std::string path_;
   Services& services_;
   bool writeFailureShown_ = false;
+  std::vector<std::string> unreadable_;
 };
 
 }  // namespace cadro

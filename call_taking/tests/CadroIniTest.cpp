@@ -132,6 +132,30 @@ TEST_F(IniFixture, EachDialogsResultChangesOnlyItsOwnValues) {
   EXPECT_EQ(ini.Values().Hst, "VT");
 }
 
+// A time-out of 0 fails every delivery at once; so does one that only fits 16 bits by wrapping
+// (65536 would become 0, 70000 a mere 4464). Each is skipped, and the value before it is used.
+TEST_F(IniFixture, ATimeOutOfZeroOrBeyondSixteenBitsIsSkippedAndReported) {
+  for (const char* bad : {"0", "+0", "-0", "00", " 0 ", "-1", "32768", "65536", "70000", "4294967296"}) {
+    t.eventLog.entries.clear();
+    WriteFileBytes(ini.path(), std::string("Nto=900\r\nNto=") + bad + "\r\n");
+    ini.ReadIni();
+    EXPECT_EQ(ini.Values().Nto, 900) << bad;
+    ASSERT_EQ(t.eventLog.entries.size(), 1u) << bad;
+    EXPECT_NE(t.eventLog.entries[0].find("Step = 3, Line = 2 (Nto) skipped, 900 used"), std::string::npos)
+        << t.eventLog.entries[0];
+    ASSERT_EQ(ini.UnreadableSettings().size(), 1u) << bad;
+    EXPECT_EQ(ini.UnreadableSettings()[0],
+              "Nto=" + std::string(bad) + " (line 2) could not be read; 900 is used");
+  }
+  for (const char* good : {"1", "32767"}) {
+    WriteFileBytes(ini.path(), std::string("Nto=") + good + "\r\n");
+    ini.ReadIni();
+    EXPECT_EQ(ini.Values().Nto, std::stoi(good));
+    EXPECT_TRUE(ini.UnreadableSettings().empty()) << good;
+  }
+  EXPECT_TRUE(t.prompts.shown.empty());
+}
+
 TEST_F(IniFixture, NumbersTolerateBlanksAroundThem) {
   WriteFileBytes(ini.path(), "Eno= 250 \r\nNto=+800\r\nLvf= 9.5\r\n");
   ini.ReadIni();

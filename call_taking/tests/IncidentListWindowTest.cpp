@@ -152,5 +152,36 @@ TEST_F(MainWindow, ABadReportFileIsShownInABoxOncePerRun) {
   EXPECT_EQ(Column(0).size(), 4) << "the All folder still lists the bad files";
 }
 
+// The entry form refuses while a report is out, and it may be hidden or behind the list: a
+// request made in the list is answered in the list.
+TEST_F(MainWindow, OpeningAReportDuringADeliveryIsRefusedInTheList) {
+  Report("A.001", 2);
+  Report("A.002", 2);
+  Start();
+  form.delivering = true;
+  form.underDelivery = "A.002";
+  Select({RowOf("A.001")});
+  w->List()->setCurrentIndex(w->Model().index(RowOf("A.001"), 0));
+  QTest::keyClick(w->List(), Qt::Key_Return);
+  EXPECT_TRUE(form.started.empty());
+  ASSERT_EQ(t.prompts.shown.size(), 1u);
+  EXPECT_EQ(t.prompts.shown[0].icon, PromptIcon::Exclamation);
+  EXPECT_EQ(t.prompts.shown[0].text,
+            "The report A.002 is being delivered to the host.\r\nOpen A.001 when the delivery has ended.");
+  EXPECT_EQ(Panel("Status"),
+            QStringLiteral("The report A.002 is being delivered to the host; try again when it is done"));
+
+  QTest::mouseClick(Find<QPushButton>("cmdNewReport"), Qt::LeftButton);
+  EXPECT_TRUE(form.started.empty());
+  ASSERT_EQ(t.prompts.shown.size(), 2u);
+  EXPECT_NE(t.prompts.shown[1].text.find("Start the new report when the delivery has ended."),
+            std::string::npos);
+
+  form.delivering = false;
+  QTest::keyClick(w->List(), Qt::Key_Return);
+  EXPECT_EQ(form.started, std::vector<std::string>{"A.001"});
+  EXPECT_EQ(t.prompts.shown.size(), 2u);
+}
+
 }  // namespace
 }  // namespace cadro::testing

@@ -58,5 +58,68 @@ TEST_F(KeyboardAccess, TheExpectedShortcutsAndAccessKeysAct) {
   CADRO_WAIT_FOR(!w->isVisible(), 5000);
 }
 
+// A default button or a shortcut lets a window pass the audit, but the operator is told that
+// every button has its underlined letter: no button of the list or its dialogs goes without.
+QStringList ButtonsWithoutAccessKey(QWidget* window) {
+  QStringList out;
+  for (QPushButton* b : window->findChildren<QPushButton*>()) {
+    if (b->window() != window || !b->isVisibleTo(window)) continue;
+    if (QKeySequence::mnemonic(b->text()).isEmpty())
+      out << QStringLiteral("%1 \"%2\"").arg(b->objectName(), b->text());
+  }
+  return out;
+}
+
+TEST_F(KeyboardAccess, EveryButtonOfTheListAndItsDialogsHasAnAccessKey) {
+  Start();
+  w->show();
+  ASSERT_TRUE(QTest::qWaitForWindowExposed(w.get()));
+  EXPECT_EQ(ButtonsWithoutAccessKey(w.get()), QStringList());
+  for (const char* item : {"mnuStationID", "mnuPreferences", "mnuAbout", "mnuExportLog"}) {
+    script.push_back([item](QDialog& d) {
+      EXPECT_EQ(ButtonsWithoutAccessKey(&d), QStringList()) << item;
+      EXPECT_EQ(AuditFindings(&d), "") << item;
+      d.reject();
+    });
+    Find<QAction>(item)->trigger();
+    EXPECT_TRUE(script.empty()) << item << " opened no dialog";
+  }
+}
+
+TEST_F(KeyboardAccess, TheNewAccessKeysAct) {
+  Start();
+  w->show();
+  w->activateWindow();
+  QApplication::setActiveWindow(w.get());
+  ASSERT_TRUE(QTest::qWaitForWindowActive(w.get()));
+
+  // The font buttons: their signs with Alt (a pressed button shows itself pressed a moment
+  // before it acts), and the zoom keys as before.
+  const float size = w->ListFontSize();
+  QTest::keyClick(w.get(), Qt::Key_Plus, Qt::AltModifier);
+  CADRO_WAIT_FOR(w->ListFontSize() == size + 1, 5000);
+  QTest::keyClick(w.get(), Qt::Key_Minus, Qt::AltModifier);
+  CADRO_WAIT_FOR(w->ListFontSize() == size, 5000);
+  QTest::keyClick(w.get(), Qt::Key_Plus, Qt::ControlModifier);
+  CADRO_WAIT_FOR(w->ListFontSize() == size + 1, 5000);
+  QTest::keyClick(w.get(), Qt::Key_Minus, Qt::ControlModifier);
+  CADRO_WAIT_FOR(w->ListFontSize() == size, 5000);
+
+  // Preferences and the station dialog close with Alt+O, taking what was typed.
+  for (const char* item : {"mnuPreferences", "mnuStationID"}) {
+    int result = -1;
+    script.push_back([&result](QDialog& d) {
+      d.activateWindow();
+      QApplication::setActiveWindow(&d);
+      ASSERT_TRUE(QTest::qWaitForWindowActive(&d));
+      QTest::keyClick(&d, Qt::Key_O, Qt::AltModifier);
+      (void)QTest::qWaitFor([&d] { return d.result() == QDialog::Accepted; }, 5000);
+      result = d.result();
+    });
+    Find<QAction>(item)->trigger();
+    EXPECT_EQ(result, QDialog::Accepted) << item;
+  }
+}
+
 }  // namespace
 }  // namespace cadro::testing

@@ -36,7 +36,9 @@ struct RecordingEntryForm final : EntryFormPort {
     return !delivering;
   }
   bool Delivering() const override { return delivering; }
+  std::string ReportUnderDelivery() const override { return underDelivery; }
   std::vector<std::string> started;
+  std::string underDelivery;
   int cleared = 0;
   int closeRequests = 0;
   bool delivering = false;
@@ -74,7 +76,7 @@ protected:
     WaitForList();
   }
   void StartWithoutWaiting() {
-    w = std::make_unique<frmCadromain>(t.services, ini, log, dir.str());
+    w = std::make_unique<frmCadromain>(windowServices ? *windowServices : t.services, ini, log, dir.str());
     w->SetEntryForm(&form);
     w->SetDocumentOpener([this](const QString& path) {
       opened.push_back(path);
@@ -138,6 +140,7 @@ protected:
 
   testing::TempDir dir;
   testing::TestServices t;
+  Services* windowServices = nullptr;  // the window's own, when a test needs real boxes
   CadroIni ini{dir.File("Cadrocts.ini"), t.services};
   SessionLog log{dir.str(), t.services};
   RecordingEntryForm form;

@@ -46,6 +46,55 @@ TEST_F(MainWindow, ANumberWithTwoSignsInTheSettingsFileIsNoNumber) {
   EXPECT_EQ(ini.NextEventNumber(), std::optional<std::int16_t>(100));
 }
 
+// An unreadable setting once numbered reports from 100 without a word. Each one is named with
+// the value used in its place, once, in the session log and the status bar. A time-out of 0
+// would fail every delivery at once, and 65536 or 70000 would wrap to 0 or to 4464 in 16 bits.
+TEST_F(MainWindow, EveryUnreadableSettingIsNamedOnceWithTheValueUsed) {
+  WriteFileBytes(dir.File("Cadrocts.ini"),
+                 "[GENERAL OPTIONS]\r\nEno=abc\r\nNto=0\r\nLvf=big\r\nHst=vt.local\r\nNto=65536\r\n"
+                 "Nto=70000\r\nEno\r\n");
+  Start();
+  EXPECT_EQ(ini.Values().Eno, 100);
+  EXPECT_EQ(ini.Values().Nto, 5000);
+  EXPECT_EQ(ini.Values().Hst, "vt.local");
+  const QString panel = Panel("Settings");
+  EXPECT_TRUE(Find<QLabel>("sbrStatus_Settings")->isVisibleTo(w.get()));
+  for (const char* said :
+       {"Eno=abc (line 2) could not be read; 100 is used", "Nto=0 (line 3) could not be read; 5000 is used",
+        "Lvf=big (line 4) could not be read; 10 is used",
+        "Nto=65536 (line 6) could not be read; 5000 is used",
+        "Nto=70000 (line 7) could not be read; 5000 is used",
+        "Eno (line 8) could not be read; 100 is used"}) {
+    EXPECT_TRUE(panel.contains(QString::fromLatin1(said))) << said << "\n" << panel.toStdString();
+  }
+  EXPECT_FALSE(panel.contains(QStringLiteral("Hst")));
+  std::string logText = ReadFileBytes(JoinPath(dir.File("logs"), "Cadro_261207.log"));
+  const auto times = [&](const std::string& what) {
+    int n = 0;
+    for (auto at = logText.find(what); at != std::string::npos; at = logText.find(what, at + 1)) ++n;
+    return n;
+  };
+  EXPECT_EQ(times("Cadrocts.ini: Eno=abc (line 2) could not be read; 100 is used"), 1) << logText;
+  EXPECT_EQ(times("Cadrocts.ini: Nto=0 (line 3) could not be read; 5000 is used"), 1);
+  EXPECT_EQ(t.eventLog.entries.size(), 6u);
+
+  // A folder change, a rebuild or another dialog says nothing more.
+  Folder(folder::kAll);
+  Find<QAction>("mnuStationID")->trigger();
+  logText = ReadFileBytes(JoinPath(dir.File("logs"), "Cadro_261207.log"));
+  EXPECT_EQ(times("Eno=abc"), 1);
+  EXPECT_TRUE(t.prompts.shown.empty());
+}
+
+TEST_F(MainWindow, ReadableSettingsLeaveTheSettingsPanelAway) {
+  WriteFileBytes(dir.File("Cadrocts.ini"), "[GENERAL OPTIONS]\r\nEno=250\r\nNto=1\r\nNto=32767\r\n");
+  Start();
+  EXPECT_EQ(ini.Values().Nto, 32767);
+  EXPECT_FALSE(Find<QLabel>("sbrStatus_Settings")->isVisibleTo(w.get()));
+  EXPECT_EQ(ReadFileBytes(JoinPath(dir.File("logs"), "Cadro_261207.log")).find("Cadrocts.ini:"),
+            std::string::npos);
+}
+
 TEST_F(MainWindow, TheStationDialogsAnswerReachesTheConfigPanelAndTheFileAtClose) {
   Start();
   EXPECT_EQ(Panel("Config"), QStringLiteral("Name: Ann Lee -- UID: K6ABC -- LOC: Station 3"));

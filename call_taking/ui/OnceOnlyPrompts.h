@@ -19,6 +19,12 @@ public:
   bool AskYesNo(const std::string& text, const std::string& title, PromptIcon icon) override {
     return shown_.AskYesNo(text, title, icon);
   }
+  bool AskYesNoDefaultNo(const std::string& text, const std::string& title, PromptIcon icon) override {
+    return shown_.AskYesNoDefaultNo(text, title, icon);
+  }
+  SaveChoice AskSaveDiscardCancel(const std::string& text, const std::string& title) override {
+    return shown_.AskSaveDiscardCancel(text, title);
+  }
   void Beep() override { shown_.Beep(); }
 
 private:

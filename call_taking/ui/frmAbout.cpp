@@ -31,6 +31,8 @@ frmAbout::frmAbout(QWidget* parent) : QDialog(parent) {
 
   auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok, this);
   buttons->button(QDialogButtonBox::Ok)->setObjectName(QStringLiteral("cmdOK"));
+  // Not every platform theme underlines a letter of the standard button.
+  buttons->button(QDialogButtonBox::Ok)->setText(QStringLiteral("&OK"));
   connect(buttons, &QDialogButtonBox::accepted, this, &QDialog::accept);
 
   auto* layout = new QVBoxLayout(this);

@@ -105,7 +105,7 @@ frmCadroPref::frmCadroPref(const StationSettings& settings, Prompts& prompts, Li
   encodingLayout->addStretch();
   SSTab1_->addTab(encodingPage, QStringLiteral("Encoding"));
 
-  auto* cmdOK = new QPushButton(QStringLiteral("OK"), this);
+  auto* cmdOK = new QPushButton(QStringLiteral("&OK"), this);
   cmdOK->setObjectName(QStringLiteral("cmdOK"));
   cmdOK->setDefault(true);
   auto* cmdCancel = new QPushButton(QStringLiteral("&Cancel"), this);

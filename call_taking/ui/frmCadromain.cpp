@@ -82,6 +82,7 @@ void frmCadromain::Startup() {
   setWindowTitle(FromAnsi(MainCaption()));
   ini_.ReadIni();
   log_.SetupLog(true);
+  ShowUnreadableSettings();
   record_ = std::make_unique<CadroMsg>(JoinPath(programFolder_, "msg.d"), services_);
   cmdFolder_[currentFolder_]->setChecked(true);
   SetListFontSize(ini_.Values().Lvf);
@@ -329,13 +330,32 @@ void frmCadromain::cmdFolder_Click(int folderCode) {
 }
 
 void frmCadromain::cmdNewReport_Click() {
-  if (entryForm_) entryForm_->StartForm("NEW");
+  OpenInEntryForm("NEW");
 }
 
 void frmCadromain::LV_DblClick() {
   const QModelIndex current = LV_->currentIndex();
   if (!entryForm_ || !current.isValid() || !LV_->selectionModel()->isRowSelected(current.row(), {})) return;
-  entryForm_->StartForm(ToAnsi(model_->Text(current.row(), kIdxColumn)));
+  OpenInEntryForm(ToAnsi(model_->Text(current.row(), kIdxColumn)));
+}
+
+bool frmCadromain::OpenInEntryForm(const std::string& eventRecord) {
+  if (!entryForm_) return false;
+  // The entry form refuses while a report is out, but it may stand hidden or behind this
+  // window: the operator who asked here must hear it here.
+  if (entryForm_->Delivering()) {
+    const std::string out = entryForm_->ReportUnderDelivery();
+    const std::string wanted =
+        eventRecord == "NEW" ? std::string("Start the new report") : "Open " + eventRecord;
+    const std::string busy = out.empty() ? std::string("A report is being delivered to the host")
+                                         : "The report " + out + " is being delivered to the host";
+    panelStatus_->setText(FromAnsi(busy + "; try again when it is done"));
+    services_.prompts.Message(busy + ".\r\n" + wanted + " when the delivery has ended.", kProgramTitle,
+                              PromptIcon::Exclamation);
+    return false;
+  }
+  entryForm_->StartForm(eventRecord);
+  return true;
 }
 
 void frmCadromain::cmdDelete_Click() {
@@ -473,6 +493,20 @@ void frmCadromain::mnuAbout_Click() {
 
 void frmCadromain::ShowConfig() {
   panelConfig_->setText(FromAnsi(ConfigPanelText(ini_.Values())));
+}
+
+void frmCadromain::ShowUnreadableSettings() {
+  const std::vector<std::string>& lines = ini_.UnreadableSettings();
+  std::string text;
+  for (const std::string& line : lines) {
+    log_.WriteLog("Cadrocts.ini: " + line);
+    text += (text.empty() ? "Cadrocts.ini: " : "; ") + line;
+  }
+  panelSettings_->setText(FromAnsi(text));
+  panelSettings_->setToolTip(lines.empty() ? QString()
+                                           : QStringLiteral("Set the values again in Setup > Location ID "
+                                                            "and Setup > Preferences"));
+  panelSettings_->setVisible(!lines.empty());
 }
 
 void frmCadromain::ShowClock() {

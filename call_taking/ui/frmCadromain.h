@@ -10,6 +10,7 @@
 #include <functional>
 #include <map>
 #include <memory>
+#include <set>
 #include <vector>
 
 #include "AgeMarks.h"
@@ -21,6 +22,7 @@
 #include "OnceOnlyPrompts.h"
 #include "StationRules.h"
 #include "frmCadroPref.h"
+#include "frmExportLog.h"
 
 class QAction;
 class QFrame;
@@ -114,11 +116,19 @@ private:
   void RetireListing();
   void ShowPendingMessages();
   void AfterListBuilt();
+  // Writes the communications log the dialog chose; false (the dialog stays) when the operator
+  // would not replace a file or a file could not be written.
+  bool ExportLog(const aids::ExportChoice& choice, const LocalTime& now, const QDate& today,
+                 std::set<QString>& writtenHere);
   void RestoreLayout();
   void SaveLayout();
   void SetListFontSize(float size);
   void ShowItemCount();
   void ShowConfig();
+  // Cadrocts.ini lines that could not be used, once: in the session log and the status bar.
+  void ShowUnreadableSettings();
+  // Opens `eventRecord` ("NEW" or an Idx) in the entry form, or says here why it cannot be now.
+  bool OpenInEntryForm(const std::string& eventRecord);
   void ShowClock();
   void ApplySort();
   long StoredNumber(const char* key, long fallback) const;
@@ -154,6 +164,7 @@ private:
   QPushButton* cmdSmaller_ = nullptr;
   QLabel* panelStatus_ = nullptr;
   QLabel* panelConfig_ = nullptr;
+  QLabel* panelSettings_ = nullptr;
   QLabel* panelTime_ = nullptr;
   QAction* mnuCadroQuickStart_ = nullptr;
   QTimer* tmrClock_ = nullptr;

@@ -3,6 +3,8 @@
 // None of them changes a report, the list's columns or Cadrocts.ini.
 #include <QDate>
 #include <QDir>
+#include <QFile>
+#include <QFileInfo>
 #include <QFrame>
 #include <QHBoxLayout>
 #include <QKeyEvent>
@@ -17,6 +19,7 @@
 #include <QVBoxLayout>
 #include <algorithm>
 #include <functional>
+#include <set>
 
 #include "AgeMarks.h"
 #include "CommsLog.h"
@@ -156,8 +159,8 @@ void frmCadromain::AfterListBuilt() {
 }
 
 void frmCadromain::cmdHintOpen_Click() {
-  fraDuplicateHint_->hide();
-  if (entryForm_ && !hintIdx_.empty()) entryForm_->StartForm(hintIdx_);
+  // Refused during a delivery, the hint stays for another try.
+  if (hintIdx_.empty() || OpenInEntryForm(hintIdx_)) fraDuplicateHint_->hide();
 }
 
 void frmCadromain::cmdHintIgnore_Click() {
@@ -185,8 +188,37 @@ void frmCadromain::mnuExportLog_Click() {
   const QString defaultBase =
       QDir(documents).filePath(QStringLiteral("CommsLog-%1").arg(today.toString(QStringLiteral("yyyyMMdd"))));
   aids::frmExportLog dialog(FromAnsi(FolderName(currentFolder_)), today, defaultBase, this);
-  if (runModal_(dialog) != QDialog::Accepted) return;
-  const aids::ExportChoice choice = dialog.Choice();
+  // Files this dialog has written itself may be written again without asking: a PDF that failed
+  // after its CSV went out is tried again with the CSV.
+  std::set<QString> writtenHere;
+  dialog.SetExporter([this, now, today, &writtenHere](const aids::ExportChoice& choice) {
+    return ExportLog(choice, now, today, writtenHere);
+  });
+  runModal_(dialog);
+}
+
+bool frmCadromain::ExportLog(const aids::ExportChoice& choice, const LocalTime& now, const QDate& today,
+                             std::set<QString>& writtenHere) {
+  std::vector<QString> paths;
+  if (choice.csv) paths.push_back(choice.basePath + QStringLiteral(".csv"));
+  if (choice.pdf) paths.push_back(choice.basePath + QStringLiteral(".pdf"));
+
+  // A log of last week's shift is evidence; it is replaced only when the operator says so.
+  std::string existing;
+  int existingCount = 0;
+  for (const QString& path : paths) {
+    if (writtenHere.count(path) == 0 && QFileInfo::exists(path)) {
+      existing += "\r\n" + ToAnsi(path);
+      ++existingCount;
+    }
+  }
+  if (existingCount > 0 &&
+      !services_.prompts.AskYesNoDefaultNo(
+          (existingCount == 1 ? "This file already exists:" : "These files already exist:") + existing +
+              "\r\n\r\nReplace " + (existingCount == 1 ? "it" : "them") + "?",
+          kProgramTitle, PromptIcon::Exclamation)) {
+    return false;
+  }
 
   // Read the folder afresh: the log must hold what is on disk now, not what the list last saw.
   std::vector<IncidentRow> every;
@@ -214,32 +246,44 @@ void frmCadromain::mnuExportLog_Click() {
                                    QStringLiteral(", as of ") + stamp);
 
   std::string written;
-  if (choice.csv) {
-    const std::string path = ToAnsi(choice.basePath) + ".csv";
-    try {
-      WriteFileAtomic(path, aids::ComposeCommsLogCsv(entries));
-      written += "\r\n" + path;
-    } catch (const RunError& e) {
-      services_.prompts.Message("Problems writing '" + path + "', please try again\r\nError=" +
-                                    std::to_string(e.number) + ", " + e.description,
-                                kProgramTitle, PromptIcon::Exclamation);
-      return;
-    }
-  }
-  if (choice.pdf) {
-    const QString path = choice.basePath + QStringLiteral(".pdf");
+  for (const QString& path : paths) {
+    QByteArray bytes;
     QString error;
-    if (!aids::WriteCommsLogPdf(path, header, entries, &error)) {
-      services_.prompts.Message(
-          "Problems writing '" + ToAnsi(path) + "', please try again\r\nError=" + ToAnsi(error),
-          kProgramTitle, PromptIcon::Exclamation);
-      return;
+    if (path.endsWith(QStringLiteral(".csv"))) {
+      const std::string csv = aids::ComposeCommsLogCsv(entries);
+      bytes = QByteArray(csv.data(), static_cast<qsizetype>(csv.size()));
+    } else {
+      aids::ComposeCommsLogPdf(header, entries, &bytes, &error);
     }
+    if (error.isEmpty()) {
+      // File names are the file system's bytes, not the code page's.
+      const std::string file = QFile::encodeName(path).toStdString();
+      const std::string_view content(bytes.constData(), static_cast<std::size_t>(bytes.size()));
+      try {
+        if (existingCount > 0 || writtenHere.count(path) > 0) {
+          WriteFileAtomic(file, content);
+        } else if (WriteNewFileAtomic(file, content) == NewFileResult::Exists) {
+          // Created by someone else since the check: not ours to replace unasked.
+          error = QStringLiteral("the file appeared meanwhile and was left as it is");
+        }
+      } catch (const RunError& e) {
+        error = FromAnsi(e.NumberAndDescription());
+      }
+    }
+    if (!error.isEmpty()) {
+      services_.prompts.Message("Problems writing '" + ToAnsi(path) +
+                                    "', please try again\r\nError=" + ToAnsi(error) +
+                                    (written.empty() ? std::string() : "\r\n\r\nAlready written:" + written),
+                                kProgramTitle, PromptIcon::Exclamation);
+      return false;
+    }
+    writtenHere.insert(path);
     written += "\r\n" + ToAnsi(path);
   }
   services_.prompts.Message(
       "Communications log of " + std::to_string(entries.size()) + " reports written:" + written,
       kProgramTitle, PromptIcon::Information);
+  return true;
 }
 
 }  // namespace cadro

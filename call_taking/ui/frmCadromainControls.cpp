@@ -65,19 +65,21 @@ void frmCadromain::BuildWindow() {
   left->addWidget(cmdDelete);
   left->addSpacing(16);
 
-  cmdBigger_ = new QPushButton(QStringLiteral("A"), central);
+  // "A" in a bigger and a smaller face; the sign after it is the access key, as no letter is
+  // left for two buttons that both read "A".
+  cmdBigger_ = new QPushButton(QStringLiteral("A&+"), central);
   cmdBigger_->setObjectName(QStringLiteral("cmdBigger"));
   cmdBigger_->setToolTip(QStringLiteral("Increase font size"));
-  cmdBigger_->setShortcut(QKeySequence::ZoomIn);
+  AddShortcut(cmdBigger_, QKeySequence::ZoomIn);
   cmdBigger_->setAccessibleName(QStringLiteral("Increase font size"));
   QFont biggerFont = cmdBigger_->font();
   biggerFont.setPointSizeF(biggerFont.pointSizeF() * 1.4);
   biggerFont.setBold(true);
   cmdBigger_->setFont(biggerFont);
-  cmdSmaller_ = new QPushButton(QStringLiteral("A"), central);
+  cmdSmaller_ = new QPushButton(QStringLiteral("A&-"), central);
   cmdSmaller_->setObjectName(QStringLiteral("cmdSmaller"));
   cmdSmaller_->setToolTip(QStringLiteral("Decrease font size"));
-  cmdSmaller_->setShortcut(QKeySequence::ZoomOut);
+  AddShortcut(cmdSmaller_, QKeySequence::ZoomOut);
   cmdSmaller_->setAccessibleName(QStringLiteral("Decrease font size"));
   QFont smallerFont = cmdSmaller_->font();
   smallerFont.setPointSizeF(smallerFont.pointSizeF() * 0.8);
@@ -139,7 +141,13 @@ void frmCadromain::BuildWindow() {
   panelConfig_->setObjectName(QStringLiteral("sbrStatus_Config"));
   panelTime_ = new QLabel(sbrStatus);
   panelTime_->setObjectName(QStringLiteral("sbrStatus_CurrentTime"));
+  panelSettings_ = new QLabel(sbrStatus);
+  panelSettings_->setObjectName(QStringLiteral("sbrStatus_Settings"));
+  panelSettings_->setStyleSheet(QStringLiteral("color: rgb(160, 60, 0);"));
+  panelSettings_->setWordWrap(true);
+  panelSettings_->hide();
   sbrStatus->addWidget(panelStatus_);
+  sbrStatus->addWidget(panelSettings_);
   sbrStatus->addWidget(panelConfig_, 1);
   sbrStatus->addPermanentWidget(panelTime_);
 

@@ -66,7 +66,7 @@ frmStationID::frmStationID(const StationSettings& settings, Prompts& prompts, QW
   txtSID_[3]->setFixedWidth(narrow);
   txtSID_[4]->setFixedWidth(narrow);
 
-  cmdOK_ = new QPushButton(QStringLiteral("OK"), this);
+  cmdOK_ = new QPushButton(QStringLiteral("&OK"), this);
   cmdOK_->setObjectName(QStringLiteral("cmdOK"));
   cmdOK_->setDefault(true);
   connect(cmdOK_, &QPushButton::clicked, this, &frmStationID::cmdOK_Click);

@@ -1,8 +1,11 @@
 // The notes file is shared with writers that take no lock, hold it open for a while, write in
 // pieces and append at any moment: every record must be taken in exactly once, whatever the
 // timing, and the file must never be taken away from a writer that still holds it.
+#include <fcntl.h>
 #include <gtest/gtest.h>
+#include <unistd.h>
 
+#include <algorithm>
 #include <atomic>
 #include <filesystem>
 #include <memory>
@@ -322,5 +325,35 @@ TEST_F(InboxFixture, WithoutAJournalAPieceIsNeverShownTwiceAfterAKill) {
   host.Close();
   EXPECT_EQ(inbox.Poll(), Lines{});
   EXPECT_EQ(Settle(inbox), Lines{});
+  EXPECT_TRUE(LogsEmpty());
+}
+
+TEST_F(InboxFixture, AWriterThatOpensWithoutWaitingIsNeverRefusedAndLosesNothing) {
+  // Wine's server opens the host's files without waiting: any moment in which the viewer makes an
+  // open fail (a lease, a lock) is a note the host could not write.
+  NotesInbox inbox(Notes(), log);
+  std::atomic<bool> done{false};
+  int refused = 0;
+  constexpr int kNotes = 1500;
+  std::thread writer([&] {
+    for (int n = 1; n <= kNotes; ++n) {
+      const std::string record = "1|note " + std::to_string(n) + "\r\n";
+      int fd = -1;
+      while ((fd = ::open(Notes().c_str(), O_WRONLY | O_APPEND | O_CREAT | O_NONBLOCK | O_CLOEXEC, 0644)) < 0)
+        ++refused;
+      EXPECT_EQ(::write(fd, record.data(), record.size()), static_cast<ssize_t>(record.size()));
+      ::close(fd);
+    }
+    done = true;
+  });
+  std::vector<int> seen(kNotes + 1, 0);
+  auto count = [&seen](const Lines& lines) {
+    for (const std::string& line : lines) ++seen.at(static_cast<std::size_t>(std::stoi(line.substr(7))));
+  };
+  while (!done) count(inbox.Poll());
+  writer.join();
+  for (int settle = 0; settle < 3; ++settle) count(Settle(inbox));
+  EXPECT_EQ(refused, 0);
+  EXPECT_EQ(std::count(seen.begin() + 1, seen.end(), 1), kNotes);
   EXPECT_TRUE(LogsEmpty());
 }

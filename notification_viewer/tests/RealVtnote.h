@@ -117,6 +117,7 @@ struct Tally {
   int lost = 0;
   int twice = 0;
   std::string firstLost;
+  std::string someLost;  // the first few, for the failure message
 };
 inline Tally Count(const std::map<int, int>& counts, int written) {
   Tally tally;
@@ -124,6 +125,7 @@ inline Tally Count(const std::map<int, int>& counts, int written) {
     const auto it = counts.find(n);
     if (it == counts.end()) {
       if (tally.lost++ == 0) tally.firstLost = std::to_string(n);
+      if (tally.lost <= 20) tally.someLost += " " + std::to_string(n);
     } else if (it->second > 1) {
       tally.twice += it->second - 1;
     }

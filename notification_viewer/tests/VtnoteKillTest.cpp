@@ -2,7 +2,7 @@
 // host does (quick appends, the file held open before and after the write, records in pieces,
 // several writers, a file kept open for a minute): every note reaches the journal of shown notes
 // exactly once, no writer has the file taken away while it still holds it, and once the writers
-// are done the notes file is taken away (or, when the viewer may not prove it free because the
+// are done the notes file is taken away (or, when nothing tells the viewer it is free because the
 // host runs under another account, left where it is). Each writer case runs beside the others,
 // with a viewer of its own, so a set stays within about a minute and a half.
 #include <gtest/gtest.h>
@@ -120,7 +120,7 @@ TEST(VtnoteKill, WithThePollAloneNoNoteIsLostOrShownTwiceWhateverTheWriterDoes) 
 }
 
 TEST(VtnoteKill, WhenTheHostRunsUnderAnotherAccountTheFileIsReadInPlaceAndLeft) {
-  // The viewer may not lease a file of another account: nothing proves the file free.
+  // The viewer may not look into the host's processes: nothing tells it the file is free.
   std::vector<cadro::standin::WriterCase> cases;
   for (const auto& c : cadro::standin::HostWriterCases(milliseconds(20000)))
     if (c.name == "plain" || c.name == "held 50 ms" || c.name == "in pieces" || c.name == "kept open")

@@ -196,5 +196,31 @@ TEST_F(AidsWindow, ANewReportAtAKnownPlaceShowsAHintThatChangesNothing) {
   EXPECT_EQ(form.started.size(), 1U);
 }
 
+// The hint compares types whole: a new report whose type is part of an earlier one's, or holds
+// it, is no possible duplicate.
+TEST_F(AidsWindow, ATypeThatIsPartOfAnotherBringsNoHint) {
+  Full("T1", 9, "FIRE ALARM", "100 Main St", "Springfield", "1231", "Alarm bell", "");
+  Full("T2", 9, "MED", "7 Mill Rd", "Springfield", "1231", "Fall", "");
+  Start();
+  auto* bar = Find<QFrame>("fraDuplicateHint");
+
+  Full("T3", 2, "FIRE", "100 Main St", "Springfield", "1235", "Smoke", "");  // part of FIRE ALARM
+  w->BuildNewMsgList();
+  WaitForList();
+  EXPECT_TRUE(bar->isHidden()) << Find<QLabel>("lblDuplicateHint")->text().toStdString();
+
+  Full("T4", 2, "MEDIC", "7 Mill Rd", "Springfield", "1236", "Fall", "");  // holds MED
+  w->BuildNewMsgList();
+  WaitForList();
+  EXPECT_TRUE(bar->isHidden()) << Find<QLabel>("lblDuplicateHint")->text().toStdString();
+
+  Full("T5", 2, "LAW+FIRE", "100 Main St", "Springfield", "1240", "Smoke", "");
+  w->BuildNewMsgList();
+  WaitForList();
+  ASSERT_FALSE(bar->isHidden());
+  EXPECT_EQ(Find<QLabel>("lblDuplicateHint")->text(),
+            "Possibly the same incident as T3 (FIRE, 12:35, 100 Main St)");
+}
+
 }  // namespace
 }  // namespace cadro::testing

@@ -66,5 +66,27 @@ TEST(DuplicateCheck, TypesAreComparedWholeNotAsSubstrings) {
   EXPECT_FALSE(ShareEventType("MEDX", "MED"));
 }
 
+// Files from other versions or other hands may hold types beyond the four codes. One that
+// starts, ends or holds another is still another type, whichever report is the new one.
+TEST(DuplicateCheck, ATypeThatIsPartOfAnotherIsAnotherTypeBothWays) {
+  const struct {
+    const char* a;
+    const char* b;
+  } pairs[] = {{"FIRE", "FIRE ALARM"},  {"MED", "MEDIC"},
+               {"LAW", "OUTLAW"},       {"GOV", "LGOV"},
+               {"LGOV", "XLGOVX"},      {"MED+LAW", "FIRE+LAWN"},
+               {"FIRE", "LAW+FIREMAN"}, {"MED+FIRE", "MEDFIRE"},
+               {"LAW", "LAW "},         {"+", "++"}};
+  for (const auto& p : pairs) {
+    EXPECT_FALSE(ShareEventType(p.a, p.b)) << p.a << " / " << p.b;
+    EXPECT_FALSE(ShareEventType(p.b, p.a)) << p.b << " / " << p.a;
+  }
+  // A code shared whole is found wherever it stands in either list.
+  for (const char* other : {"FIRE", "MED+FIRE", "FIRE+LAW", "MED+FIRE+LGOV", "FIRE+"}) {
+    EXPECT_TRUE(ShareEventType("FIRE", other)) << other;
+    EXPECT_TRUE(ShareEventType(other, "FIRE")) << other;
+  }
+}
+
 }  // namespace
 }  // namespace cadro::aids

@@ -1,8 +1,11 @@
 // File > Export Log... end to end: the dialog, the CSV read back by Python's csv module and the
 // PDF read back by pdftotext.
+#include <QApplication>
 #include <QCheckBox>
 #include <QDateEdit>
+#include <QMessageBox>
 #include <QRadioButton>
+#include <QTimer>
 #include <cstdio>
 
 #include "../../tests/MainWindowFixture.h"
@@ -157,6 +160,146 @@ TEST_F(ExportLog, AnUnwritableTargetIsReported) {
   ASSERT_FALSE(t.prompts.shown.empty());
   EXPECT_EQ(t.prompts.shown.back().icon, PromptIcon::Exclamation);
   EXPECT_EQ(t.prompts.shown.back().text.rfind("Problems writing '", 0), 0U);
+}
+
+// The operator's files are never replaced unasked, and the dialog never throws away what was
+// chosen in it: after No, or after a failure, every choice is still there to correct.
+class ExportLogKeeps : public ExportLog {
+protected:
+  // Opens the dialog, fills it and presses Export; `then` sees the dialog afterwards.
+  void ExportAndThen(std::function<void(aids::frmExportLog&)> fill,
+                     std::function<void(aids::frmExportLog&)> then) {
+    script.push_back([fill, then](QDialog& d) {
+      auto* dialog = qobject_cast<aids::frmExportLog*>(&d);
+      ASSERT_NE(dialog, nullptr);
+      fill(*dialog);
+      QTest::mouseClick(dialog->findChild<QPushButton*>("cmdOK"), Qt::LeftButton);
+      then(*dialog);
+    });
+    w->findChild<QAction*>("mnuExportLog")->trigger();
+    EXPECT_TRUE(script.empty());
+  }
+  static void Press(aids::frmExportLog& d) {
+    QTest::mouseClick(d.findChild<QPushButton*>("cmdOK"), Qt::LeftButton);
+  }
+};
+
+TEST_F(ExportLogKeeps, AnExistingFileIsReplacedOnlyWhenTheOperatorSaysYes) {
+  Full("D7", 2, "FIRE", "1 Main St", "Springfield", "0900", "Smoke", "");
+  Start();
+  const std::string base = dir.File("shift");
+  const std::string lastWeek = "last week's log, kept for the county\r\n";
+  WriteFileBytes(base + ".csv", lastWeek);
+  t.prompts.answers = {false, true};
+  ExportAndThen(
+      [&](aids::frmExportLog& d) {
+        d.findChild<QLineEdit*>("txtFile")->setText(QString::fromStdString(base));
+      },
+      [&](aids::frmExportLog& d) {
+        ASSERT_EQ(t.prompts.shown.size(), 1u);
+        EXPECT_TRUE(t.prompts.shown[0].question);
+        EXPECT_NE(t.prompts.shown[0].text.find(base + ".csv"), std::string::npos) << t.prompts.shown[0].text;
+        EXPECT_EQ(t.prompts.shown[0].text.find(base + ".pdf"), std::string::npos);
+        // No: nothing written, neither the file asked about nor its companion.
+        EXPECT_EQ(ReadFileBytes(base + ".csv"), lastWeek);
+        EXPECT_FALSE(PathExists(base + ".pdf"));
+        EXPECT_TRUE(d.isVisible());
+        EXPECT_EQ(d.result(), QDialog::Rejected);
+        EXPECT_EQ(d.findChild<QLineEdit*>("txtFile")->text().toStdString(), base);
+
+        Press(d);  // Yes this time
+        EXPECT_EQ(d.result(), QDialog::Accepted);
+      });
+  EXPECT_NE(ReadFileBytes(base + ".csv"), lastWeek);
+  EXPECT_NE(ReadFileBytes(base + ".csv").find("Event ID"), std::string::npos);
+  EXPECT_TRUE(PathExists(base + ".pdf"));
+  EXPECT_EQ(t.prompts.shown.back().icon, PromptIcon::Information);
+}
+
+TEST_F(ExportLogKeeps, AFailedExportKeepsTheDialogOpenWithEveryChoice) {
+  Full("D8", 9, "FIRE", "1 Main St", "Springfield", "0900", "Smoke", "", "261208");
+  Start();
+  const std::string folder = dir.File("county");
+  const std::string base = folder + "/log";
+  ExportAndThen(
+      [&](aids::frmExportLog& d) {
+        d.findChild<QRadioButton*>("optRange")->setChecked(true);
+        d.findChild<QDateEdit*>("dtpFrom")->setDate(QDate(2026, 12, 8));
+        d.findChild<QDateEdit*>("dtpTo")->setDate(QDate(2026, 12, 9));
+        d.findChild<QCheckBox*>("chkPdf")->setChecked(false);
+        d.findChild<QLineEdit*>("txtFile")->setText(QString::fromStdString(base));
+      },
+      [&](aids::frmExportLog& d) {
+        ASSERT_FALSE(t.prompts.shown.empty());
+        EXPECT_EQ(t.prompts.shown.back().icon, PromptIcon::Exclamation);
+        EXPECT_NE(t.prompts.shown.back().text.find("Problems writing '" + base + ".csv'"), std::string::npos)
+            << t.prompts.shown.back().text;
+        ASSERT_TRUE(d.isVisible()) << "a failed export closed the dialog";
+        EXPECT_TRUE(d.findChild<QRadioButton*>("optRange")->isChecked());
+        EXPECT_EQ(d.findChild<QDateEdit*>("dtpFrom")->date(), QDate(2026, 12, 8));
+        EXPECT_EQ(d.findChild<QDateEdit*>("dtpTo")->date(), QDate(2026, 12, 9));
+        EXPECT_FALSE(d.findChild<QCheckBox*>("chkPdf")->isChecked());
+        EXPECT_EQ(d.findChild<QLineEdit*>("txtFile")->text().toStdString(), base);
+
+        ASSERT_EQ(::mkdir(folder.c_str(), 0755), 0);
+        Press(d);  // the same choices, now that the folder is there
+        EXPECT_EQ(d.result(), QDialog::Accepted);
+      });
+  EXPECT_EQ(CsvRecords(base + ".csv").size(), 3u);  // BOM marker, header, D8
+  EXPECT_FALSE(PathExists(base + ".pdf"));
+}
+
+// Enter on the question keeps the file: the real box, as the operator gets it.
+TEST_F(ExportLogKeeps, TheReplaceQuestionDefaultsToKeepingTheFile) {
+  QtPrompts boxes(QStringLiteral("Cadro"));
+  Services real{t.eventLog, boxes, t.clock, t.locale, t.settings};
+  windowServices = &real;
+  Start();
+  const std::string base = dir.File("shift");
+  WriteFileBytes(base + ".pdf", "%PDF of last week");
+  QString defaultButton;
+  bool enterPressed = false;
+  bool enterIgnored = false;
+  QTimer answer;
+  answer.setInterval(20);
+  QObject::connect(&answer, &QTimer::timeout, [&] {
+    for (QWidget* top : QApplication::topLevelWidgets()) {
+      auto* box = qobject_cast<QMessageBox*>(top);
+      if (!box || !box->isVisible()) continue;
+      if (enterPressed) {
+        // The question still up (Enter did nothing) or a box after a Yes: answer it, so the
+        // case fails rather than waits for ever.
+        if (QAbstractButton* no = box->button(QMessageBox::No)) {
+          enterIgnored = true;
+          no->click();
+        } else if (!box->buttons().isEmpty()) {
+          box->buttons().first()->click();
+        }
+        return;
+      }
+      enterPressed = true;
+      if (box->defaultButton()) defaultButton = box->defaultButton()->text();
+      QTest::keyClick(box, Qt::Key_Return);
+      return;
+    }
+  });
+  answer.start();
+  ExportAndThen(
+      [&](aids::frmExportLog& d) {
+        d.findChild<QLineEdit*>("txtFile")->setText(QString::fromStdString(base));
+      },
+      [&](aids::frmExportLog& d) {
+        EXPECT_TRUE(d.isVisible());
+        d.reject();
+      });
+  answer.stop();
+  EXPECT_TRUE(enterPressed) << "no question was asked";
+  EXPECT_FALSE(enterIgnored) << "Enter did not answer the question";
+  EXPECT_TRUE(ReadFileBytes(base + ".pdf") == "%PDF of last week")
+      << "the file was replaced; default button: " << defaultButton.toStdString();
+  EXPECT_FALSE(PathExists(base + ".csv"));
+  w->close();
+  w.reset();  // before the boxes it was given
 }
 
 }  // namespace

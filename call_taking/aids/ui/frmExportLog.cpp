@@ -82,10 +82,9 @@ frmExportLog::frmExportLog(const QString& folderName, const QDate& today, const 
   cmdOK_ = new QPushButton(QStringLiteral("&Export"), this);
   cmdOK_->setObjectName(QStringLiteral("cmdOK"));
   cmdOK_->setDefault(true);
-  auto* cmdCancel = new QPushButton(QStringLiteral("Cancel"), this);
+  auto* cmdCancel = new QPushButton(QStringLiteral("Ca&ncel"), this);
   cmdCancel->setObjectName(QStringLiteral("cmdCancel"));
-  cmdCancel->setShortcut(QKeySequence(Qt::Key_Escape));
-  connect(cmdOK_, &QPushButton::clicked, this, &QDialog::accept);
+  connect(cmdOK_, &QPushButton::clicked, this, &frmExportLog::cmdOK_Click);
   connect(cmdCancel, &QPushButton::clicked, this, &QDialog::reject);
   auto* buttons = new QHBoxLayout;
   buttons->addStretch();
@@ -116,6 +115,15 @@ void frmExportLog::cmdBrowse_Click() {
   const QString chosen = QFileDialog::getSaveFileName(this, QStringLiteral("Export Log"), txtFile_->text(),
                                                       QStringLiteral("Communications log (*.csv *.pdf)"));
   if (!chosen.isEmpty()) txtFile_->setText(WithoutLogExtension(chosen));
+}
+
+void frmExportLog::cmdOK_Click() {
+  if (!cmdOK_->isEnabled()) return;
+  if (!exporter_ || exporter_(Choice())) {
+    accept();
+    return;
+  }
+  txtFile_->setFocus(Qt::OtherFocusReason);
 }
 
 ExportChoice frmExportLog::Choice() const {

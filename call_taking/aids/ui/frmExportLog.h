@@ -5,6 +5,7 @@
 #include <QDate>
 #include <QDialog>
 #include <QString>
+#include <functional>
 
 class QCheckBox;
 class QDateEdit;
@@ -31,9 +32,15 @@ public:
 
   ExportChoice Choice() const;
 
+  // Export writes the files through `exporter`; the dialog closes only when it reports success,
+  // so after a failure or a refused replacement every choice is still there to correct.
+  using Exporter = std::function<bool(const ExportChoice&)>;
+  void SetExporter(Exporter exporter) { exporter_ = std::move(exporter); }
+
 private:
   void UpdateOk();
   void cmdBrowse_Click();
+  void cmdOK_Click();
 
   QRadioButton* optFolder_ = nullptr;
   QRadioButton* optRange_ = nullptr;
@@ -43,6 +50,7 @@ private:
   QCheckBox* chkCsv_ = nullptr;
   QCheckBox* chkPdf_ = nullptr;
   QPushButton* cmdOK_ = nullptr;
+  Exporter exporter_;
 };
 
 }  // namespace cadro::aids
