@@ -249,6 +249,25 @@ TEST_F(ExportLogKeeps, AFailedExportKeepsTheDialogOpenWithEveryChoice) {
   EXPECT_FALSE(PathExists(base + ".pdf"));
 }
 
+// A folder name is the file system's (UTF-8), not the code page's: both files land in it.
+TEST_F(ExportLogKeeps, AnAccentedFolderTakesBothFiles) {
+  Full("D7", 2, "FIRE", "1 Main St", "Springfield", "0900", "Smoke", "");
+  Start();
+  const std::string folder = dir.File(
+      "Donn\xC3\xA9"
+      "es");
+  ASSERT_EQ(::mkdir(folder.c_str(), 0755), 0);
+  ExportAndThen(
+      [&](aids::frmExportLog& d) {
+        d.findChild<QLineEdit*>("txtFile")->setText(QString::fromUtf8(folder + "/log"));
+      },
+      [&](aids::frmExportLog& d) {
+        EXPECT_EQ(d.result(), QDialog::Accepted) << t.prompts.shown.back().text;
+      });
+  EXPECT_TRUE(PathExists(folder + "/log.csv"));
+  EXPECT_TRUE(PathExists(folder + "/log.pdf"));
+}
+
 // Enter on the question keeps the file: the real box, as the operator gets it.
 TEST_F(ExportLogKeeps, TheReplaceQuestionDefaultsToKeepingTheFile) {
   QtPrompts boxes(QStringLiteral("Cadro"));
