@@ -236,6 +236,25 @@ TEST_F(FormRoads, TheButtonsTheOperatorNeedsMostAnswerTheirAccessKeys) {
   EXPECT_TRUE(QTest::qWaitFor([this] { return form->IsUpdate(); }, 5000));
 }
 
+// A stored report in a state the form does not know gets its own row, not the buttons the
+// report before it left: a Save enabled by a submitted report would turn it into a draft.
+TEST_F(FormRoads, AReportInAnUnknownStateTakesNothingFromThePreviousOne) {
+  standin::VtdirectStandin server({});
+  UseServer(server);
+  NewCompleteReport();
+  Submit();
+  Open(kNewId);
+  ExpectWindowFollowsTable(FormState::Submitted);
+  Click("cmdClose");
+  CadroMsg odd = LoadStored(kNewId);
+  odd.SetAST(3);
+  ASSERT_TRUE(odd.Fadd());
+  Open(kNewId);
+  ExpectWindowFollowsTable(FormState::UnknownState);
+  EXPECT_FALSE(Find("cmdSave")->isEnabled());
+  EXPECT_EQ(Find<QLabel>("Label22")->text(), "");
+}
+
 // The state table itself: every state has one row, and a state that takes no typing offers a
 // way out of it.
 TEST(FormStateTable, EveryStateHasOneRowAndEveryRowAWayOn) {
