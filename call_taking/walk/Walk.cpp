@@ -570,7 +570,11 @@ void Walker::Submit() {
   const std::vector<ToldBox> told = BoxesSince(boxesBefore);
   if (f->DeliveryRunning()) {
     p.id = f->EventID();
-    if (!AnyMessage(told)) expected_[p.id] = {before, false};
+    // Stored as Ready before it goes out, unless a box said otherwise.
+    if (told.empty()) {
+      expected_[p.id] = {before, false};
+      lastStored_ = p.id;
+    }
     pending_ = p;
     return;
   }

@@ -8,6 +8,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <map>
+#include <regex>
 #include <set>
 #include <sstream>
 
@@ -42,6 +43,18 @@ WalkOptions Options() {
   return options;
 }
 
+// Reads steps in the form PasteableSteps prints them.
+std::vector<Step> ParseSteps(const std::string& text) {
+  static const std::regex one(R"re(\{"(\w+)", (\d+), (\d+), "((?:[^"\\]|\\.)*)", (\d+)u\})re");
+  std::vector<Step> steps;
+  for (auto it = std::sregex_iterator(text.begin(), text.end(), one); it != std::sregex_iterator(); ++it) {
+    const std::smatch& m = *it;
+    steps.push_back({m[1].str(), std::stoi(m[2].str()), std::stoi(m[3].str()), m[4].str(),
+                     static_cast<std::uint32_t>(std::stoul(m[5].str()))});
+  }
+  return steps;
+}
+
 std::string Describe(const Finding& f) {
   return f.rule + " after step " + std::to_string(f.step) + ": " + f.detail;
 }
@@ -64,7 +77,9 @@ TEST(Walks, RandomWalksKeepTheStationSound) {
   std::map<std::string, int> reached;
   for (long i = 0; i < walks && clock.elapsed() < seconds * 1000; ++i) {
     const std::uint32_t seed = firstSeed + static_cast<std::uint32_t>(i);
-    if (options.verbose) std::printf("walk seed %u\n", seed);
+    // Printed before the walk runs, so that a crash still names its seed.
+    std::printf("walk seed %u\n", seed);
+    std::fflush(stdout);
     const std::vector<Step> walk = DrawWalk(seed, steps);
     const WalkResult result = RunWalk(walk, options);
     if (!result.skipped.empty()) GTEST_SKIP() << result.skipped;
@@ -109,7 +124,46 @@ const FoundBefore kFoundBefore[] = {
       {"MsgReadOnly", 1, 0, "", 1u},
       {"Save", 0, 0, "", 1u},
       {"NewReport", 0, 0, "", 1u}}},
+    // Seed 5055: a call at another address saved after a possible duplicate kept the old hint.
+    {"the duplicate hint goes when another report is saved",
+     {{"Fill", 364, 226, "", 3883647391u},
+      {"Submit", 464, 805, "", 640671334u},
+      {"Wait", 490, 305, "", 1900058361u},
+      {"Fill", 277, 538, "", 1704062454u},
+      {"Save", 868, 873, "", 3630707096u},
+      {"Fill", 163, 759, "", 667298126u},
+      {"Save", 462, 307, "", 3218741051u}}},
+    // Seed 5057: Cancel after the envelope went out, then Submit: the host got it twice.
+    {"a report cancelled after its envelope went out is not sent again unasked",
+     {{"Fill", 455, 217, "", 3325139330u},
+      {"Submit", 661, 880, "", 4229145638u},
+      {"Cancel", 375, 524, "", 3984252264u},
+      {"Submit", 891, 667, "", 2385259639u}}},
+    // Seed 5007: the server closed the line after the envelope; Submit again sent it twice.
+    {"a report whose line closed after the envelope is not sent again unasked",
+     {{"Server", 509, 685, "", 812204418u},
+      {"Fill", 797, 1, "", 3220180056u},
+      {"Submit", 451, 851, "", 1178797000u},
+      {"Cancel", 903, 736, "", 2517141407u},
+      {"Submit", 535, 118, "", 3870090193u}}},
+    // Seed 5007 (first rule it broke): a read-only msg.d kept a valid call from the host.
+    {"a report that cannot be stored is still offered for sending",
+     {{"MsgReadOnly", 234, 435, "", 3031015760u},
+      {"Fill", 63, 214, "", 4231079702u},
+      {"Submit", 535, 118, "", 3870090193u}}},
 };
+
+// CADRO_WALK_REPLAY runs the steps a failing walk printed (the same text), with CADRO_WALK_VERBOSE
+// to watch them.
+TEST(Walks, ReplayOfPrintedSteps) {
+  const char* text = std::getenv("CADRO_WALK_REPLAY");
+  if (!text) GTEST_SKIP() << "CADRO_WALK_REPLAY names no steps";
+  const std::vector<Step> steps = ParseSteps(text);
+  ASSERT_FALSE(steps.empty());
+  const WalkResult result = RunWalk(steps, Options());
+  for (const Finding& f : result.knownSeen) std::printf("known, mend pending: %s\n", Describe(f).c_str());
+  EXPECT_TRUE(result.failures.empty()) << Describe(result.failures.front());
+}
 
 TEST(Walks, StepsThatOnceBrokeARuleHoldNow) {
   const WalkOptions options = Options();
