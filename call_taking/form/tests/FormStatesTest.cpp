@@ -3,6 +3,7 @@
 // out is never sent again unasked, and a report the disk refuses can still go out. After every
 // step the window must agree with the state table.
 #include <QLabel>
+#include <QMessageBox>
 #include <QPushButton>
 #include <algorithm>
 #include <filesystem>
@@ -11,6 +12,7 @@
 
 #include "FormFixture.h"
 #include "FormStates.h"
+#include "QtPlatform.h"
 #include "VtdirectDelivery.h"
 #include "VtdirectStandin.h"
 
@@ -253,6 +255,31 @@ TEST_F(FormRoads, AReportInAnUnknownStateTakesNothingFromThePreviousOne) {
   ExpectWindowFollowsTable(FormState::UnknownState);
   EXPECT_FALSE(Find("cmdSave")->isEnabled());
   EXPECT_EQ(Find<QLabel>("Label22")->text(), "");
+}
+
+// The question about unsaved typing is answered from the keyboard: each answer has its own key.
+TEST(SaveQuestion, EachAnswerHasItsOwnAccessKey) {
+  const std::pair<Qt::Key, SaveChoice> cases[] = {
+      {Qt::Key_S, SaveChoice::Save}, {Qt::Key_D, SaveChoice::Discard}, {Qt::Key_C, SaveChoice::Cancel}};
+  for (const auto& [key, expected] : cases) {
+    int tries = 0;
+    std::function<void()> press = [&] {
+      auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+      if (!box || !box->isVisible()) {
+        if (++tries < 250) QTimer::singleShot(20, press);
+        return;
+      }
+      QApplication::setActiveWindow(box);
+      QTest::keyClick(box, key, Qt::AltModifier);
+      // A key that pressed nothing leaves the box open; the test then ends it as Cancel would not.
+      QTimer::singleShot(2000, box, [box] { box->done(QMessageBox::NoButton); });
+    };
+    QTimer::singleShot(0, press);
+    QtPrompts prompts(QStringLiteral("Cadro"));
+    const SaveChoice got = prompts.AskSaveDiscardCancel("Unsaved changes", {});
+    EXPECT_EQ(static_cast<int>(got), static_cast<int>(expected))
+        << "Alt+" << QKeySequence(key).toString().toStdString();
+  }
 }
 
 // The state table itself: every state has one row, and a state that takes no typing offers a
