@@ -18,6 +18,8 @@ ReportSubmission::~ReportSubmission() {
 }
 
 void ReportSubmission::Forget() {
+  // The host has it, whatever its file says: a later Submit of it must ask before sending again.
+  if (awaitingStore_) maybeDelivered_.insert(eventId_);
   awaitingStore_ = false;
   sentUnstored_ = false;
   eventId_.clear();
@@ -50,7 +52,7 @@ std::string ReportSubmission::MayBeDeliveredText(const std::string& eventId) {
 
 std::string ReportSubmission::SendAgainQuestion(const std::string& eventId) {
   return "Vtdirect may already have the report " + eventId +
-         ": an earlier transfer ended after the message was sent.\r\nSend it again?";
+         ": it was sent before, and is not stored as Submitted.\r\nSend it again?";
 }
 
 void ReportSubmission::Fill(const SubmitRequest& request) {

@@ -102,7 +102,7 @@ public:
   bool Delivering() const { return delivering_; }
   bool AwaitingStore() const { return awaitingStore_; }
   // The host may already hold this report: a delivery of it ended unanswered after its envelope
-  // went out, and none has been acknowledged since.
+  // went out, or was acknowledged and then left unstored (Forget), and none succeeded since.
   bool MayBeDelivered(const std::string& eventId) const { return maybeDelivered_.count(eventId) != 0; }
   // The last submitted report went out without its file: it still has to be stored.
   bool SentUnstored() const { return sentUnstored_; }

@@ -99,6 +99,7 @@ void frmCadrocts::cmdSave_Click() {
   if (AwaitingStore()) {
     // The record holds what was delivered; its box has said why when it still cannot be written.
     if (submission_->SaveSubmittedAgain()) {
+      reportState_ = kStateSubmitted;
       ApplyState();
       FinishAndClose();
     }
@@ -199,8 +200,9 @@ void frmCadrocts::cmdSubmit_Click() {
 
 void frmCadrocts::OnSubmissionFinished(SubmitOutcome outcome) {
   const bool sentUnstored = submission_->SentUnstored();
-  // A report that has no Ready file yet still counts as unsaved typing: leaving it asks.
-  if (!sentUnstored) contentWhenOpened_ = ReadContent();
+  // A report that has no Ready file yet and did not go out still counts as unsaved typing, so
+  // leaving it asks; one that went out is guarded by the question about leaving it unstored.
+  if (!sentUnstored || outcome == SubmitOutcome::DeliveredNotStored) contentWhenOpened_ = ReadContent();
   switch (outcome) {
     case SubmitOutcome::Submitted:
       reportState_ = kStateSubmitted;
@@ -318,6 +320,14 @@ bool frmCadrocts::CloseWindow() {
 // What Save would store for the report on the screen: a draft for a new or saved one, an update
 // for a submitted one; a report that is ready or deleted keeps its state.
 bool frmCadrocts::SaveBeforeExit() {
+  // A delivered report is stored as what it is, never as a draft or as Ready.
+  if (AwaitingStore()) {
+    if (!submission_->SaveSubmittedAgain()) return false;
+    reportState_ = kStateSubmitted;
+    contentWhenOpened_ = ReadContent();
+    ApplyState();
+    return true;
+  }
   if (reportState_ == kStateSubmitted) return Update();
   const int state = reportState_ == kStateNew || reportState_ == kStateDraft ? kStateDraft : reportState_;
   record_->Clear();

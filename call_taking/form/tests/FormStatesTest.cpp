@@ -3,6 +3,7 @@
 // out is never sent again unasked, and a report the disk refuses can still go out. After every
 // step the window must agree with the state table.
 #include <QLabel>
+#include <QMessageBox>
 #include <QPushButton>
 #include <algorithm>
 #include <filesystem>
@@ -11,6 +12,7 @@
 
 #include "FormFixture.h"
 #include "FormStates.h"
+#include "QtPlatform.h"
 #include "VtdirectDelivery.h"
 #include "VtdirectStandin.h"
 
@@ -234,6 +236,50 @@ TEST_F(FormRoads, TheButtonsTheOperatorNeedsMostAnswerTheirAccessKeys) {
   EXPECT_EQ(Find<QPushButton>("cmdSave")->text(), "U&pdate");
   QTest::keyClick(form.get(), Qt::Key_P, Qt::AltModifier);
   EXPECT_TRUE(QTest::qWaitFor([this] { return form->IsUpdate(); }, 5000));
+}
+
+// A stored report in a state the form does not know gets its own row, not the buttons the
+// report before it left: a Save enabled by a submitted report would turn it into a draft.
+TEST_F(FormRoads, AReportInAnUnknownStateTakesNothingFromThePreviousOne) {
+  standin::VtdirectStandin server({});
+  UseServer(server);
+  NewCompleteReport();
+  Submit();
+  Open(kNewId);
+  ExpectWindowFollowsTable(FormState::Submitted);
+  Click("cmdClose");
+  CadroMsg odd = LoadStored(kNewId);
+  odd.SetAST(3);
+  ASSERT_TRUE(odd.Fadd());
+  Open(kNewId);
+  ExpectWindowFollowsTable(FormState::UnknownState);
+  EXPECT_FALSE(Find("cmdSave")->isEnabled());
+  EXPECT_EQ(Find<QLabel>("Label22")->text(), "");
+}
+
+// The question about unsaved typing is answered from the keyboard: each answer has its own key.
+TEST(SaveQuestion, EachAnswerHasItsOwnAccessKey) {
+  const std::pair<Qt::Key, SaveChoice> cases[] = {
+      {Qt::Key_S, SaveChoice::Save}, {Qt::Key_D, SaveChoice::Discard}, {Qt::Key_C, SaveChoice::Cancel}};
+  for (const auto& [key, expected] : cases) {
+    int tries = 0;
+    std::function<void()> press = [&] {
+      auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+      if (!box || !box->isVisible()) {
+        if (++tries < 250) QTimer::singleShot(20, press);
+        return;
+      }
+      QApplication::setActiveWindow(box);
+      QTest::keyClick(box, key, Qt::AltModifier);
+      // A key that pressed nothing leaves the box open; the test then ends it as Cancel would not.
+      QTimer::singleShot(2000, box, [box] { box->done(QMessageBox::NoButton); });
+    };
+    QTimer::singleShot(0, press);
+    QtPrompts prompts(QStringLiteral("Cadro"));
+    const SaveChoice got = prompts.AskSaveDiscardCancel("Unsaved changes", {});
+    EXPECT_EQ(static_cast<int>(got), static_cast<int>(expected))
+        << "Alt+" << QKeySequence(key).toString().toStdString();
+  }
 }
 
 // The state table itself: every state has one row, and a state that takes no typing offers a

@@ -157,6 +157,29 @@ TEST_F(SubmissionTest, ASecondSubmitIsRefusedWhileADeliveredReportWaitsToBeStore
   EXPECT_FALSE(submission.AwaitingStore());
 }
 
+// Left unstored by the operator, the delivered report's file still says Ready; the host has it
+// all the same, so a later Submit of it asks first.
+TEST_F(SubmissionTest, ADeliveredReportLeftUnstoredIsNotSentAgainUnasked) {
+  QObject::connect(&submission, &ReportSubmission::stored, [this](int state) {
+    if (state == kStateReady)
+      std::filesystem::permissions(dir.path() / "msg.d", std::filesystem::perms::owner_write,
+                                   std::filesystem::perm_options::remove);
+  });
+  QSignalSpy finished(&submission, &ReportSubmission::finished);
+  ASSERT_EQ(submission.Submit(*record, kStateNew, request), SubmitOutcome::Delivering);
+  ASSERT_TRUE(finished.wait(10000));
+  std::filesystem::permissions(dir.path() / "msg.d", std::filesystem::perms::owner_write,
+                               std::filesystem::perm_options::add);
+  submission.Forget();
+  EXPECT_EQ(Stored().AST(), kStateReady);
+  EXPECT_EQ(submission.Submit(*record, kStateReady, request), SubmitOutcome::MayBeDelivered);
+  request.sendAgain = true;
+  EXPECT_EQ(submission.Submit(*record, kStateReady, request), SubmitOutcome::Delivering);
+  ASSERT_TRUE(finished.wait(10000));
+  EXPECT_EQ(server.Envelopes().size(), 2u);
+  EXPECT_FALSE(submission.MayBeDelivered(request.eventId));
+}
+
 // A connect bound or answer bound of 0 that reached the settings past the station dialog and
 // the settings reader still waits the default bound: a bound of 0 would fail every delivery at once.
 TEST_F(SubmissionTest, AZeroLinkBoundWaitsTheDefaultBoundInstead) {
