@@ -29,7 +29,7 @@ long EnvNumber(const char* name, long fallback) {
 // is empty once every mend has landed. CADRO_WALK_KNOWN replaces it ("none" for none), to look
 // at one rule or to see what the walks find without the mends.
 // hint-names-gone: the bar keeps naming an earlier report after the operator deleted it (found
-// by the walk after the mends of issue 23; reported, mend not yet under way).
+// by the walk once the form and list mends were in; reported, mend not yet under way).
 const std::set<std::string> kMendPending = {"hint-names-gone"};
 
 WalkOptions Options() {
