@@ -177,7 +177,7 @@ void Walker::Do(const Step& s) {
                                        ServerMode::Refuse, ServerMode::CloseAfterEnvelope,
                                        ServerMode::Reset,  ServerMode::CloseOnConnect};
     const ServerMode mode = modes[s.a % 8];
-    const int lateMs = (s.b % 2) ? 200 + s.b % 400 : options_.promptWaitMs + 300 + s.b % 800;
+    const int lateMs = (s.b % 2) ? 200 + s.b % 200 : options_.promptWaitMs + 300 + s.b % 800;
     station_.SetServer(mode, lateMs);
     if (pending_) pending_->worldChanged = true;
   } else if (op == "MsgReadOnly") {

@@ -75,7 +75,7 @@ void Walker::CheckDeliveryEnded() {
   // A server that answers in time takes every report (a setting such as a connect time-out of
   // 0 must not make every delivery fail).
   const bool answers = done.mode == ServerMode::Answer ||
-                       (done.mode == ServerMode::Late && done.lateMs + 600 < options_.promptWaitMs);
+                       (done.mode == ServerMode::Late && done.lateMs + 1000 < options_.promptWaitMs);
   if (answers && !done.worldChanged && !done.cancelled && !acknowledged) {
     std::string last = told.empty() ? std::string("no box") : told.back().text.substr(0, 120);
     Fail("answering-server-takes-it",
