@@ -90,6 +90,10 @@ SaveChoice QtPrompts::AskSaveDiscardCancel(const std::string& text, const std::s
   QMessageBox box(QMessageBox::Warning, title.empty() ? defaultTitle_ : FromAnsi(title), BoxText(text),
                   QMessageBox::Save | QMessageBox::Discard | QMessageBox::Cancel,
                   QApplication::activeWindow());
+  // Each answer has its own access key, as every other button of the program does.
+  box.button(QMessageBox::Save)->setText(QStringLiteral("&Save"));
+  box.button(QMessageBox::Discard)->setText(QStringLiteral("&Discard"));
+  box.button(QMessageBox::Cancel)->setText(QStringLiteral("&Cancel"));
   box.setDefaultButton(QMessageBox::Cancel);
   box.setEscapeButton(QMessageBox::Cancel);
   switch (box.exec()) {

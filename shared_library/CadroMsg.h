@@ -50,6 +50,8 @@ public:
   AddResult FaddNew();
   std::string Fdelete(std::string_view eventId, int state);
   std::string BuildFileList();
+  // Why the last failed Load, Fadd or Fdelete failed, as its box said ("75 Path/File access error").
+  const std::string& LastError() const { return lastError_; }
 
   // BuildFileList's event IDs one at a time, as the folder gives them, for a reader that reads
   // the files itself and need not wait for the whole list.

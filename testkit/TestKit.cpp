@@ -24,6 +24,12 @@ bool ScriptedPrompts::AskYesNo(const std::string& text, const std::string& title
   return answer;
 }
 
+bool ScriptedPrompts::AskYesNoDefaultNo(const std::string& text, const std::string& title, PromptIcon icon) {
+  const bool answer = AskYesNo(text, title, icon);
+  shown.back().defaultNo = true;
+  return answer;
+}
+
 SaveChoice ScriptedPrompts::AskSaveDiscardCancel(const std::string& text, const std::string& title) {
   shown.push_back({text, title, PromptIcon::Exclamation, true});
   if (saveAnswers.empty()) {

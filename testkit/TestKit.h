@@ -24,6 +24,7 @@ struct ShownPrompt {
   std::string title;
   PromptIcon icon;
   bool question;
+  bool defaultNo = false;  // asked with No as the default button
 };
 
 // Records every box. Questions take their answers from `answers` in order; a question with no
@@ -32,6 +33,7 @@ class ScriptedPrompts final : public Prompts {
 public:
   void Message(const std::string& text, const std::string& title, PromptIcon icon) override;
   bool AskYesNo(const std::string& text, const std::string& title, PromptIcon icon) override;
+  bool AskYesNoDefaultNo(const std::string& text, const std::string& title, PromptIcon icon) override;
   // Unscripted, it fails the running test and answers Cancel.
   SaveChoice AskSaveDiscardCancel(const std::string& text, const std::string& title) override;
   void Beep() override { ++beeps; }

@@ -18,7 +18,10 @@ ReportSubmission::~ReportSubmission() {
 }
 
 void ReportSubmission::Forget() {
+  // The host has it, whatever its file says: a later Submit of it must ask before sending again.
+  if (awaitingStore_) maybeDelivered_.insert(eventId_);
   awaitingStore_ = false;
+  sentUnstored_ = false;
   eventId_.clear();
   record_ = nullptr;
 }
@@ -35,6 +38,23 @@ std::string ReportSubmission::DeliveredNotStoredText(const std::string& eventId)
          "It stays on the form and will not be sent again; press Save to store it.";
 }
 
+std::string ReportSubmission::SendUnstoredQuestion(const std::string& eventId, const std::string& why) {
+  return "The report " + eventId + " could not be stored as Ready: " + why +
+         ".\r\nSend it to Vtdirect anyway? It stays on the form, to be saved once the message folder "
+         "can be written.";
+}
+
+std::string ReportSubmission::MayBeDeliveredText(const std::string& eventId) {
+  return "The message for the report " + eventId +
+         " had already been sent when the transfer ended, before Vtdirect answered.\r\n"
+         "Vtdirect may already have it; the report stays Ready, not Submitted.";
+}
+
+std::string ReportSubmission::SendAgainQuestion(const std::string& eventId) {
+  return "Vtdirect may already have the report " + eventId +
+         ": it was sent before, and is not stored as Submitted.\r\nSend it again?";
+}
+
 void ReportSubmission::Fill(const SubmitRequest& request) {
   FillRecordFromForm(*record_, request.content, request.eventId, request.messageId, station_.Values(),
                      services_.clock.Now());
@@ -46,8 +66,12 @@ bool ReportSubmission::Store(int state) {
   record_->Clear();
   record_->SetAST(state);
   Fill(request_);
+  storeFailure_ = "no free event number is left";
   if (!request_.newReport) {
-    if (!record_->Fadd()) return false;
+    if (!record_->Fadd()) {
+      storeFailure_ = record_->LastError();
+      return false;
+    }
   } else {
     CadroMsg::AddResult added = record_->FaddNew();
     while (added == CadroMsg::AddResult::Taken) {
@@ -58,7 +82,10 @@ bool ReportSubmission::Store(int state) {
       Fill(request_);
       added = record_->FaddNew();
     }
-    if (added != CadroMsg::AddResult::Written) return false;
+    if (added != CadroMsg::AddResult::Written) {
+      storeFailure_ = record_->LastError();
+      return false;
+    }
     request_.newReport = false;
   }
   emit stored(state);
@@ -83,7 +110,17 @@ SubmitOutcome ReportSubmission::Submit(CadroMsg& record, int state, const Submit
   // The link test holds the link: the report is left as it was, to be submitted again.
   if (!delivery_ || delivery_->Busy()) return SubmitOutcome::LinkBusy;
 
-  if (!Store(kStateReady)) return SubmitOutcome::ReadyNotStored;
+  // Asked before anything is stored: the operator may rather look at the report first.
+  if (maybeDelivered_.count(request_.eventId) != 0 && !request.sendAgain)
+    return SubmitOutcome::MayBeDelivered;
+
+  // A report that cannot be stored still goes out when the operator says so: an emergency call
+  // outweighs its bookkeeping, and the form keeps it to be stored later.
+  sentUnstored_ = false;
+  if (!Store(kStateReady)) {
+    if (!request.sendUnstored || !request.sendUnstored(storeFailure_)) return SubmitOutcome::ReadyNotStored;
+    sentUnstored_ = true;
+  }
   const Submission submission =
       ComposeEnvelope(record, request.content.requestContact, request.isUpdate, station_.Values().Enc);
   eventId_ = request_.eventId;
@@ -109,10 +146,14 @@ void ReportSubmission::OnDelivered(bool delivered) {
   if (!delivering_) return;
   delivering_ = false;
   if (!delivered) {
+    if (delivery_->EnvelopeWentOut()) maybeDelivered_.insert(eventId_);
     eventId_.clear();
     emit finished(cancelRequested_ ? SubmitOutcome::Cancelled : SubmitOutcome::NotDelivered);
     return;
   }
+  maybeDelivered_.erase(eventId_);
+  // The host has the report under this ID now: it is stored under it or not at all.
+  request_.takeFreeIds = nullptr;
   if (!Store(kStateSubmitted)) {
     // On the air but on no disk as Submitted: hold the report until it is stored.
     awaitingStore_ = true;
@@ -120,6 +161,7 @@ void ReportSubmission::OnDelivered(bool delivered) {
     return;
   }
   eventId_.clear();
+  sentUnstored_ = false;
   emit finished(SubmitOutcome::Submitted);
 }
 
@@ -128,6 +170,7 @@ bool ReportSubmission::SaveSubmittedAgain() {
   // The record already holds the submission's stamp; only the file is written again.
   if (!record_->Fadd()) return false;
   awaitingStore_ = false;
+  sentUnstored_ = false;
   eventId_.clear();
   emit stored(kStateSubmitted);
   return true;

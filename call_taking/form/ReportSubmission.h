@@ -10,6 +10,7 @@
 #include <QObject>
 #include <functional>
 #include <optional>
+#include <set>
 #include <string>
 
 #include "CadroIni.h"
@@ -39,6 +40,9 @@ public:
   virtual bool Busy() const = 0;
   // What keeps the channel busy, for the status panel of a refused submit.
   virtual std::string BusyText() const = 0;
+  // After finished(false): the envelope had gone out before the delivery ended, so the host may
+  // have it even though it never said so.
+  virtual bool EnvelopeWentOut() const { return false; }
 
 signals:
   void finished(bool delivered);
@@ -54,6 +58,11 @@ struct SubmitRequest {
   // ID is taken, takeFreeIds gives the next free IDs (nothing when there are none).
   bool newReport = false;
   std::function<std::optional<EventIds>()> takeFreeIds;
+  // The operator agreed to send again a report the host may already have.
+  bool sendAgain = false;
+  // Asked, with the reason, when the report cannot be stored as Ready: true sends it all the
+  // same. Without it such a report is not sent.
+  std::function<bool(const std::string& why)> sendUnstored;
 };
 
 enum class SubmitOutcome {
@@ -61,11 +70,13 @@ enum class SubmitOutcome {
   Invalid,             // a required field is missing: Validation() says which
   Hazard,              // text would break the envelope: Hazard() says where; nothing stored
   LinkBusy,            // the link is taken (the link test runs); nothing stored or sent
-  ReadyNotStored,      // storing as Ready failed: nothing was sent
+  ReadyNotStored,      // storing as Ready failed and sending it anyway was declined: nothing sent
+  MayBeDelivered,      // an earlier delivery of it ended unanswered after the envelope went out:
+                       // nothing sent unless the request says sendAgain
   Delivering,          // under way: finished() follows
   Submitted,           // acknowledged and stored as Submitted
-  NotDelivered,        // not acknowledged: the report is stored as Ready
-  Cancelled,           // the operator ended the wait: the report is stored as Ready
+  NotDelivered,        // not acknowledged: the report is stored as Ready (when it could be)
+  Cancelled,           // the operator ended the wait: the report is stored as Ready (when it could be)
   DeliveredNotStored,  // acknowledged, but storing as Submitted failed: SaveSubmittedAgain()
 };
 
@@ -90,6 +101,11 @@ public:
 
   bool Delivering() const { return delivering_; }
   bool AwaitingStore() const { return awaitingStore_; }
+  // The host may already hold this report: a delivery of it ended unanswered after its envelope
+  // went out, or was acknowledged and then left unstored (Forget), and none succeeded since.
+  bool MayBeDelivered(const std::string& eventId) const { return maybeDelivered_.count(eventId) != 0; }
+  // The last submitted report went out without its file: it still has to be stored.
+  bool SentUnstored() const { return sentUnstored_; }
   const std::string& EventUnderDelivery() const { return eventId_; }
   const ValidationOutcome& Validation() const { return validation_; }
   const std::optional<EnvelopeHazard>& Hazard() const { return hazard_; }
@@ -97,6 +113,9 @@ public:
   // Texts the form shows for the outcomes.
   static std::string ReadyNotStoredText(const std::string& eventId);
   static std::string DeliveredNotStoredText(const std::string& eventId);
+  static std::string SendUnstoredQuestion(const std::string& eventId, const std::string& why);
+  static std::string MayBeDeliveredText(const std::string& eventId);
+  static std::string SendAgainQuestion(const std::string& eventId);
 
 signals:
   // The report was stored in `state` (the list of reports is out of date).
@@ -120,6 +139,9 @@ private:
   bool delivering_ = false;
   bool awaitingStore_ = false;
   bool cancelRequested_ = false;
+  bool sentUnstored_ = false;
+  std::string storeFailure_;  // why the last Store failed
+  std::set<std::string> maybeDelivered_;
   ValidationOutcome validation_;
   std::optional<EnvelopeHazard> hazard_;
 };

@@ -20,6 +20,7 @@ public:
   void Cancel() override;
   bool Busy() const override { return session_.Busy(); }
   std::string BusyText() const override;
+  bool EnvelopeWentOut() const override { return session_.EnvelopeSent(); }
 
 private:
   VtdirectSession& session_;

@@ -148,8 +148,7 @@ void frmCadrocts::LoadForm() {
     sstab1_->setCurrentIndex(0);
   }
   OnPageChanged(0);
-  SetButtonsForState(kStateNone);
-  cmdSubmit_->setEnabled(false);
+  ApplyState();
   setWindowTitle(QString::fromLatin1(kNewCaption));
   ShadeRequiredFields();
 }
@@ -213,8 +212,7 @@ void frmCadrocts::StartForm(const std::string& eventRecord) {
     reportState_ = record_->AST();
     LoadReport();
   }
-  SetButtonsForState(reportState_);
-  ShowStateCaption(reportState_);
+  ApplyState();
   reportShown_ = true;
   contentWhenOpened_ = ReadContent();
 }
@@ -328,21 +326,35 @@ void frmCadrocts::RecallLastUsed(int which) {
 
 // ---- Buttons, captions, colours ----
 
-void frmCadrocts::SetButtonsForState(int state) {
-  const auto plan = ButtonsForState(state);
-  saveUpdates_ = plan && plan->saveUpdates;
-  cmdSave_->setText(plan ? QString::fromStdString(plan->saveCaption) : QStringLiteral("Save"));
-  // A new caption replaces the button's shortcut with its access key; Ctrl+S stays Save.
-  cmdSave_->setShortcut(QKeySequence::Save);
-  if (!plan) return;
-  cmdDelete_->setEnabled(plan->deleteEnabled);
-  cmdSave_->setEnabled(plan->saveEnabled);
-  cmdSubmit_->setEnabled(plan->submitEnabled);
-  cmdClose_->setEnabled(plan->closeEnabled);
+FormState frmCadrocts::State() const {
+  if (DeliveryRunning()) return FormState::Delivering;
+  if (AwaitingStore()) return FormState::AwaitingStore;
+  switch (reportState_) {
+    case kStateNew: return FormState::New;
+    case kStateReady: return MayAlreadyBeDelivered() ? FormState::ReadyMaybeDelivered : FormState::Ready;
+    case kStateDraft: return FormState::Draft;
+    case kStateDeleted: return FormState::Deleted;
+    case kStateSubmitted: return FormState::Submitted;
+    default: return FormState::UnknownState;
+  }
 }
 
-void frmCadrocts::ShowStateCaption(int state) {
-  if (const auto plan = ButtonsForState(state)) label22_->setText(QString::fromStdString(plan->stateCaption));
+// Every control the table names is set here and nowhere else, for every state: the form is
+// reused, and a control some earlier report left greyed would otherwise stay so for the next.
+void frmCadrocts::ApplyState() {
+  const FormStateRow& row = RowOf(State());
+  for (QWidget* frame : inputFrames_) frame->setEnabled(row.editable);
+  sstab1_->setEnabled(row.editable);
+  label22_->setText(QString::fromLatin1(row.stateCaption));
+  cmdSave_->setText(QString::fromLatin1(row.saveCaption));
+  cmdSubmit_->setEnabled(row.submitEnabled);
+  cmdSave_->setEnabled(row.saveEnabled);
+  cmdDelete_->setEnabled(row.deleteEnabled);
+  cmdClose_->setEnabled(row.closeEnabled);
+  const bool hadCancel = cmdCancel_->isVisibleTo(this);
+  cmdCancel_->setVisible(row.cancelShown);
+  cmdCancel_->setEnabled(row.cancelShown);
+  if (row.cancelShown && !hadCancel) cmdCancel_->setFocus(Qt::OtherFocusReason);
 }
 
 void frmCadrocts::ShadeRequiredFields() {

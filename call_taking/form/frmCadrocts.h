@@ -15,6 +15,7 @@
 #include "CadroIni.h"
 #include "EntryFormPort.h"
 #include "FormRules.h"
+#include "FormStates.h"
 #include "Platform.h"
 #include "ReportSubmission.h"
 
@@ -59,6 +60,10 @@ public:
   bool DeliveryRunning() const { return submission_->Delivering(); }
   // A delivered report waits on the form to be stored as Submitted.
   bool AwaitingStore() const { return submission_->AwaitingStore(); }
+  // The host may already have the report on the form (see ReportSubmission::MayBeDelivered).
+  bool MayAlreadyBeDelivered() const { return submission_->MayBeDelivered(eventId_); }
+  // The row of the state table the window follows, whether shown or not.
+  FormState State() const;
   int ReportState() const { return reportState_; }
   bool IsUpdate() const { return isUpdate_; }
   const std::string& EventID() const { return eventId_; }
@@ -92,8 +97,8 @@ private:
   void FillRecord();
   void SelectEventTypes(const std::string& typ);
   std::string GetEventTypes() const;
-  void SetButtonsForState(int state);
-  void ShowStateCaption(int state);
+  // Sets every control the state table names from the form's current state.
+  void ApplyState();
   void ShadeRequiredFields();
   void ShowValidation(const ValidationOutcome& out);
   void ToggleEventType(int type);
@@ -109,7 +114,6 @@ private:
   void cmdClose_Click();
   void cmdCancel_Click();
   void OnSubmissionFinished(SubmitOutcome outcome);
-  void ShowAwaitingStore();
   bool MayLeaveUnstoredReport();
   void RememberLastUsed();
   void FinishAndClose();
@@ -121,7 +125,6 @@ private:
   bool HasUnsavedChanges() const;
   bool SaveBeforeExit();
   bool RefuseDuringDelivery();
-  void SetEditingLocked(bool locked);
 
   QString BoxText(BoxId box) const;
   void SetBoxText(BoxId box, const QString& text);
@@ -146,8 +149,7 @@ private:
   int conscious_ = -1;
   int breathing_ = -1;
   bool isUpdate_ = false;
-  bool unstored_ = false;     // a new report that has no file yet
-  bool saveUpdates_ = false;  // what cmdSave does now, set with its caption
+  bool unstored_ = false;  // a new report that has no file yet
   bool reportShown_ = false;
   FormContent contentWhenOpened_;
   std::array<std::string, 3> lastUsedLocation_;  // txtHeader 1, 2, 8

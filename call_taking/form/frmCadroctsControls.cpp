@@ -10,6 +10,7 @@
 #include <QPushButton>
 #include <QRadioButton>
 #include <QScrollBar>
+#include <QShortcut>
 #include <QStatusBar>
 #include <QStyleOptionButton>
 #include <QStylePainter>
@@ -316,15 +317,23 @@ QWidget* frmCadrocts::BuildButtonRow() {
     button->setMinimumWidth(90);
     return button;
   };
-  cmdSubmit_ = make(QStringLiteral("cmdSubmit"), QStringLiteral("Submit"),
+  cmdSubmit_ = make(QStringLiteral("cmdSubmit"), QStringLiteral("Su&bmit"),
                     QStringLiteral("Submit this report to Vantrel for Sending"));
-  cmdSave_ = make(QStringLiteral("cmdSave"), QStringLiteral("Save"),
+  cmdSave_ = make(QStringLiteral("cmdSave"), QStringLiteral("&Save"),
                   QStringLiteral("Save, but do not Submit this report"));
   cmdDelete_ = make(QStringLiteral("cmdDelete"), QStringLiteral("&Delete"),
                     QStringLiteral("Cancel and close this report"));
   cmdClose_ = make(QStringLiteral("cmdClose"), QStringLiteral("&Close"), {});
-  cmdSubmit_->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_Return));
-  cmdSave_->setShortcut(QKeySequence::Save);
+  // A button has one shortcut of its own, its access key; the keyboard habits Ctrl+Return and
+  // Ctrl+S are the window's, and act only when the button could be pressed.
+  auto press = [](QPushButton* button) {
+    return [button] {
+      if (button->isVisible() && button->isEnabled()) button->click();
+    };
+  };
+  connect(new QShortcut(QKeySequence(Qt::CTRL | Qt::Key_Return), this), &QShortcut::activated, this,
+          press(cmdSubmit_));
+  connect(new QShortcut(QKeySequence::Save, this), &QShortcut::activated, this, press(cmdSave_));
   connect(cmdSubmit_, &QPushButton::clicked, this, &frmCadrocts::cmdSubmit_Click);
   connect(cmdSave_, &QPushButton::clicked, this, &frmCadrocts::cmdSave_Click);
   connect(cmdDelete_, &QPushButton::clicked, this, &frmCadrocts::cmdDelete_Click);

@@ -94,27 +94,18 @@ bool frmCadrocts::RefuseDuringDelivery() {
   return true;
 }
 
-void frmCadrocts::SetEditingLocked(bool locked) {
-  for (QWidget* frame : inputFrames_) frame->setEnabled(!locked);
-  sstab1_->setEnabled(!locked);
-  cmdCancel_->setVisible(locked);
-  cmdCancel_->setEnabled(locked);
-  if (locked) {
-    for (QPushButton* button : {cmdSubmit_, cmdSave_, cmdDelete_, cmdClose_}) button->setEnabled(false);
-    cmdCancel_->setFocus(Qt::OtherFocusReason);
-  } else {
-    SetButtonsForState(reportState_);
-  }
-}
-
 void frmCadrocts::cmdSave_Click() {
   if (RefuseDuringDelivery()) return;
   if (AwaitingStore()) {
     // The record holds what was delivered; its box has said why when it still cannot be written.
-    if (submission_->SaveSubmittedAgain()) FinishAndClose();
+    if (submission_->SaveSubmittedAgain()) {
+      reportState_ = kStateSubmitted;
+      ApplyState();
+      FinishAndClose();
+    }
     return;
   }
-  if (saveUpdates_) {
+  if (State() == FormState::Submitted) {
     Update();
     return;
   }
@@ -124,7 +115,8 @@ void frmCadrocts::cmdSave_Click() {
   // The record's own box has asked the operator to try again: keep the report on the screen.
   if (!SaveReport()) return;
   emit listMustBeRebuilt();
-  ShowStateCaption(kStateDraft);
+  reportState_ = kStateDraft;
+  ApplyState();
   FinishAndClose();
 }
 
@@ -141,8 +133,7 @@ bool frmCadrocts::Update() {
   record_->SetAST(kStateNew);
   reportState_ = kStateNew;
   const bool saved = SaveReport();
-  SetButtonsForState(kStateNew);
-  ShowStateCaption(kStateNew);
+  ApplyState();
   if (saved) contentWhenOpened_ = ReadContent();
   return saved;
 }
@@ -159,14 +150,29 @@ void frmCadrocts::cmdSubmit_Click() {
     if (!TakeFreeEventIds()) return std::nullopt;
     return EventIds{eventId_, messageId_};
   };
+  request.sendUnstored = [this](const std::string& why) {
+    return services_.prompts.AskYesNo(ReportSubmission::SendUnstoredQuestion(eventId_, why), kReportCaption,
+                                      PromptIcon::Exclamation);
+  };
   const std::string firstId = eventId_;
-  const SubmitOutcome outcome = submission_->Submit(*record_, reportState_, request);
+  SubmitOutcome outcome = submission_->Submit(*record_, reportState_, request);
+  if (outcome == SubmitOutcome::MayBeDelivered) {
+    // Sending twice is the worse mistake here, so the question defaults to not sending.
+    if (!services_.prompts.AskYesNoDefaultNo(ReportSubmission::SendAgainQuestion(eventId_), kReportCaption,
+                                             PromptIcon::Exclamation)) {
+      SetStatus("Not sent again: Vtdirect may already have this report");
+      return;
+    }
+    request.sendAgain = true;
+    outcome = submission_->Submit(*record_, reportState_, request);
+  }
   if (unstored_ && outcome == SubmitOutcome::Delivering) {
-    unstored_ = false;
+    unstored_ = submission_->SentUnstored();
     if (eventId_ != firstId) TellRenumbered(firstId);
   }
   switch (outcome) {
-    case SubmitOutcome::NotAllowed: return;
+    case SubmitOutcome::NotAllowed:
+    case SubmitOutcome::MayBeDelivered: return;
     case SubmitOutcome::Invalid:
       ShowValidation(submission_->Validation());
       SetStatus("Missing data in a required field");
@@ -186,60 +192,65 @@ void frmCadrocts::cmdSubmit_Click() {
     case SubmitOutcome::Delivering:
       RememberLastUsed();
       reportState_ = kStateReady;
-      SetButtonsForState(kStateReady);
-      ShowStateCaption(kStateReady);
-      SetEditingLocked(true);
+      ApplyState();
       return;
     default: return;  // the other outcomes come through finished()
   }
 }
 
 void frmCadrocts::OnSubmissionFinished(SubmitOutcome outcome) {
-  SetEditingLocked(false);
-  contentWhenOpened_ = ReadContent();
+  const bool sentUnstored = submission_->SentUnstored();
+  // A report that has no Ready file yet and did not go out still counts as unsaved typing, so
+  // leaving it asks; one that went out is guarded by the question about leaving it unstored.
+  if (!sentUnstored || outcome == SubmitOutcome::DeliveredNotStored) contentWhenOpened_ = ReadContent();
   switch (outcome) {
     case SubmitOutcome::Submitted:
       reportState_ = kStateSubmitted;
+      unstored_ = false;
+      ApplyState();
       FinishAndClose();
       return;
     case SubmitOutcome::NotDelivered:
-      services_.prompts.Message("CmdSubmit: SendToClient Failed", {}, PromptIcon::Exclamation);
+    case SubmitOutcome::Cancelled: {
+      ApplyState();
+      std::string box = outcome == SubmitOutcome::NotDelivered ? "CmdSubmit: SendToClient Failed" : "";
+      if (MayAlreadyBeDelivered()) {
+        SetStatus(outcome == SubmitOutcome::Cancelled
+                      ? "Message transfer cancelled after it was sent: Vtdirect may already have it"
+                      : "Message transfer problem after it was sent: Vtdirect may already have it");
+        box += (box.empty() ? "" : "\r\n") + ReportSubmission::MayBeDeliveredText(eventId_);
+      }
+      if (sentUnstored) {
+        box += std::string(box.empty() ? "" : "\r\n") + "The report " + eventId_ +
+               " is not stored either: it stays on the form; save or submit it once the message folder "
+               "can be written.";
+      }
+      // A cancel the operator asked for needs no box unless the host may have the report.
+      if (!box.empty()) services_.prompts.Message(box, {}, PromptIcon::Exclamation);
       return;
-    case SubmitOutcome::Cancelled: return;  // the status panel says so; the report stays Ready
+    }
     case SubmitOutcome::DeliveredNotStored:
-      ShowAwaitingStore();
+      unstored_ = false;  // stored or not, its ID is now the host's: it is never renumbered
+      ApplyState();
+      SetStatus("Delivered, but not stored: press Save to store the report");
       services_.prompts.Message(ReportSubmission::DeliveredNotStoredText(eventId_), {},
                                 PromptIcon::Exclamation);
       return;
-    default: return;
+    default: ApplyState(); return;
   }
-}
-
-// The report is on the air but stored only as Ready: it may be saved, never sent again.
-void frmCadrocts::ShowAwaitingStore() {
-  reportState_ = kStateSubmitted;
-  ShowStateCaption(kStateSubmitted);
-  SetButtonsForState(kStateNone);
-  for (QWidget* frame : inputFrames_) frame->setEnabled(false);
-  sstab1_->setEnabled(false);
-  cmdSave_->setEnabled(true);
-  cmdSubmit_->setEnabled(false);
-  cmdDelete_->setEnabled(false);
-  cmdClose_->setEnabled(true);
-  SetStatus("Delivered, but not stored: press Save to store the report");
 }
 
 // True when the form may drop the report it shows; a delivered report that is not yet stored
 // as Submitted is dropped only when the operator says so.
 bool frmCadrocts::MayLeaveUnstoredReport() {
   if (!AwaitingStore()) return true;
-  const std::string question = "The report " + eventId_ +
-                               " was delivered to Vtdirect but is not stored as Submitted; its file still "
-                               "says Ready, not Submitted.\r\nLeave it so?";
+  const std::string question =
+      "The report " + eventId_ + " was delivered to Vtdirect but is not stored as Submitted; " +
+      (submission_->SentUnstored() ? "it has no file at all." : "its file still says Ready, not Submitted.") +
+      "\r\nLeave it so?";
   if (!services_.prompts.AskYesNo(question, kReportCaption, PromptIcon::Exclamation)) return false;
   submission_->Forget();
-  for (QWidget* frame : inputFrames_) frame->setEnabled(true);
-  sstab1_->setEnabled(true);
+  ApplyState();
   return true;
 }
 
@@ -309,6 +320,14 @@ bool frmCadrocts::CloseWindow() {
 // What Save would store for the report on the screen: a draft for a new or saved one, an update
 // for a submitted one; a report that is ready or deleted keeps its state.
 bool frmCadrocts::SaveBeforeExit() {
+  // A delivered report is stored as what it is, never as a draft or as Ready.
+  if (AwaitingStore()) {
+    if (!submission_->SaveSubmittedAgain()) return false;
+    reportState_ = kStateSubmitted;
+    contentWhenOpened_ = ReadContent();
+    ApplyState();
+    return true;
+  }
   if (reportState_ == kStateSubmitted) return Update();
   const int state = reportState_ == kStateNew || reportState_ == kStateDraft ? kStateDraft : reportState_;
   record_->Clear();

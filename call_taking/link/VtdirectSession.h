@@ -76,6 +76,8 @@ public:
 
   bool Busy() const { return phase_ != Phase::Idle; }
   bool Cancelled() const { return cancelled_; }
+  // The last delivery's envelope was written to the host (it may have it, answered or not).
+  bool EnvelopeSent() const { return envelopeSent_; }
   // True while the running session is a link test.
   bool TestRunning() const { return Busy() && testing_; }
 

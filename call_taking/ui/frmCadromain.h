@@ -189,10 +189,12 @@ private:
   aids::AgeLimits ageLimits_;
   std::int64_t marksMinute_ = -1;
   std::string hintIdx_;
+  std::string hintFor_;  // the new report the hint is about
   QLineEdit* txtSearch_ = nullptr;
   QLabel* panelStuck_ = nullptr;
   QFrame* fraDuplicateHint_ = nullptr;
   QLabel* lblDuplicateHint_ = nullptr;
+  QLabel* lblDuplicateHintFor_ = nullptr;
 };
 
 }  // namespace cadro

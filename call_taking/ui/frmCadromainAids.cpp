@@ -92,6 +92,8 @@ void frmCadromain::BuildAidControls(QVBoxLayout* listColumn, QStatusBar* bar) {
   lblDuplicateHint_ = new QLabel(fraDuplicateHint_);
   lblDuplicateHint_->setObjectName(QStringLiteral("lblDuplicateHint"));
   lblDuplicateHint_->setWordWrap(true);
+  lblDuplicateHintFor_ = new QLabel(fraDuplicateHint_);
+  lblDuplicateHintFor_->setObjectName(QStringLiteral("lblDuplicateHintFor"));
   auto* open = new QPushButton(QStringLiteral("&Open"), fraDuplicateHint_);
   open->setObjectName(QStringLiteral("cmdHintOpen"));
   auto* ignore = new QPushButton(QStringLiteral("&Ignore"), fraDuplicateHint_);
@@ -100,6 +102,7 @@ void frmCadromain::BuildAidControls(QVBoxLayout* listColumn, QStatusBar* bar) {
   connect(ignore, &QPushButton::clicked, this, &frmCadromain::cmdHintIgnore_Click);
   auto* hintRow = new QHBoxLayout(fraDuplicateHint_);
   hintRow->setContentsMargins(8, 4, 8, 4);
+  hintRow->addWidget(lblDuplicateHintFor_);
   hintRow->addWidget(lblDuplicateHint_, 1);
   hintRow->addWidget(open);
   hintRow->addWidget(ignore);
@@ -148,10 +151,24 @@ void frmCadromain::AfterListBuilt() {
   std::sort(known.begin(), known.end());
   knownReports_ = std::move(known);
   listBuiltOnce_ = true;
+  // The hint speaks of the report just saved: once another new one is saved, or that one is
+  // gone from the folder, it no longer applies.
+  if (!hintFor_.empty()) {
+    const auto about = std::find_if(reports.begin(), reports.end(), [this](const IncidentRow& r) {
+      return r.columns[kIdxColumn] == hintFor_;
+    });
+    const bool stillThere = about != reports.end() && CountsAsStored(about->state);
+    const bool another = std::any_of(fresh.begin(), fresh.end(), [&](std::size_t i) {
+      return reports[i].columns[kIdxColumn] != hintFor_;
+    });
+    if (!stillThere || another) cmdHintIgnore_Click();
+  }
   for (const std::size_t i : fresh) {
     const std::optional<std::size_t> earlier = aids::FindPossibleDuplicate(reports[i], reports);
     if (!earlier) continue;
     hintIdx_ = reports[*earlier].columns[kIdxColumn];
+    hintFor_ = reports[i].columns[kIdxColumn];
+    lblDuplicateHintFor_->setText(FromAnsi(hintFor_ + ":"));
     lblDuplicateHint_->setText(FromAnsi(aids::DuplicateHintText(reports[*earlier])));
     fraDuplicateHint_->show();
   }
@@ -160,12 +177,16 @@ void frmCadromain::AfterListBuilt() {
 
 void frmCadromain::cmdHintOpen_Click() {
   // Refused during a delivery, the hint stays for another try.
-  if (hintIdx_.empty() || OpenInEntryForm(hintIdx_)) fraDuplicateHint_->hide();
+  if (hintIdx_.empty() || OpenInEntryForm(hintIdx_)) {
+    fraDuplicateHint_->hide();
+    hintFor_.clear();
+  }
 }
 
 void frmCadromain::cmdHintIgnore_Click() {
   fraDuplicateHint_->hide();
   hintIdx_.clear();
+  hintFor_.clear();
 }
 
 void frmCadromain::RefreshAgeMarks(bool force) {

@@ -10,6 +10,8 @@
 #include <QTimer>
 #include <sstream>
 
+#include <sys/socket.h>
+
 namespace cadro::standin {
 
 namespace {
@@ -35,6 +37,8 @@ bool ApplyModes(const std::string& list, StandinOptions& options, std::string& e
       options.closeOnConnect = true;
     } else if (mode == "close-after-envelope") {
       options.closeAfterEnvelope = true;
+    } else if (mode == "reset-after-envelope") {
+      options.resetAfterEnvelope = true;
     } else if (mode == "split-prompt") {
       options.splitPrompt = true;
     } else if (mode == "lowercase") {
@@ -150,6 +154,15 @@ void VtdirectStandin::EnvelopeComplete(QTcpSocket* socket, std::string envelope)
   const int number = static_cast<int>(envelopes_.size());
   Record(envelopes_.back(), number);
   emit envelopeReceived(number - 1);
+  if (options_.resetAfterEnvelope) {
+    // A linger time of zero makes the close send a reset instead of the orderly end of stream,
+    // as a host that crashes or a firewall that drops the connection does.
+    const linger abrupt{1, 0};
+    ::setsockopt(static_cast<int>(socket->socketDescriptor()), SOL_SOCKET, SO_LINGER, &abrupt, sizeof abrupt);
+    Say("resetting the connection (reset-after-envelope)");
+    socket->abort();
+    return;
+  }
   if (options_.closeAfterEnvelope) {
     Say("closing without an answer (close-after-envelope)");
     socket->disconnectFromHost();

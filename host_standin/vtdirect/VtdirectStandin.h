@@ -22,6 +22,7 @@ struct StandinOptions {
   bool silent = false;              // never answers an envelope
   bool closeOnConnect = false;      // closes each connection as soon as it is accepted
   bool closeAfterEnvelope = false;  // closes right after an envelope instead of answering
+  bool resetAfterEnvelope = false;  // drops the connection with a reset right after an envelope
   bool splitPrompt = false;         // answers "O", then "K>" in a second write
   bool lowercase = false;           // answers "ok>"
   bool greet = false;               // sends "OK>" as soon as a client connects
@@ -31,8 +32,8 @@ struct StandinOptions {
 };
 
 // Applies a comma-separated list of mode names ("normal", "silent", "close-on-connect",
-// "close-after-envelope", "split-prompt", "lowercase", "greet", "slow"). False with a message
-// naming the unknown mode.
+// "close-after-envelope", "reset-after-envelope", "split-prompt", "lowercase", "greet", "slow"). False with a
+// message naming the unknown mode.
 bool ApplyModes(const std::string& list, StandinOptions& options, std::string& error);
 
 class VtdirectStandin : public QObject {

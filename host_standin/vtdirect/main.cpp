@@ -15,10 +15,12 @@ int main(int argc, char** argv) {
   parser.addHelpOption();
   parser.addOption({"port", "TCP port on 127.0.0.1 (0 picks a free one and prints it).", "N", "9334"});
   parser.addOption({"record", "Folder that receives one file per envelope.", "DIR"});
-  parser.addOption({"mode",
-                    "normal, silent, close-on-connect, close-after-envelope, split-prompt, lowercase, "
-                    "greet or slow; several joined with commas.",
-                    "MODE", "normal"});
+  parser.addOption(
+      {"mode",
+       "normal, silent, close-on-connect, close-after-envelope, reset-after-envelope, split-prompt, "
+       "lowercase, "
+       "greet or slow; several joined with commas.",
+       "MODE", "normal"});
   parser.addOption({"delay-ms", "Delay of the answer in slow mode.", "N", "2000"});
   parser.process(app);
 

@@ -118,7 +118,7 @@ int main(int argc, char** argv) {
   onDialog = [&](QDialog& d) {
     d.findChild<QLineEdit*>("txtFile")->setText(QString::fromStdString(dir.File("CommsLog-20261208")));
     Save(&d, out + "/cadrocts-aids-export.png");
-    d.accept();
+    d.findChild<QPushButton*>("cmdOK")->click();  // the dialog writes the files itself
   };
   w.mnuExportLog_Click();
   const std::string pdf = dir.File("CommsLog-20261208.pdf");

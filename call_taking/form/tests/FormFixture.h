@@ -37,6 +37,7 @@ struct DeliveryScript {
   std::function<void()> duringDelivery;  // runs while the delivery "waits"
   int answerAfterMs = 0;                 // how long the delivery "waits"
   bool linkTestRunning = false;          // the channel is taken by the link test
+  bool envelopeWentOut = false;          // a failed or cancelled delivery had sent its envelope
 };
 
 // Answers like a real channel: later, from the event loop, never inside Start().
@@ -74,6 +75,7 @@ public:
   std::string BusyText() const override {
     return "The Vtdirect link test is running; submit again when it has ended";
   }
+  bool EnvelopeWentOut() const override { return script_.envelopeWentOut; }
 
 private:
   DeliveryScript& script_;

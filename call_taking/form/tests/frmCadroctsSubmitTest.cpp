@@ -81,7 +81,7 @@ TEST_F(SubmitTest, ASubmittedReportCannotBeSubmittedAgainButOffersUpdate) {
   SubmittedReport();
   Open(kNewId);
   EXPECT_EQ(Find<QLabel>("Label22")->text(), "Submitted Report");
-  EXPECT_EQ(Find<QPushButton>("cmdSave")->text(), "Update");
+  EXPECT_EQ(Find<QPushButton>("cmdSave")->text(), "U&pdate");
   EXPECT_FALSE(Find("cmdSubmit")->isEnabled());
   form->findChild<QPushButton*>("cmdSubmit")->click();  // even a forced click does nothing
   EXPECT_EQ(script.envelopes.size(), 1u);
@@ -97,7 +97,7 @@ TEST_F(SubmitTest, UpdateThenSubmitInTheSameOpeningIsMarkedAsAnUpdate) {
   EXPECT_TRUE(form->IsUpdate());
   EXPECT_EQ(form->ReportState(), kStateNew);
   EXPECT_EQ(Find<QLabel>("Label22")->text(), "New Report");
-  EXPECT_EQ(Find<QPushButton>("cmdSave")->text(), "Save");
+  EXPECT_EQ(Find<QPushButton>("cmdSave")->text(), "&Save");
   EXPECT_EQ(Multi("txtHeader_7")->toPlainText(),
             QString::fromStdString("UPDATE for " + submitted.EID() + "/" + submitted.ADT() + ", " +
                                    submitted.ATM() + "\nHip pain, cannot stand up"));
@@ -188,10 +188,11 @@ protected:
   }
 };
 
-TEST_F(StoreFailureTest, AReportThatCannotBeStoredAsReadyIsNotSent) {
+TEST_F(StoreFailureTest, AReportThatCannotBeStoredAsReadyIsNotSentWhenTheOperatorDeclines) {
   NewCompleteReport();
   ReadOnlyMessages(true);
   script.results.push_back(true);
+  ts.prompts.answers = {false};  // send it anyway?
   Submit();
   EXPECT_TRUE(script.envelopes.empty());
   EXPECT_FALSE(Stored(kNewId));
@@ -224,7 +225,7 @@ TEST_F(StoreFailureTest, ADeliveredReportThatCannotBeStoredStaysOpenToBeSavedAnd
   EXPECT_FALSE(Find("cmdSubmit")->isEnabled());
   EXPECT_FALSE(Find("cmdDelete")->isEnabled());
   EXPECT_TRUE(Find("cmdSave")->isEnabled());
-  EXPECT_EQ(Find<QPushButton>("cmdSave")->text(), "Save");
+  EXPECT_EQ(Find<QPushButton>("cmdSave")->text(), "&Save");
   // The list may not delete it meanwhile: its Submitted save is still to come.
   EXPECT_EQ(form->ReportUnderDelivery(), kNewId);
 

@@ -20,7 +20,7 @@ TEST_F(FormTest, NewReportTakesTheNextEventNumberAndShowsItsState) {
   EXPECT_EQ(Find<QLabel>("Label22")->text(), "New Report");
   EXPECT_EQ(station->Values().Eno, 101);
   EXPECT_TRUE(Find("cmdSubmit")->isEnabled());
-  EXPECT_EQ(Find<QPushButton>("cmdSave")->text(), "Save");
+  EXPECT_EQ(Find<QPushButton>("cmdSave")->text(), "&Save");
   EXPECT_FALSE(Find("SSTab1")->isVisible());
   EXPECT_FALSE(Find("chkReqContact")->isVisible());
   EXPECT_EQ(Base("txtHeader_0"), kLightRed);

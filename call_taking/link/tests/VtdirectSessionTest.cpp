@@ -442,5 +442,19 @@ TEST_F(SessionTest, CancelEndsTheWaitAtOnceAndTheLogSaysWhereItStood) {
   EXPECT_FALSE(session_->Cancelled());
 }
 
+// A connect bound of 0 or less would give up before any connect could finish; whatever put it in
+// the settings, the session waits its default bound instead.
+TEST_F(SessionTest, AConnectBoundOfZeroOrLessWaitsTheDefaultBound) {
+  BlackHole hole;
+  for (const int nto : {0, -1}) {
+    SetPort(hole.Port(), nto);
+    ASSERT_TRUE(session_->SendToClient(kEnvelope, kSubject));
+    QTest::qWait(400);
+    EXPECT_TRUE(session_->Busy()) << "Nto " << nto << ": the connect gave up at once";
+    session_->Cancel();
+    EXPECT_FALSE(Logged("Connection Failed")) << nto;
+  }
+}
+
 }  // namespace
 }  // namespace cadro
