@@ -25,6 +25,7 @@
 #include "DuplicateCheck.h"
 #include "FileIO.h"
 #include "FormRules.h"
+#include "FormStates.h"
 #include "IncidentList.h"
 #include "IncidentListModel.h"
 #include "ReportBinding.h"
@@ -196,7 +197,8 @@ struct Pending {
 
 struct Expected {
   FormContent content;
-  bool mayBeGone = false;  // removed from the Deleted folder
+  bool mayBeGone = false;     // removed from the Deleted folder
+  bool updateHeader = false;  // saved as an update: its details start with an "UPDATE for" line
 };
 
 class Walker {
@@ -232,6 +234,10 @@ private:
   void CheckForm();
   void CheckHint();
   void Fail(const std::string& rule, const std::string& detail);
+  // A report stored for the first time is the one a duplicate hint may speak of.
+  void NoteStored(const std::string& id) {
+    if (!ownerOnDisk_.count(id) && !expected_.count(id)) lastStored_ = id;
+  }
   std::vector<DiskReport> ReadDisk();
   long long DeliveryBoundMs() const;
 
@@ -526,15 +532,14 @@ void Walker::Save(bool deleting) {
     ++result_.reached[awaiting   ? "saved after delivered, not stored"
                       : deleting ? "deleted on the form"
                                  : "saved"];
+    if (!deleting) NoteStored(id);
     expected_[id] = {before, false};
-    lastStored_ = id;
     return;
   }
   if (!deleting && stateBefore == form::kStateSubmitted && !awaiting) {
     // Update: the report goes back to New with its update line, and may be sent once more.
     expected_[f->EventID()] = {f->ReadContent(), false};
     ++sendsAllowed_[f->EventID()];
-    lastStored_ = f->EventID();
     return;
   }
   Fail("stored-text", std::string(deleting ? "Delete" : "Save") + " of " + id +
@@ -572,8 +577,8 @@ void Walker::Submit() {
     p.id = f->EventID();
     // Stored as Ready before it goes out, unless a box said otherwise.
     if (told.empty()) {
+      NoteStored(p.id);
       expected_[p.id] = {before, false};
-      lastStored_ = p.id;
     }
     pending_ = p;
     return;
@@ -616,8 +621,8 @@ void Walker::CheckDeliveryEnded() {
     if (station_.Envelopes()[i].eventId == done.id && station_.Envelopes()[i].acknowledged)
       acknowledged = true;
   if (!f->isVisible() && !AnyMessage(told)) {
+    NoteStored(done.id);
     expected_[done.id] = {done.content, false};
-    lastStored_ = done.id;
   }
   ++result_.reached[f->AwaitingStore() ? "delivered, not stored"
                     : acknowledged     ? "delivered"
@@ -668,6 +673,7 @@ void Walker::Exit(const Step& s) {
   const bool shown = FormShown();
   const std::string id = f->EventID();
   const FormContent before = f->ReadContent();
+  const bool update = f->ReportState() == form::kStateSubmitted && !f->AwaitingStore();
   const std::size_t boxesBefore = station_.prompts.boxes.size();
   station_.prompts.nextSaveChoice = static_cast<SaveChoice>(s.a % 3);
   station_.List()->findChild<QAction*>("mnuExit")->trigger();
@@ -685,8 +691,10 @@ void Walker::Exit(const Step& s) {
     return;
   }
   if (station_.Ended() || !f->isVisible()) {
-    expected_[id] = {before, false};
-    lastStored_ = id;
+    // A submitted report's changes are saved as its update, which may be sent once more.
+    NoteStored(id);
+    expected_[id] = {before, false, update};
+    if (update) ++sendsAllowed_[id];
   } else {
     Fail("stored-text", "Save at exit of " + id + " kept the program open without a word");
   }
@@ -803,7 +811,13 @@ void Walker::CheckDisk() {
       if (!want.mayBeGone) Fail("stored-text", "the report " + id + " the operator stored is not on disk");
       continue;
     }
-    const std::string diff = Difference(want.content, it->second->content);
+    FormContent got = it->second->content;
+    if (want.updateHeader) {
+      std::string details = Normalised(got.header[7]);
+      if (details.rfind("UPDATE for ", 0) == 0)
+        got.header[7] = details.substr(std::min(details.find('\n'), details.size() - 1) + 1);
+    }
+    const std::string diff = Difference(want.content, got);
     if (!diff.empty())
       Fail("stored-text", "the report " + id + " on disk is not what the operator stored: " + diff);
   }
@@ -852,8 +866,11 @@ void Walker::CheckEnvelopes() {
 }
 
 void Walker::CheckForm() {
-  if (!FormShown() || Delivering()) return;
   form::frmCadrocts* f = station_.Form();
+  // The window agrees with the row of its state in the form's own table.
+  for (const std::string& problem : form::CheckFormWindow(*f))
+    Fail("state-table", std::string(form::FormStateName(form::CurrentFormState(*f))) + ": " + problem);
+  if (!FormShown() || Delivering()) return;
   if (f->AwaitingStore() || f->ReportState() == form::kStateDeleted) return;
   for (const char* frame : {"fraSummary", "fraReporter", "fraDetails"}) {
     QWidget* w = FormChild(frame);
@@ -867,7 +884,14 @@ void Walker::CheckHint() {
   auto* bar = station_.List()->findChild<QWidget*>("fraDuplicateHint");
   if (!bar || !bar->isVisibleTo(station_.List())) return;
   ++result_.reached["duplicate hint shown (steps)"];
-  const QString text = station_.List()->findChild<QLabel*>("lblDuplicateHint")->text();
+  const std::string text = station_.List()->findChild<QLabel*>("lblDuplicateHint")->text().toStdString();
+  // The bar speaks of the report stored last as new, and names it.
+  auto* about = station_.List()->findChild<QLabel*>("lblDuplicateHintFor");
+  if (!about || about->text().toStdString() != lastStored_ + ":") {
+    Fail("stale-hint", "the bar '" + (about ? about->text().toStdString() : std::string("?")) + " " + text +
+                           "' is up, but the report stored last as new is '" + lastStored_ + "'");
+    return;
+  }
   std::vector<IncidentRow> rows;
   testing::TestServices quiet;
   CadroMsg record(station_.MessageFolder(), quiet.services);
@@ -876,8 +900,9 @@ void Walker::CheckHint() {
     if (row.columns[0] != lastStored_) continue;
     if (aids::FindPossibleDuplicate(row, rows)) return;
   }
-  Fail("stale-hint", "the bar says '" + text.toStdString() + "' but the report stored last, '" + lastStored_ +
-                         "', repeats no other");
+  // The report it names as the earlier call was deleted (or changed) since.
+  Fail("hint-names-gone", "the bar says '" + text + "' about '" + lastStored_ +
+                              "', which no longer repeats any report that is not deleted");
 }
 
 void Walker::Check() {

@@ -28,7 +28,9 @@ long EnvNumber(const char* name, long fallback) {
 // Rules that may still break while their mend is under way are printed, not failed; the list
 // is empty once every mend has landed. CADRO_WALK_KNOWN replaces it ("none" for none), to look
 // at one rule or to see what the walks find without the mends.
-const std::set<std::string> kMendPending = {"form-locked", "stale-hint", "sent-once", "unstorable-unsent"};
+// hint-names-gone: the bar keeps naming an earlier report after the operator deleted it (found
+// by the walk after the mends of issue 23; reported, mend not yet under way).
+const std::set<std::string> kMendPending = {"hint-names-gone"};
 
 WalkOptions Options() {
   WalkOptions options;
@@ -124,6 +126,15 @@ const FoundBefore kFoundBefore[] = {
       {"MsgReadOnly", 1, 0, "", 1u},
       {"Save", 0, 0, "", 1u},
       {"NewReport", 0, 0, "", 1u}}},
+    // Seed 7179: the same with a full disk in place of the read-only folder.
+    {"the form stays editable after a delivered report is saved once the disk has room",
+     {{"Fill", 270, 753, "", 226711365u},
+      {"Submit", 420, 131, "", 519561346u},
+      {"DiskFull", 858, 723, "", 1290305870u},
+      {"WaitDelivery", 744, 511, "", 4156366799u},
+      {"DiskFull", 800, 195, "", 1811661146u},
+      {"Save", 78, 520, "", 3389018424u},
+      {"Fill", 776, 818, "", 2936931092u}}},
     // Seed 5055: a call at another address saved after a possible duplicate kept the old hint.
     {"the duplicate hint goes when another report is saved",
      {{"Fill", 364, 226, "", 3883647391u},
