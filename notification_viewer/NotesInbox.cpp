@@ -371,8 +371,12 @@ void NotesInbox::TakeNotes(int fd) {
     return;
   }
   // Someone opened the file between the proof and the rename (or was on the way to): it is
-  // theirs again, under its name, unless a new notes file is there already.
-  if ((Holders(fd) != Hold::Free || SizeOf(fd) != static_cast<long long>(notes_.pos.offset)) &&
+  // theirs again, under its name, unless a new notes file is there already. An open already
+  // reported gives it back at once; the rename itself is two reports, one per name.
+  const std::uint64_t quiet = lastLook_.events;
+  opens_.Update();
+  const bool stirred = opens_.Events(notesName_) + opens_.Events(takenName_) != quiet + 2;
+  if ((stirred || Holders(fd) != Hold::Free || SizeOf(fd) != static_cast<long long>(notes_.pos.offset)) &&
       RenameNoReplace(taken_.path, notes_.path)) {
     return;
   }

@@ -6,6 +6,8 @@
 // host runs under another account, left where it is). Each writer case runs beside the others,
 // with a viewer of its own, so a set stays within about a minute and a half.
 #include <gtest/gtest.h>
+#include <spawn.h>
+#include <sys/wait.h>
 
 #include <algorithm>
 #include <atomic>
@@ -126,4 +128,57 @@ TEST(VtnoteKill, WhenTheHostRunsUnderAnotherAccountTheFileIsReadInPlaceAndLeft) 
     if (c.name == "plain" || c.name == "held 50 ms" || c.name == "in pieces" || c.name == "kept open")
       cases.push_back(c);
   WriterCasesWithKills({VTNOTE_BINARY, cases, milliseconds(20000), 64123});
+}
+
+TEST(VtnoteKill, UnderOneAccountThatIsNotRootTheFileIsStillTakenOnceFree) {
+  // Not root, the viewer cannot look into root's processes, but they cannot write a file of the
+  // host's account either: the file is told free all the same, also after a restart that found it.
+  cadro::testing::TempDir dir;
+  const fs::path station = dir.path() / "station";
+  RealVtnote viewer(station, VTNOTE_BINARY);
+  const std::string writer = (station / "program" / "vtnote-writer").string();
+  fs::copy_file(VTNOTE_WRITER_BINARY, writer);
+  viewer.RunAs(64123, 64123);
+  ASSERT_TRUE(viewer.Start());
+  std::this_thread::sleep_for(milliseconds(2000));
+  auto write = [&](int n) {
+    const std::string hold = std::to_string(n % 3 * 20);
+    std::vector<std::string> argv{"/usr/bin/setpriv",
+                                  "--reuid=64123",
+                                  "--regid=64123",
+                                  "--clear-groups",
+                                  "--",
+                                  writer,
+                                  "--open-ms",
+                                  hold,
+                                  "--close-ms",
+                                  hold,
+                                  viewer.Logs(),
+                                  "1",
+                                  "account note " + std::to_string(n)};
+    std::vector<char*> args;
+    for (std::string& a : argv) args.push_back(a.data());
+    args.push_back(nullptr);
+    pid_t pid = -1;
+    ASSERT_EQ(::posix_spawn(&pid, args[0], nullptr, nullptr, args.data(), environ), 0);
+    int status = 0;
+    ::waitpid(pid, &status, 0);
+    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << "note " << n;
+  };
+  constexpr int kCount = 40;
+  for (int n = 1; n <= kCount; ++n) {
+    if (n == 21) viewer.Stop();  // notes 21-25 wait in the file for the next start
+    if (n == 26) {
+      ASSERT_TRUE(viewer.Start());
+    }
+    write(n);
+  }
+  const auto end = Steady::now() + std::chrono::seconds(20);
+  while ((viewer.JournalCounts("(N1) account note ").size() < kCount || !viewer.LogsEmpty()) &&
+         Steady::now() < end)
+    std::this_thread::sleep_for(milliseconds(100));
+  const auto tally = cadro::testing::Count(viewer.JournalCounts("(N1) account note "), kCount);
+  EXPECT_EQ(tally.lost, 0) << "the first: note " << tally.firstLost;
+  EXPECT_EQ(tally.twice, 0);
+  EXPECT_TRUE(viewer.LogsEmpty()) << "the notes file was not taken once free";
 }
