@@ -65,6 +65,12 @@ void Walker::CheckDeliveryEnded() {
   for (std::size_t i = done.envelopesAtStart; i < station_.Envelopes().size(); ++i)
     if (station_.Envelopes()[i].eventId == done.id && station_.Envelopes()[i].acknowledged)
       acknowledged = true;
+  // A report sent without a file (the disk was full) is stored once there is room again: the
+  // file then holds what was sent.
+  for (const DiskReport& r : ReadDisk()) {
+    if (r.file == done.id && Difference(done.content, r.content).empty())
+      expected_[r.file] = {done.content, false};
+  }
   if (!f->isVisible() && !AnyMessage(told)) {
     NoteStored(done.id);
     expected_[done.id] = {done.content, false};
