@@ -151,17 +151,19 @@ void frmCadromain::AfterListBuilt() {
   std::sort(known.begin(), known.end());
   knownReports_ = std::move(known);
   listBuiltOnce_ = true;
-  // The hint speaks of the report just saved: once another new one is saved, or that one is
-  // gone from the folder, it no longer applies.
+  // The hint speaks of the report just saved and of the earlier one it may repeat: once another
+  // new one is saved, or either is deleted or gone from the folder, it no longer applies (its
+  // Open would show a deleted report).
   if (!hintFor_.empty()) {
-    const auto about = std::find_if(reports.begin(), reports.end(), [this](const IncidentRow& r) {
-      return r.columns[kIdxColumn] == hintFor_;
-    });
-    const bool stillThere = about != reports.end() && CountsAsStored(about->state);
+    const auto stored = [&reports](const std::string& idx) {
+      const auto row = std::find_if(reports.begin(), reports.end(),
+                                    [&idx](const IncidentRow& r) { return r.columns[kIdxColumn] == idx; });
+      return row != reports.end() && CountsAsStored(row->state);
+    };
     const bool another = std::any_of(fresh.begin(), fresh.end(), [&](std::size_t i) {
       return reports[i].columns[kIdxColumn] != hintFor_;
     });
-    if (!stillThere || another) cmdHintIgnore_Click();
+    if (!stored(hintFor_) || !stored(hintIdx_) || another) cmdHintIgnore_Click();
   }
   for (const std::size_t i : fresh) {
     const std::optional<std::size_t> earlier = aids::FindPossibleDuplicate(reports[i], reports);

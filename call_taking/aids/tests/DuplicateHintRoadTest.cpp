@@ -64,5 +64,34 @@ TEST_F(DuplicateRoad, SavingANewCallAtAKnownAddressShowsTheHintAndStillSaves) {
   EXPECT_TRUE(bar->isHidden());
 }
 
+TEST_F(DuplicateRoad, TheHintGoesWhenTheReportItNamesIsDeleted) {
+  // Its Open would otherwise show a deleted report as the incident this call may repeat.
+  Full("FS326341.090", 9, "FIRE", "100 Main Street", "Springfield", "1412", "Smoke", "", "261207");
+  list->Startup();
+  CADRO_WAIT_FOR(!list->Listing(), 20000);
+  auto* bar = list->findChild<QFrame*>("fraDuplicateHint");
+  ASSERT_NE(bar, nullptr);
+
+  QTest::mouseClick(list->findChild<QPushButton*>("cmdNewReport"), Qt::LeftButton);
+  ASSERT_TRUE(entry->isVisible());
+  shown = entry;
+  const std::string eventId = entry->EventID();
+  Click("cmdRtype_1");
+  FillRequired();
+  Type("txtFire_0", "unknown");
+  Click("cmdSave");
+  CADRO_WAIT_FOR(!list->Listing(), 20000);
+  ASSERT_FALSE(bar->isHidden());
+
+  // The operator deletes the earlier report it names: the hint has nothing left to point at.
+  entry->StartForm("FS326341.090");
+  ASSERT_TRUE(entry->isVisible());
+  Click("cmdDelete");
+  CADRO_WAIT_FOR(!list->Listing(), 20000);
+  EXPECT_FALSE(entry->isVisible());
+  EXPECT_TRUE(bar->isHidden());
+  EXPECT_TRUE(PathExists(JoinPath(dir.File("msg.d"), eventId + ".911")));
+}
+
 }  // namespace
 }  // namespace cadro::form::testing
