@@ -1,7 +1,11 @@
 #include "ReportSubmission.h"
 
+#include <algorithm>
+
 #include "CadroMsg.h"
+#include "FileIO.h"
 #include "ReportBinding.h"
+#include "RunError.h"
 
 namespace cadro::form {
 
@@ -17,9 +21,79 @@ ReportSubmission::~ReportSubmission() {
   delivery_->Cancel();
 }
 
+bool ReportSubmission::MayBeDelivered(const std::string& eventId) const {
+  return std::find(maybeDelivered_.begin(), maybeDelivered_.end(), eventId) != maybeDelivered_.end();
+}
+
+void ReportSubmission::KeepMarksIn(const std::string& programFolder) {
+  marksPath_ = JoinPath(programFolder, kMarksFile);
+  std::string text;
+  try {
+    text = ReadWholeFile(marksPath_);
+  } catch (const RunError& e) {
+    // No file yet is the usual start: nothing was ever left unanswered here.
+    if (e.number != err::kFileNotFound)
+      services_.eventLog.Error(e.NumberAndDescription() +
+                               "; ReportSubmission:KeepMarksIn, FileName = " + marksPath_);
+    return;
+  }
+  const std::string messageFolder = JoinPath(programFolder, "msg.d");
+  std::vector<std::string> kept;
+  std::size_t start = 0;
+  while (start < text.size()) {
+    std::size_t end = text.find('\n', start);
+    if (end == std::string::npos) end = text.size();
+    std::string id = text.substr(start, end - start);
+    start = end + 1;
+    while (!id.empty() && (id.back() == '\r' || id.back() == ' ')) id.pop_back();
+    // A torn or foreign line names no report: it is passed over, never taken as a file name.
+    const bool plain = CadroMsg::IsPlainEventId(id) && std::none_of(id.begin(), id.end(), [](char c) {
+                         return static_cast<unsigned char>(c) < 0x20;
+                       });
+    if (!plain || std::find(kept.begin(), kept.end(), id) != kept.end()) continue;
+    // A report that is gone cannot be submitted again: its mark would only grow the file.
+    if (!PathExists(JoinPath(messageFolder, id + ".911"))) continue;
+    kept.push_back(id);
+  }
+  if (kept.size() > kMaxMarks) kept.erase(kept.begin(), kept.end() - static_cast<std::ptrdiff_t>(kMaxMarks));
+  for (const std::string& id : maybeDelivered_)
+    if (std::find(kept.begin(), kept.end(), id) == kept.end()) kept.push_back(id);
+  maybeDelivered_ = std::move(kept);
+}
+
+// Written before the outcome is told, so that a kill right after it loses no mark.
+void ReportSubmission::Mark(const std::string& eventId) {
+  if (eventId.empty() || MayBeDelivered(eventId)) return;
+  maybeDelivered_.push_back(eventId);
+  if (maybeDelivered_.size() > kMaxMarks) maybeDelivered_.erase(maybeDelivered_.begin());
+  WriteMarks();
+}
+
+void ReportSubmission::Unmark(const std::string& eventId) {
+  const auto it = std::find(maybeDelivered_.begin(), maybeDelivered_.end(), eventId);
+  if (it == maybeDelivered_.end()) return;
+  maybeDelivered_.erase(it);
+  WriteMarks();
+}
+
+void ReportSubmission::WriteMarks() {
+  if (marksPath_.empty()) return;
+  std::string text;
+  for (const std::string& id : maybeDelivered_) text += id + "\r\n";
+  try {
+    WriteFileAtomic(marksPath_, text);
+  } catch (const RunError& e) {
+    // The marks in memory still hold until the program ends; only a restart would forget them.
+    services_.eventLog.Error(e.NumberAndDescription() +
+                             "; ReportSubmission:WriteMarks, FileName = " + marksPath_);
+    emit status("Could not write " + marksPath_ + " (" + e.NumberAndDescription() +
+                "): which reports Vtdirect may already have is remembered only until the program ends");
+  }
+}
+
 void ReportSubmission::Forget() {
   // The host has it, whatever its file says: a later Submit of it must ask before sending again.
-  if (awaitingStore_) maybeDelivered_.insert(eventId_);
+  if (awaitingStore_) Mark(eventId_);
   awaitingStore_ = false;
   sentUnstored_ = false;
   eventId_.clear();
@@ -111,8 +185,7 @@ SubmitOutcome ReportSubmission::Submit(CadroMsg& record, int state, const Submit
   if (!delivery_ || delivery_->Busy()) return SubmitOutcome::LinkBusy;
 
   // Asked before anything is stored: the operator may rather look at the report first.
-  if (maybeDelivered_.count(request_.eventId) != 0 && !request.sendAgain)
-    return SubmitOutcome::MayBeDelivered;
+  if (MayBeDelivered(request_.eventId) && !request.sendAgain) return SubmitOutcome::MayBeDelivered;
 
   // A report that cannot be stored still goes out when the operator says so: an emergency call
   // outweighs its bookkeeping, and the form keeps it to be stored later.
@@ -146,20 +219,23 @@ void ReportSubmission::OnDelivered(bool delivered) {
   if (!delivering_) return;
   delivering_ = false;
   if (!delivered) {
-    if (delivery_->EnvelopeWentOut()) maybeDelivered_.insert(eventId_);
+    if (delivery_->EnvelopeWentOut()) Mark(eventId_);
     eventId_.clear();
     emit finished(cancelRequested_ ? SubmitOutcome::Cancelled : SubmitOutcome::NotDelivered);
     return;
   }
-  maybeDelivered_.erase(eventId_);
   // The host has the report under this ID now: it is stored under it or not at all.
   request_.takeFreeIds = nullptr;
   if (!Store(kStateSubmitted)) {
-    // On the air but on no disk as Submitted: hold the report until it is stored.
+    // On the air but on no disk as Submitted: hold the report until it is stored. Its mark is
+    // on disk before anyone hears of it, so neither a kill nor a restart sends it again unasked.
+    Mark(eventId_);
     awaitingStore_ = true;
     emit finished(SubmitOutcome::DeliveredNotStored);
     return;
   }
+  // Only once it is stored as Submitted: a kill before that leaves the mark in place.
+  Unmark(eventId_);
   eventId_.clear();
   sentUnstored_ = false;
   emit finished(SubmitOutcome::Submitted);
@@ -169,6 +245,7 @@ bool ReportSubmission::SaveSubmittedAgain() {
   if (!awaitingStore_ || !record_) return false;
   // The record already holds the submission's stamp; only the file is written again.
   if (!record_->Fadd()) return false;
+  Unmark(eventId_);
   awaitingStore_ = false;
   sentUnstored_ = false;
   eventId_.clear();

@@ -10,8 +10,8 @@
 #include <QObject>
 #include <functional>
 #include <optional>
-#include <set>
 #include <string>
+#include <vector>
 
 #include "CadroIni.h"
 #include "FormRules.h"
@@ -99,11 +99,21 @@ public:
   // The operator leaves a delivered report unstored: the form may take another one.
   void Forget();
 
+  // Keeps the marks behind MayBeDelivered in kMarksFile of `programFolder` from now on, so that a
+  // restart, or a kill, does not turn such a report into a plain Ready one: the marks kept there
+  // are taken in (those of reports no longer in the message folder are dropped), and every later
+  // change is written before it is told. A file that cannot be read or written is logged and the
+  // marks held in memory go on alone: it never stops a submission.
+  void KeepMarksIn(const std::string& programFolder);
+  static constexpr const char* kMarksFile = "Cadrocts.maybe-sent";
+  // The file holds at most this many marks; the oldest go first.
+  static constexpr std::size_t kMaxMarks = 4000;
+
   bool Delivering() const { return delivering_; }
   bool AwaitingStore() const { return awaitingStore_; }
   // The host may already hold this report: a delivery of it ended unanswered after its envelope
   // went out, or was acknowledged and then left unstored (Forget), and none succeeded since.
-  bool MayBeDelivered(const std::string& eventId) const { return maybeDelivered_.count(eventId) != 0; }
+  bool MayBeDelivered(const std::string& eventId) const;
   // The last submitted report went out without its file: it still has to be stored.
   bool SentUnstored() const { return sentUnstored_; }
   const std::string& EventUnderDelivery() const { return eventId_; }
@@ -129,6 +139,9 @@ private:
   void OnDelivered(bool delivered);
   bool Store(int state);
   void Fill(const SubmitRequest& request);
+  void Mark(const std::string& eventId);
+  void Unmark(const std::string& eventId);
+  void WriteMarks();
 
   Services& services_;
   const CadroIni& station_;
@@ -140,8 +153,9 @@ private:
   bool awaitingStore_ = false;
   bool cancelRequested_ = false;
   bool sentUnstored_ = false;
-  std::string storeFailure_;  // why the last Store failed
-  std::set<std::string> maybeDelivered_;
+  std::string storeFailure_;                 // why the last Store failed
+  std::vector<std::string> maybeDelivered_;  // oldest first
+  std::string marksPath_;                    // empty: the marks live in memory only
   ValidationOutcome validation_;
   std::optional<EnvelopeHazard> hazard_;
 };

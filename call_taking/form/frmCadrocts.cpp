@@ -75,6 +75,7 @@ frmCadrocts::frmCadrocts(Services& services, CadroIni& station, std::string prog
   setWindowTitle(QString::fromLatin1(kNewCaption));
   BuildControls();
   submission_ = new ReportSubmission(services_, station_, delivery_, this);
+  submission_->KeepMarksIn(programFolder_);
   connect(submission_, &ReportSubmission::status, this, &frmCadrocts::SetStatus);
   connect(submission_, &ReportSubmission::stored, this, [this] { emit listMustBeRebuilt(); });
   connect(submission_, &ReportSubmission::finished, this, &frmCadrocts::OnSubmissionFinished);

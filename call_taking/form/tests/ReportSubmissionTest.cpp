@@ -4,14 +4,17 @@
 #include <gtest/gtest.h>
 #include <netinet/in.h>
 #include <sys/socket.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <QSignalSpy>
 #include <QTest>
 #include <filesystem>
+#include <utility>
 
 #include "CadroMsg.h"
 #include "FileIO.h"
+#include "FormFixture.h"
 #include "ReportBinding.h"
 #include "ReportSubmission.h"
 #include "TestKit.h"
@@ -160,8 +163,10 @@ TEST_F(SubmissionTest, ASecondSubmitIsRefusedWhileADeliveredReportWaitsToBeStore
 // Left unstored by the operator, the delivered report's file still says Ready; the host has it
 // all the same, so a later Submit of it asks first.
 TEST_F(SubmissionTest, ADeliveredReportLeftUnstoredIsNotSentAgainUnasked) {
-  QObject::connect(&submission, &ReportSubmission::stored, [this](int state) {
-    if (state == kStateReady)
+  // Only the first delivery is left unstored; the one sent again is stored as Submitted.
+  bool firstReady = true;
+  QObject::connect(&submission, &ReportSubmission::stored, [this, &firstReady](int state) {
+    if (state == kStateReady && std::exchange(firstReady, false))
       std::filesystem::permissions(dir.path() / "msg.d", std::filesystem::perms::owner_write,
                                    std::filesystem::perm_options::remove);
   });
@@ -176,6 +181,7 @@ TEST_F(SubmissionTest, ADeliveredReportLeftUnstoredIsNotSentAgainUnasked) {
   request.sendAgain = true;
   EXPECT_EQ(submission.Submit(*record, kStateReady, request), SubmitOutcome::Delivering);
   ASSERT_TRUE(finished.wait(10000));
+  EXPECT_EQ(finished.last().at(0).value<SubmitOutcome>(), SubmitOutcome::Submitted);
   EXPECT_EQ(server.Envelopes().size(), 2u);
   EXPECT_FALSE(submission.MayBeDelivered(request.eventId));
 }
@@ -213,6 +219,151 @@ TEST_F(SubmissionTest, AZeroLinkBoundWaitsTheDefaultBoundInstead) {
   EXPECT_TRUE(second.MayBeDelivered(request.eventId));
   EXPECT_EQ(second.Submit(*record, kStateReady, request), SubmitOutcome::MayBeDelivered);
   EXPECT_EQ(mute.Envelopes().size(), 1u);
+}
+
+// Which reports the host may already have, kept in the program folder: each ReportSubmission
+// made here is one start of the program over the same folder.
+class MarksTest : public ::testing::Test {
+protected:
+  void SetUp() override {
+    std::filesystem::create_directory(dir.path() / "msg.d");
+    StationSettings values;
+    values.Lid = "XYZ";
+    values.Uid = "OPER1";
+    values.Loc = "EOC";
+    station.SetValues(values);
+    request.eventId = "XYZ26341.100";
+    request.messageId = "XYZ-100";
+    request.content.typeSelected[kTypeLgov] = true;
+    request.content.header = {"Fall", "100 Main St", "",         "Jane Roe",   "",
+                              "",     "14:05",       "Hip pain", "Springfield"};
+  }
+
+  std::unique_ptr<ReportSubmission> Start() {
+    auto started = std::make_unique<ReportSubmission>(ts.services, station, &delivery);
+    started->KeepMarksIn(dir.str());
+    return started;
+  }
+
+  // Submits and waits for the end of the delivery it starts.
+  SubmitOutcome Deliver(ReportSubmission& submission, int state, const SubmitRequest& r) {
+    QSignalSpy finished(&submission, &ReportSubmission::finished);
+    const SubmitOutcome outcome = submission.Submit(*record, state, r);
+    if (outcome != SubmitOutcome::Delivering) return outcome;
+    EXPECT_TRUE(finished.wait(10000));
+    return finished.isEmpty() ? outcome : finished.at(0).at(0).value<SubmitOutcome>();
+  }
+
+  std::string MarksFile() const { return JoinPath(dir.str(), ReportSubmission::kMarksFile); }
+  std::string ReportFile(const std::string& eventId) const {
+    return JoinPath(JoinPath(dir.str(), "msg.d"), eventId + ".911");
+  }
+  bool Logged(const std::string& part) const {
+    for (const std::string& entry : ts.eventLog.entries)
+      if (entry.find(part) != std::string::npos) return true;
+    return false;
+  }
+
+  cadro::testing::TestServices ts;
+  cadro::testing::TempDir dir;
+  CadroIni station{dir.File("Cadrocts.ini"), ts.services};
+  testing::DeliveryScript script;
+  testing::ScriptedDelivery delivery{script};
+  std::unique_ptr<CadroMsg> record = NewRecord(ts.services, dir.str());
+  SubmitRequest request;
+};
+
+// A restart made the unanswered report a plain Ready one, and Submit sent it a second time.
+TEST_F(MarksTest, ARestartStillAsksBeforeSendingAgainUntilTheHostAcknowledges) {
+  ASSERT_EQ(::chmod(dir.str().c_str(), 02775), 0);
+  script.envelopeWentOut = true;
+  {
+    auto first = Start();
+    ASSERT_EQ(Deliver(*first, kStateNew, request), SubmitOutcome::NotDelivered);
+  }
+  struct stat st {};
+  ASSERT_EQ(::stat(MarksFile().c_str(), &st), 0);
+  EXPECT_TRUE(st.st_mode & S_IWGRP) << "the other accounts of the station could not rewrite it";
+
+  auto second = Start();
+  EXPECT_TRUE(second->MayBeDelivered(request.eventId));
+  EXPECT_EQ(second->Submit(*record, kStateReady, request), SubmitOutcome::MayBeDelivered);
+  EXPECT_EQ(script.envelopes.size(), 1u);
+
+  script.envelopeWentOut = false;
+  script.results.push_back(true);
+  request.sendAgain = true;
+  ASSERT_EQ(Deliver(*second, kStateReady, request), SubmitOutcome::Submitted);
+  second.reset();
+  EXPECT_FALSE(Start()->MayBeDelivered(request.eventId));
+  EXPECT_EQ(ReadWholeFile(MarksFile()), "");
+}
+
+// A kill right after the outcome is told loses nothing: the mark is on disk by then, whether the
+// delivery went unanswered or was acknowledged and could not be stored.
+TEST_F(MarksTest, TheMarkIsOnDiskBeforeTheOutcomeIsTold) {
+  auto submission = Start();
+  std::vector<bool> onDisk;
+  QObject::connect(submission.get(), &ReportSubmission::finished,
+                   [&] { onDisk.push_back(Start()->MayBeDelivered(request.eventId)); });
+  script.envelopeWentOut = true;
+  ASSERT_EQ(Deliver(*submission, kStateNew, request), SubmitOutcome::NotDelivered);
+
+  // Stored as Ready, then the file's name is taken by a folder, so Submitted cannot be written.
+  const std::string other = "XYZ26341.101";
+  QObject::connect(submission.get(), &ReportSubmission::stored, [&](int state) {
+    if (state != kStateReady) return;
+    std::filesystem::remove(ReportFile(other));
+    std::filesystem::create_directory(ReportFile(other));
+  });
+  SubmitRequest second = request;
+  second.eventId = other;
+  script.envelopeWentOut = false;
+  script.results.push_back(true);
+  ASSERT_EQ(Deliver(*submission, kStateNew, second), SubmitOutcome::DeliveredNotStored);
+  EXPECT_TRUE(Start()->MayBeDelivered(other));
+  EXPECT_EQ(onDisk, (std::vector<bool>{true, true}));
+
+  // Stored after all: the host's copy and the file agree, so no question is left.
+  std::filesystem::remove(ReportFile(other));
+  ASSERT_TRUE(submission->SaveSubmittedAgain());
+  EXPECT_FALSE(Start()->MayBeDelivered(other));
+  EXPECT_TRUE(Start()->MayBeDelivered(request.eventId));
+}
+
+TEST_F(MarksTest, LinesThatNameNoReportAreDroppedAndTheRestKept) {
+  WriteFileAtomic(ReportFile(request.eventId), "");
+  WriteFileAtomic(ReportFile("XYZ26341.102"), "");
+  WriteFileAtomic(MarksFile(), "../Cadrocts.ini\r\n\r\nXYZ26341.7\r\n" + request.eventId +
+                                   "\n\x01XYZ\r\nXYZ26341.102\r\n" + request.eventId + "\r\nXYZ26341.1");
+  auto submission = Start();
+  EXPECT_TRUE(submission->MayBeDelivered(request.eventId));
+  EXPECT_TRUE(submission->MayBeDelivered("XYZ26341.102"));
+  EXPECT_FALSE(submission->MayBeDelivered("XYZ26341.7")) << "its report is gone";
+
+  SubmitRequest another = request;
+  another.eventId = "XYZ26341.103";
+  script.envelopeWentOut = true;
+  ASSERT_EQ(Deliver(*submission, kStateNew, another), SubmitOutcome::NotDelivered);
+  EXPECT_EQ(ReadWholeFile(MarksFile()), request.eventId + "\r\nXYZ26341.102\r\nXYZ26341.103\r\n");
+  EXPECT_TRUE(ts.eventLog.entries.empty());
+}
+
+// The marks' file is no reason to hold an emergency report back: the marks live on in memory.
+TEST_F(MarksTest, AMarksFileThatCannotBeReadOrWrittenNeverStopsASubmission) {
+  std::filesystem::create_directory(MarksFile());
+  auto submission = Start();
+  EXPECT_TRUE(Logged("ReportSubmission:KeepMarksIn"));
+  script.envelopeWentOut = true;
+  QSignalSpy status(submission.get(), &ReportSubmission::status);
+  ASSERT_EQ(Deliver(*submission, kStateNew, request), SubmitOutcome::NotDelivered);
+  EXPECT_TRUE(Logged("ReportSubmission:WriteMarks"));
+  EXPECT_FALSE(status.isEmpty());
+  EXPECT_EQ(submission->Submit(*record, kStateReady, request), SubmitOutcome::MayBeDelivered);
+  script.results.push_back(true);
+  request.sendAgain = true;
+  EXPECT_EQ(Deliver(*submission, kStateReady, request), SubmitOutcome::Submitted);
+  EXPECT_EQ(script.envelopes.size(), 2u);
 }
 
 }  // namespace

@@ -66,6 +66,24 @@ TEST_F(SubmitTest, AFailedDeliveryLeavesTheReportReadyAndALaterOneSubmits) {
   EXPECT_FALSE(form->isVisible());
 }
 
+// Restarted (or killed) after a delivery ended unanswered with its envelope out, the program
+// sent the report again at the next Submit without asking.
+TEST_F(SubmitTest, AfterARestartAReportTheHostMayHaveIsStillAskedAbout) {
+  NewCompleteReport();
+  script.envelopeWentOut = true;
+  Submit();
+  ASSERT_EQ(LoadStored(kNewId).AST(), kStateReady);
+  form = std::make_unique<frmCadrocts>(ts.services, *station, dir.str(), &delivery);
+  script.envelopeWentOut = false;
+  script.results.push_back(true);
+  Open(kNewId);
+  ts.prompts.answers = {false};
+  Click("cmdSubmit");
+  EXPECT_EQ(ts.prompts.shown.back().text, ReportSubmission::SendAgainQuestion(kNewId));
+  EXPECT_EQ(script.envelopes.size(), 1u);
+  EXPECT_EQ(LoadStored(kNewId).AST(), kStateReady);
+}
+
 TEST_F(SubmitTest, AReadyReportReopenedLaterCanBeSubmitted) {
   NewCompleteReport();
   Submit();  // no answer scripted: the delivery fails
