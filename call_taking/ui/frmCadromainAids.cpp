@@ -151,29 +151,32 @@ void frmCadromain::AfterListBuilt() {
   std::sort(known.begin(), known.end());
   knownReports_ = std::move(known);
   listBuiltOnce_ = true;
-  // The hint speaks of the report just saved and of the earlier one it may repeat: once another
-  // new one is saved, or either is deleted or gone from the folder, it no longer applies (its
-  // Open would show a deleted report).
-  if (!hintFor_.empty()) {
-    const auto stored = [&reports](const std::string& idx) {
-      const auto row = std::find_if(reports.begin(), reports.end(),
-                                    [&idx](const IncidentRow& r) { return r.columns[kIdxColumn] == idx; });
-      return row != reports.end() && CountsAsStored(row->state);
-    };
-    const bool another = std::any_of(fresh.begin(), fresh.end(), [&](std::size_t i) {
-      return reports[i].columns[kIdxColumn] != hintFor_;
-    });
-    if (!stored(hintFor_) || !stored(hintIdx_) || another) cmdHintIgnore_Click();
-  }
-  for (const std::size_t i : fresh) {
-    const std::optional<std::size_t> earlier = aids::FindPossibleDuplicate(reports[i], reports);
-    if (!earlier) continue;
+  // The hint speaks of the report just saved and of the earlier one it may repeat. Once another
+  // new one is saved it no longer applies; until then it is checked again with every listing,
+  // as either report may have been corrected, deleted or removed since (its Open would show a
+  // deleted report, or one that no longer matches).
+  const auto showHint = [&](std::size_t about) {
+    const std::optional<std::size_t> earlier = aids::FindPossibleDuplicate(reports[about], reports);
+    if (!earlier) return false;
     hintIdx_ = reports[*earlier].columns[kIdxColumn];
-    hintFor_ = reports[i].columns[kIdxColumn];
+    hintFor_ = reports[about].columns[kIdxColumn];
     lblDuplicateHintFor_->setText(FromAnsi(hintFor_ + ":"));
     lblDuplicateHint_->setText(FromAnsi(aids::DuplicateHintText(reports[*earlier])));
     fraDuplicateHint_->show();
+    return true;
+  };
+  if (!hintFor_.empty()) {
+    const auto about = std::find_if(reports.begin(), reports.end(), [this](const IncidentRow& r) {
+      return r.columns[kIdxColumn] == hintFor_;
+    });
+    const bool another = std::any_of(fresh.begin(), fresh.end(), [&](std::size_t i) {
+      return reports[i].columns[kIdxColumn] != hintFor_;
+    });
+    const bool holds = !another && about != reports.end() && CountsAsStored(about->state) &&
+                       showHint(static_cast<std::size_t>(about - reports.begin()));
+    if (!holds) cmdHintIgnore_Click();
   }
+  for (const std::size_t i : fresh) showHint(i);
   RefreshAgeMarks(true);
 }
 

@@ -93,5 +93,36 @@ TEST_F(DuplicateRoad, TheHintGoesWhenTheReportItNamesIsDeleted) {
   EXPECT_TRUE(PathExists(JoinPath(dir.File("msg.d"), eventId + ".911")));
 }
 
+TEST_F(DuplicateRoad, TheHintGoesWhenTheReportItIsAboutNoLongerMatches) {
+  // The operator corrects the new call's address: it no longer repeats the earlier report.
+  Full("FS326341.090", 9, "FIRE", "100 Main Street", "Springfield", "1412", "Smoke", "", "261207");
+  list->Startup();
+  CADRO_WAIT_FOR(!list->Listing(), 20000);
+  auto* bar = list->findChild<QFrame*>("fraDuplicateHint");
+  ASSERT_NE(bar, nullptr);
+
+  QTest::mouseClick(list->findChild<QPushButton*>("cmdNewReport"), Qt::LeftButton);
+  ASSERT_TRUE(entry->isVisible());
+  shown = entry;
+  const std::string eventId = entry->EventID();
+  Click("cmdRtype_1");
+  FillRequired();
+  Type("txtFire_0", "unknown");
+  Click("cmdSave");
+  CADRO_WAIT_FOR(!list->Listing(), 20000);
+  ASSERT_FALSE(bar->isHidden());
+
+  // Saving it unchanged keeps the hint; a corrected address takes it away.
+  entry->StartForm(eventId);
+  Click("cmdSave");
+  CADRO_WAIT_FOR(!list->Listing(), 20000);
+  EXPECT_FALSE(bar->isHidden());
+  entry->StartForm(eventId);
+  Type("txtHeader_1", " north");
+  Click("cmdSave");
+  CADRO_WAIT_FOR(!list->Listing(), 20000);
+  EXPECT_TRUE(bar->isHidden());
+}
+
 }  // namespace
 }  // namespace cadro::form::testing

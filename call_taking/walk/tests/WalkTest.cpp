@@ -155,6 +155,26 @@ const FoundBefore kFoundBefore[] = {
       {"Wait", 514, 881, "", 1156804617u},
       {"Open", 459, 357, "", 1332355995u},
       {"DeleteForm", 817, 295, "", 2433222304u}}},
+    // Seed 200185: the report the bar was about was corrected to another address and submitted
+    // again; the bar still said it repeated the earlier one.
+    {"the duplicate hint goes when the report it is about no longer matches",
+     {{"Fill", 370, 232, "", 1531052292u},
+      {"Save", 549, 916, "", 650744544u},
+      {"Fill", 187, 4, "", 650229878u},
+      {"Submit", 738, 951, "", 1803526073u},
+      {"Cancel", 133, 305, "", 3578957215u},
+      {"Fill", 552, 146, "", 1489581111u},
+      {"Submit", 244, 531, "", 374595850u}}},
+    // Seed 100282: the line was reset after the envelope; after an Exit and a new start the
+    // Ready report was sent again unasked.
+    {"a report the host may have is asked about after a restart too",
+     {{"Server", 574, 175, "", 201208846u},
+      {"Fill", 336, 14, "", 1495380110u},
+      {"Submit", 126, 869, "", 1543966707u},
+      {"WaitDelivery", 557, 594, "", 333153738u},
+      {"Exit", 21, 995, "", 4251186329u},
+      {"Open", 439, 971, "", 4155989665u},
+      {"Submit", 921, 873, "", 378790658u}}},
     // Seed 5057: Cancel after the envelope went out, then Submit: the host got it twice.
     {"a report cancelled after its envelope went out is not sent again unasked",
      {{"Fill", 455, 217, "", 3325139330u},
