@@ -27,29 +27,36 @@ protected:
   }
   void TearDown() override { list->close(); }
 
+  // A fire at 100 Main Street stored at 14:12, then a new call at the same place saved from the
+  // entry form: the hint is up about the new report, whose event ID is kept in `eventId`.
+  void SaveACallThatRepeatsAStoredFire() {
+    Full("FS326341.090", 9, "FIRE", "100 Main Street", "Springfield", "1412", "Smoke", "", "261207");
+    list->Startup();
+    CADRO_WAIT_FOR(!list->Listing(), 20000);
+    bar = list->findChild<QFrame*>("fraDuplicateHint");
+    EXPECT_TRUE(bar && bar->isHidden());
+    QTest::mouseClick(list->findChild<QPushButton*>("cmdNewReport"), Qt::LeftButton);
+    EXPECT_TRUE(entry->isVisible());
+    shown = entry;
+    eventId = entry->EventID();
+    Click("cmdRtype_1");
+    FillRequired();  // "100 main st", "springfield"
+    Type("txtFire_0", "unknown");
+    Click("cmdSave");
+    CADRO_WAIT_FOR(!list->Listing(), 20000);
+  }
+
   SessionLog log{dir.str(), ts.services};
   std::unique_ptr<frmCadromain> list;
   frmCadrocts* entry = nullptr;
+  QFrame* bar = nullptr;
+  std::string eventId;
 };
 
 TEST_F(DuplicateRoad, SavingANewCallAtAKnownAddressShowsTheHintAndStillSaves) {
   // The fixture's clock stands at 14:20 on 7 December 2026.
-  Full("FS326341.090", 9, "FIRE", "100 Main Street", "Springfield", "1412", "Smoke", "", "261207");
-  list->Startup();
-  CADRO_WAIT_FOR(!list->Listing(), 20000);
-  auto* bar = list->findChild<QFrame*>("fraDuplicateHint");
+  SaveACallThatRepeatsAStoredFire();
   ASSERT_NE(bar, nullptr);
-  EXPECT_TRUE(bar->isHidden());
-
-  QTest::mouseClick(list->findChild<QPushButton*>("cmdNewReport"), Qt::LeftButton);
-  ASSERT_TRUE(entry->isVisible());
-  shown = entry;
-  const std::string eventId = entry->EventID();
-  Click("cmdRtype_1");
-  FillRequired();  // "100 main st", "springfield"
-  Type("txtFire_0", "unknown");
-  Click("cmdSave");
-  CADRO_WAIT_FOR(!list->Listing(), 20000);
   EXPECT_FALSE(entry->isVisible());
   EXPECT_TRUE(PathExists(JoinPath(dir.File("msg.d"), eventId + ".911")));
   ASSERT_FALSE(bar->isHidden());
@@ -66,21 +73,8 @@ TEST_F(DuplicateRoad, SavingANewCallAtAKnownAddressShowsTheHintAndStillSaves) {
 
 TEST_F(DuplicateRoad, TheHintGoesWhenTheReportItNamesIsDeleted) {
   // Its Open would otherwise show a deleted report as the incident this call may repeat.
-  Full("FS326341.090", 9, "FIRE", "100 Main Street", "Springfield", "1412", "Smoke", "", "261207");
-  list->Startup();
-  CADRO_WAIT_FOR(!list->Listing(), 20000);
-  auto* bar = list->findChild<QFrame*>("fraDuplicateHint");
+  SaveACallThatRepeatsAStoredFire();
   ASSERT_NE(bar, nullptr);
-
-  QTest::mouseClick(list->findChild<QPushButton*>("cmdNewReport"), Qt::LeftButton);
-  ASSERT_TRUE(entry->isVisible());
-  shown = entry;
-  const std::string eventId = entry->EventID();
-  Click("cmdRtype_1");
-  FillRequired();
-  Type("txtFire_0", "unknown");
-  Click("cmdSave");
-  CADRO_WAIT_FOR(!list->Listing(), 20000);
   ASSERT_FALSE(bar->isHidden());
 
   // The operator deletes the earlier report it names: the hint has nothing left to point at.
@@ -95,21 +89,8 @@ TEST_F(DuplicateRoad, TheHintGoesWhenTheReportItNamesIsDeleted) {
 
 TEST_F(DuplicateRoad, TheHintGoesWhenTheReportItIsAboutNoLongerMatches) {
   // The operator corrects the new call's address: it no longer repeats the earlier report.
-  Full("FS326341.090", 9, "FIRE", "100 Main Street", "Springfield", "1412", "Smoke", "", "261207");
-  list->Startup();
-  CADRO_WAIT_FOR(!list->Listing(), 20000);
-  auto* bar = list->findChild<QFrame*>("fraDuplicateHint");
+  SaveACallThatRepeatsAStoredFire();
   ASSERT_NE(bar, nullptr);
-
-  QTest::mouseClick(list->findChild<QPushButton*>("cmdNewReport"), Qt::LeftButton);
-  ASSERT_TRUE(entry->isVisible());
-  shown = entry;
-  const std::string eventId = entry->EventID();
-  Click("cmdRtype_1");
-  FillRequired();
-  Type("txtFire_0", "unknown");
-  Click("cmdSave");
-  CADRO_WAIT_FOR(!list->Listing(), 20000);
   ASSERT_FALSE(bar->isHidden());
 
   // Saving it unchanged keeps the hint; a corrected address takes it away.

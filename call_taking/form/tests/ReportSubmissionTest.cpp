@@ -12,6 +12,7 @@
 #include <filesystem>
 #include <utility>
 
+#include "BlackHole.h"
 #include "CadroMsg.h"
 #include "FileIO.h"
 #include "FormFixture.h"
@@ -24,34 +25,7 @@
 namespace cadro::form {
 namespace {
 
-// A port on which connects neither succeed nor fail: the listen queue is full, so the kernel
-// drops further SYNs and the client keeps retrying.
-class BlackHole {
-public:
-  BlackHole() {
-    listener_ = ::socket(AF_INET, SOCK_STREAM, 0);
-    sockaddr_in addr{};
-    addr.sin_family = AF_INET;
-    addr.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    socklen_t len = sizeof addr;
-    ::bind(listener_, reinterpret_cast<sockaddr*>(&addr), len);
-    ::listen(listener_, 0);
-    ::getsockname(listener_, reinterpret_cast<sockaddr*>(&addr), &len);
-    port_ = ntohs(addr.sin_port);
-    filler_ = ::socket(AF_INET, SOCK_STREAM, 0);
-    ::connect(filler_, reinterpret_cast<sockaddr*>(&addr), len);
-  }
-  ~BlackHole() {
-    ::close(filler_);
-    ::close(listener_);
-  }
-  std::string Port() const { return std::to_string(port_); }
-
-private:
-  int listener_ = -1;
-  int filler_ = -1;
-  quint16 port_ = 0;
-};
+using cadro::testing::BlackHole;
 
 class SubmissionTest : public ::testing::Test {
 protected:

@@ -12,6 +12,7 @@
 #include <algorithm>
 #include <memory>
 
+#include "BlackHole.h"
 #include "RunSession.h"
 #include "StationRules.h"
 #include "TestKit.h"
@@ -30,34 +31,7 @@ const std::string kEnvelope =
     "EVNT=XYZ21045.100</AOMSG><AOURG>TRUE</AOURG><AOTYP>PVT</AOTYP><ENCOD>BASE64</ENCOD>!/ADDON!";
 const std::string kSubject = "XYZ-100 / MED / Springfield";
 
-// A port on which connects neither succeed nor fail: the listen queue is full, so the kernel
-// drops further SYNs and the client keeps retrying.
-class BlackHole {
-public:
-  BlackHole() {
-    listener_ = ::socket(AF_INET, SOCK_STREAM, 0);
-    sockaddr_in addr{};
-    addr.sin_family = AF_INET;
-    addr.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    socklen_t len = sizeof addr;
-    ::bind(listener_, reinterpret_cast<sockaddr*>(&addr), len);
-    ::listen(listener_, 0);
-    ::getsockname(listener_, reinterpret_cast<sockaddr*>(&addr), &len);
-    port_ = ntohs(addr.sin_port);
-    filler_ = ::socket(AF_INET, SOCK_STREAM, 0);
-    ::connect(filler_, reinterpret_cast<sockaddr*>(&addr), len);
-  }
-  ~BlackHole() {
-    ::close(filler_);
-    ::close(listener_);
-  }
-  std::string Port() const { return std::to_string(port_); }
-
-private:
-  int listener_ = -1;
-  int filler_ = -1;
-  quint16 port_ = 0;
-};
+using cadro::testing::BlackHole;
 
 class SessionTest : public ::testing::Test {
 protected:
