@@ -290,6 +290,19 @@ bool NotesInbox::Read(int fd, std::size_t from, long long to, std::string& out, 
   return true;
 }
 
+bool NotesInbox::IdentifyOpen(Source& source, int fd, FileId& id) {
+  if (!Identify(source.path, fd, id.inode, id.born, id.size)) {
+    Report(errno, source.path, 3);
+    return false;
+  }
+  if (!source.pos.Is(id)) {
+    source.pos = {id.inode, id.born, 0};
+    if (source.resume.Is(id)) source.pos.offset = source.resume.offset;
+    source.resume = {};
+  }
+  return true;
+}
+
 bool NotesInbox::ReadNew(Source& source, int fd, std::string& bytes) {
   const long long size = SizeOf(fd);
   if (size < 0) {
@@ -347,15 +360,7 @@ void NotesInbox::ReadNotes(const Show& show) {
   }
   FdCloser closer(fd);
   FileId id;
-  if (!Identify(notes_.path, fd, id.inode, id.born, id.size)) {
-    Report(errno, notes_.path, 3);
-    return;
-  }
-  if (!notes_.pos.Is(id)) {
-    notes_.pos = {id.inode, id.born, 0};
-    if (notes_.resume.Is(id)) notes_.pos.offset = notes_.resume.offset;
-    notes_.resume = {};
-  }
+  if (!IdentifyOpen(notes_, fd, id)) return;
   Hold hold = Hold::Held;
   if (!ShowNew(notes_, fd, id, show, hold) || hold != Hold::Free) return;
   // Free and shown in full: taken, one taken file at a time (the next one waits, shown in place).
@@ -426,15 +431,7 @@ void NotesInbox::ReadTaken(const Show& show) {
   }
   const int fd = takenFd_;
   FileId id;
-  if (!Identify(taken_.path, fd, id.inode, id.born, id.size)) {
-    Report(errno, taken_.path, 3);
-    return;
-  }
-  if (!taken_.pos.Is(id)) {
-    taken_.pos = {id.inode, id.born, 0};
-    if (taken_.resume.Is(id)) taken_.pos.offset = taken_.resume.offset;
-    taken_.resume = {};
-  }
+  if (!IdentifyOpen(taken_, fd, id)) return;
   Hold hold = Hold::Held;
   if (!ShowNew(taken_, fd, id, show, hold)) return;
   // Held, or nothing tells (a taken file left by a viewer that ended, the host under another

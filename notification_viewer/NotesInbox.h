@@ -115,6 +115,9 @@ private:
   bool GiveBack();
   void ReadOrphans(const Show& show, bool closing);
   // Reads what is new in `fd` for `source`. False on failure.
+  // Which file `fd` is; a file other than the one `source` was reading starts from its
+  // beginning, or from where a viewer before this one got to in it. False when it cannot be told.
+  bool IdentifyOpen(Source& source, int fd, FileId& id);
   bool ReadNew(Source& source, int fd, std::string& bytes);
   // Shows the whole lines that are new, then tells whether the file is free (`hold`); when free,
   // a last line without its end is final and shown too. False on failure.
