@@ -5,12 +5,14 @@
 #include <gtest/gtest.h>
 
 #include <QElapsedTimer>
+#include <cctype>
 #include <cstdio>
 #include <cstdlib>
 #include <map>
-#include <regex>
+#include <optional>
 #include <set>
 #include <sstream>
+#include <string_view>
 
 #include "Walk.h"
 
@@ -43,14 +45,54 @@ WalkOptions Options() {
   return options;
 }
 
-// Reads steps in the form PasteableSteps prints them.
+// One step as PasteableSteps prints it, {"Op", a, b, "text", seedu}, starting at `at`; `at` then
+// stands past it. The text is kept as printed, escapes and all.
+std::optional<Step> StepAt(const std::string& s, std::size_t& at) {
+  std::size_t i = at;
+  const auto take = [&](std::string_view literal) {
+    if (s.compare(i, literal.size(), literal) != 0) return false;
+    i += literal.size();
+    return true;
+  };
+  const auto run = [&](auto belongs) {
+    const std::size_t from = i;
+    while (i < s.size() && belongs(static_cast<unsigned char>(s[i]))) ++i;
+    return s.substr(from, i - from);
+  };
+  const auto isDigit = [](unsigned char c) { return std::isdigit(c) != 0; };
+  const auto isWord = [](unsigned char c) { return std::isalnum(c) != 0 || c == '_'; };
+  if (!take("{\"")) return std::nullopt;
+  Step step;
+  step.op = run(isWord);
+  if (step.op.empty() || !take("\", ")) return std::nullopt;
+  const std::string a = run(isDigit);
+  if (a.empty() || !take(", ")) return std::nullopt;
+  const std::string b = run(isDigit);
+  if (b.empty() || !take(", \"")) return std::nullopt;
+  const std::size_t textFrom = i;
+  while (i < s.size() && s[i] != '"') i += s[i] == '\\' && i + 1 < s.size() ? 2 : 1;
+  step.text = s.substr(textFrom, i - textFrom);
+  if (!take("\", ")) return std::nullopt;
+  const std::string seed = run(isDigit);
+  if (seed.empty() || !take("u}")) return std::nullopt;
+  step.a = std::stoi(a);
+  step.b = std::stoi(b);
+  step.seed = static_cast<std::uint32_t>(std::stoul(seed));
+  at = i;
+  return step;
+}
+
+// Reads every step of a list in the form PasteableSteps prints; anything else between is skipped.
 std::vector<Step> ParseSteps(const std::string& text) {
-  static const std::regex one(R"re(\{"(\w+)", (\d+), (\d+), "((?:[^"\\]|\\.)*)", (\d+)u\})re");
   std::vector<Step> steps;
-  for (auto it = std::sregex_iterator(text.begin(), text.end(), one); it != std::sregex_iterator(); ++it) {
-    const std::smatch& m = *it;
-    steps.push_back({m[1].str(), std::stoi(m[2].str()), std::stoi(m[3].str()), m[4].str(),
-                     static_cast<std::uint32_t>(std::stoul(m[5].str()))});
+  for (std::size_t at = text.find('{'); at != std::string::npos;) {
+    std::size_t next = at;
+    if (std::optional<Step> step = StepAt(text, next)) {
+      steps.push_back(std::move(*step));
+      at = text.find('{', next);
+    } else {
+      at = text.find('{', at + 1);
+    }
   }
   return steps;
 }
