@@ -13,6 +13,7 @@
 #include "FormFixture.h"
 #include "FormStates.h"
 #include "QtPlatform.h"
+#include "StandinStation.h"
 #include "VtdirectDelivery.h"
 #include "VtdirectStandin.h"
 
@@ -34,14 +35,7 @@ protected:
     form.reset();
   }
 
-  void UseServer(standin::VtdirectStandin& server) {
-    ASSERT_TRUE(server.Listen(0)) << server.ErrorString().toStdString();
-    StationSettings changed = station->Values();
-    changed.Hst = "127.0.0.1";
-    changed.Prt = std::to_string(server.Port());
-    changed.Nto = 3000;
-    station->SetValues(changed);
-  }
+  void UseServer(standin::VtdirectStandin& server) { UseStandin(*station, server); }
   void ReadOnlyMessages(bool readOnly) {
     std::filesystem::permissions(
         dir.path() / "msg.d", std::filesystem::perms::owner_write,

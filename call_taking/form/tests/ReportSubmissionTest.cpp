@@ -27,22 +27,27 @@ namespace {
 
 using cadro::testing::BlackHole;
 
+// The station's identity (and the port of the server, when one is given) and one complete call.
+void SetUpStationAndCall(CadroIni& station, SubmitRequest& request, const std::string& port) {
+  StationSettings values;
+  values.Lid = "XYZ";
+  values.Uid = "OPER1";
+  values.Loc = "EOC";
+  if (!port.empty()) values.Prt = port;
+  station.SetValues(values);
+  request.eventId = "XYZ26341.100";
+  request.messageId = "XYZ-100";
+  request.content.typeSelected[kTypeLgov] = true;
+  request.content.header = {"Fall", "100 Main St", "",         "Jane Roe",   "",
+                            "",     "14:05",       "Hip pain", "Springfield"};
+}
+
 class SubmissionTest : public ::testing::Test {
 protected:
   void SetUp() override {
     std::filesystem::create_directory(dir.path() / "msg.d");
     ASSERT_TRUE(server.Listen(0));
-    StationSettings values;
-    values.Lid = "XYZ";
-    values.Uid = "OPER1";
-    values.Loc = "EOC";
-    values.Prt = std::to_string(server.Port());
-    station.SetValues(values);
-    request.eventId = "XYZ26341.100";
-    request.messageId = "XYZ-100";
-    request.content.typeSelected[kTypeLgov] = true;
-    request.content.header = {"Fall", "100 Main St", "",         "Jane Roe",   "",
-                              "",     "14:05",       "Hip pain", "Springfield"};
+    SetUpStationAndCall(station, request, std::to_string(server.Port()));
   }
 
   CadroMsg Stored() {
@@ -201,16 +206,7 @@ class MarksTest : public ::testing::Test {
 protected:
   void SetUp() override {
     std::filesystem::create_directory(dir.path() / "msg.d");
-    StationSettings values;
-    values.Lid = "XYZ";
-    values.Uid = "OPER1";
-    values.Loc = "EOC";
-    station.SetValues(values);
-    request.eventId = "XYZ26341.100";
-    request.messageId = "XYZ-100";
-    request.content.typeSelected[kTypeLgov] = true;
-    request.content.header = {"Fall", "100 Main St", "",         "Jane Roe",   "",
-                              "",     "14:05",       "Hip pain", "Springfield"};
+    SetUpStationAndCall(station, request, {});
   }
 
   std::unique_ptr<ReportSubmission> Start() {

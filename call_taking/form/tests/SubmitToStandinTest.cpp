@@ -7,6 +7,7 @@
 
 #include "FormFixture.h"
 #include "ReportMessage.h"
+#include "StandinStation.h"
 #include "VtdirectDelivery.h"
 #include "VtdirectStandin.h"
 
@@ -17,16 +18,7 @@ constexpr const char* kNewId = "XYZ26341.100";
 
 class StandinTest : public FormTest {
 protected:
-  void UseServer(standin::VtdirectStandin& server) {
-    ASSERT_TRUE(server.Listen(0)) << server.ErrorString().toStdString();
-    {
-      StationSettings changed = station->Values();
-      changed.Hst = "127.0.0.1";
-      changed.Prt = std::to_string(server.Port());
-      changed.Nto = 3000;
-      station->SetValues(changed);
-    }
-  }
+  void UseServer(standin::VtdirectStandin& server) { UseStandin(*station, server); }
 
   void SetUp() override {
     FormTest::SetUp();
