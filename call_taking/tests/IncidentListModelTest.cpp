@@ -21,7 +21,8 @@ std::string RandomText(std::mt19937& rng) {
                                 '\xFF', '\x9F', '\xE0', '\xC0', '.',    'm'};
   std::string s(std::uniform_int_distribution<std::size_t>(0, 4)(rng), ' ');
   for (char& c : s) c = kBytes[std::uniform_int_distribution<std::size_t>(0, sizeof kBytes - 1)(rng)];
-  return s;
+  // Some share their first characters and differ only beyond them.
+  return rng() % 4 == 0 ? "Smoke from " + s : s;
 }
 
 IncidentRow Row(int n, std::mt19937& rng) {
@@ -102,6 +103,15 @@ TEST(IncidentListModelTest, RowsInBatchesStandWhereOneSortOfTheWholeListPutsThem
                                 [&](const IncidentRow& r) { return r.columns[0] == fourOrder[i]; });
     }
     EXPECT_EQ(Shown(model), ReferenceOrder(byFour, column, order));
+    // Turned round, equal rows keep the order they had.
+    const Qt::SortOrder other = order == Qt::AscendingOrder ? Qt::DescendingOrder : Qt::AscendingOrder;
+    std::vector<IncidentRow> before;
+    for (const std::string& id : Shown(model)) {
+      before.push_back(
+          *std::find_if(rows.begin(), rows.end(), [&](const IncidentRow& r) { return r.columns[0] == id; }));
+    }
+    model.sort(column, other);
+    EXPECT_EQ(Shown(model), ReferenceOrder(before, column, other));
   }
 }
 

@@ -4,6 +4,7 @@
 #include <QColor>
 #include <QStyle>
 #include <algorithm>
+#include <unordered_map>
 
 #include "QtPlatform.h"
 
@@ -315,6 +316,50 @@ Qt::ItemFlags IncidentListModel::flags(const QModelIndex& index) const {
   return index.isValid() ? Qt::ItemIsEnabled | Qt::ItemIsSelectable : Qt::NoItemFlags;
 }
 
+std::vector<std::pair<std::int64_t, int>> IncidentListModel::SortKeys() const {
+  std::vector<std::pair<std::int64_t, int>> keyed;
+  keyed.reserve(order_.size());
+  if (sortColumn_ == kDateTimeColumn) {
+    for (const int i : order_) keyed.emplace_back(keys_[static_cast<std::size_t>(i)].when, i);
+    return keyed;
+  }
+  // Each distinct text is placed once. A column holds few of them (cities, types, states) or
+  // many (issues, addresses); either way the sort that follows compares numbers side by side in
+  // one array, not texts spread over the heap, which at fifty thousand reports no cache holds.
+  const auto column = static_cast<std::size_t>(sortColumn_);
+  std::unordered_map<std::string_view, std::uint32_t> textId;
+  textId.reserve(order_.size());
+  std::vector<int> firstOf;  // per distinct text: a report that holds it
+  std::vector<std::uint32_t> idOf;
+  idOf.reserve(order_.size());
+  for (const int i : order_) {
+    const auto [it, fresh] = textId.try_emplace(reports_[static_cast<std::size_t>(i)].columns[column],
+                                                static_cast<std::uint32_t>(firstOf.size()));
+    if (fresh) firstOf.push_back(i);
+    idOf.push_back(it->second);
+  }
+  std::vector<std::uint32_t> byText(firstOf.size());
+  for (std::uint32_t t = 0; t < byText.size(); ++t) byText[t] = t;
+  const auto text = [&](std::uint32_t t) -> const std::string& {
+    return reports_[static_cast<std::size_t>(firstOf[t])].columns[column];
+  };
+  std::sort(byText.begin(), byText.end(), [&](std::uint32_t a, std::uint32_t b) {
+    const std::uint64_t pa = prefix_[static_cast<std::size_t>(firstOf[a])];
+    const std::uint64_t pb = prefix_[static_cast<std::size_t>(firstOf[b])];
+    if (pa != pb) return pa < pb;
+    return CompareListText(text(a), text(b)) < 0;
+  });
+  // Texts that differ only in case share a rank, so they keep their order as equal texts do.
+  std::vector<std::int64_t> rank(byText.size());
+  std::int64_t r = 0;
+  for (std::size_t k = 0; k < byText.size(); ++k) {
+    if (k > 0 && CompareListText(text(byText[k - 1]), text(byText[k])) != 0) ++r;
+    rank[byText[k]] = r;
+  }
+  for (std::size_t k = 0; k < order_.size(); ++k) keyed.emplace_back(rank[idOf[k]], order_[k]);
+  return keyed;
+}
+
 void IncidentListModel::sort(int column, Qt::SortOrder order) {
   if (column < 0 || column >= kColumnCount) return;
   if (column != sortColumn_ || prefix_.size() != reports_.size()) {
@@ -322,7 +367,16 @@ void IncidentListModel::sort(int column, Qt::SortOrder order) {
     PackSortPrefixes(0);
   }
   sortOrder_ = order;
-  std::stable_sort(order_.begin(), order_.end(), [this](int a, int b) { return Less(a, b); });
+  std::vector<std::pair<std::int64_t, int>> keyed = SortKeys();
+  // Stable both ways: of equal rows, the one before stays before, as rows arriving later expect.
+  if (order == Qt::AscendingOrder) {
+    std::stable_sort(keyed.begin(), keyed.end(),
+                     [](const auto& a, const auto& b) { return a.first < b.first; });
+  } else {
+    std::stable_sort(keyed.begin(), keyed.end(),
+                     [](const auto& a, const auto& b) { return a.first > b.first; });
+  }
+  for (std::size_t k = 0; k < keyed.size(); ++k) order_[k] = keyed[k].second;
   ShowOrder();
 }
 

@@ -12,6 +12,7 @@
 #include <array>
 #include <cstdint>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 #include "AgeMarks.h"
@@ -86,6 +87,8 @@ private:
   // the numbers compares the texts as far as they reach: most comparisons of a sort end there,
   // in one array, instead of in texts spread over the heap.
   void PackSortPrefixes(std::size_t from);
+  // The folder's reports in list order, each with a number that orders it in the sorted column.
+  std::vector<std::pair<std::int64_t, int>> SortKeys() const;
   bool InFolder(const IncidentRow& report) const;
   // Shows `order_` through the filter, the persistent indexes following their reports.
   void ShowOrder();
