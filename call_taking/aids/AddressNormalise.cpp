@@ -22,16 +22,28 @@ bool IsWordByte(unsigned char c) {
   return (c >= '0' && c <= '9') || (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || c >= 0x80;
 }
 
-void AppendWord(std::string& out, std::string_view word) {
-  if (word.empty()) return;
+std::string_view ShortForm(std::string_view word) {
   for (const auto& [longForm, shortForm] : kShortForms) {
-    if (word == longForm) {
-      word = shortForm;
-      break;
+    if (word == longForm) return shortForm;
+  }
+  return word;
+}
+
+// Gives the words of the normal form to `each` in turn, until it returns false; returns false
+// when it was stopped so.
+template <typename Each>
+bool ForEachNormalWord(std::string_view ansi, Each&& each) {
+  std::string word;  // a street's words fit in the string itself: no allocation
+  for (const char c : ansi) {
+    if (c == '\'' || c == '.') continue;
+    if (IsWordByte(static_cast<unsigned char>(c))) {
+      word.push_back(FoldByte(c));
+    } else if (!word.empty()) {
+      if (!each(ShortForm(word))) return false;
+      word.clear();
     }
   }
-  if (!out.empty()) out.push_back(' ');
-  out.append(word);
+  return word.empty() || each(ShortForm(word));
 }
 
 }  // namespace
@@ -59,18 +71,26 @@ std::string FoldCase(std::string_view ansi) {
 std::string NormaliseAddress(std::string_view ansi) {
   std::string out;
   out.reserve(ansi.size());
-  std::string word;
-  for (const char c : ansi) {
-    if (c == '\'' || c == '.') continue;
-    if (IsWordByte(static_cast<unsigned char>(c))) {
-      word.push_back(FoldByte(c));
-    } else {
-      AppendWord(out, word);
-      word.clear();
-    }
-  }
-  AppendWord(out, word);
+  ForEachNormalWord(ansi, [&out](std::string_view word) {
+    if (!out.empty()) out.push_back(' ');
+    out.append(word);
+    return true;
+  });
   return out;
+}
+
+bool NormalisesTo(std::string_view ansi, std::string_view normalised) {
+  std::size_t at = 0;
+  const bool whole = ForEachNormalWord(ansi, [&](std::string_view word) {
+    if (at > 0) {
+      if (at == normalised.size() || normalised[at] != ' ') return false;
+      ++at;
+    }
+    if (normalised.substr(at, word.size()) != word) return false;
+    at += word.size();
+    return true;
+  });
+  return whole && at == normalised.size();
 }
 
 }  // namespace cadro::aids

@@ -15,5 +15,8 @@ std::string FoldCase(std::string_view ansi);
 // punctuation mark a word break, runs of blanks one space, and the common street words and
 // compass points in their short form ("street" -> "st", "north" -> "n", "avenue" -> "ave").
 std::string NormaliseAddress(std::string_view ansi);
+// NormaliseAddress(ansi) == normalised, without building the normal form: the duplicate check
+// asks this of every report of the hour, and most differ in their first word.
+bool NormalisesTo(std::string_view ansi, std::string_view normalised);
 
 }  // namespace cadro::aids

@@ -50,8 +50,8 @@ std::optional<std::size_t> FindPossibleDuplicate(const IncidentRow& fresh,
     if (gap > kDuplicateWindowMinutes || (best && gap >= bestGap)) continue;
     // The cheap tests first: most reports of a busy hour fail on the type or the address.
     if (!ShareEventType(fresh.columns[kTypeColumn], other.columns[kTypeColumn])) continue;
-    if (NormaliseAddress(other.columns[kLocationColumn]) != address) continue;
-    if (NormaliseAddress(other.columns[kCityColumn]) != city) continue;
+    if (!NormalisesTo(other.columns[kLocationColumn], address)) continue;
+    if (!NormalisesTo(other.columns[kCityColumn], city)) continue;
     best = i;
     bestGap = gap;
   }

@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <random>
+
 #include "AddressNormalise.h"
 
 namespace cadro::aids {
@@ -33,6 +35,42 @@ TEST(AddressNormalise, AccentedLettersFoldLikeAscii) {
   // Windows-1252: "É" 0xC9 folds to "é" 0xE9; the multiplication sign 0xD7 is no letter.
   EXPECT_EQ(NormaliseAddress("3 \xC9tang Rd"), NormaliseAddress("3 \xE9tang road"));
   EXPECT_EQ(FoldCase("\xD7\x8A"), "\xD7\x9A");
+}
+
+// The duplicate check asks NormalisesTo of every report of the hour instead of building each
+// one's normal form; the two must never disagree, whatever the text and whatever it is held to.
+TEST(AddressNormalise, NormalisesToAgreesWithTheNormalFormForAnyTexts) {
+  static const char* const kPieces[] = {
+      "100",      "1000",   "N",     "north",    "NORTH",    "Main", "main",   "St", "st.", "Street",
+      "Streeter", "O'Neil", "ONeil", "\xC9tang", "\xE9tang", "ave",  "Avenue", "s",  "SW",  "southwest"};
+  static const char* const kGaps[] = {" ", "  ", ", ", "-", "\t", ".", " . ", ";"};
+  const auto address = [](std::mt19937& rng) {
+    std::string a = rng() % 4 == 0 ? " " : "";
+    const std::size_t words = rng() % 5;
+    for (std::size_t w = 0; w < words; ++w) {
+      if (w > 0) a += kGaps[rng() % std::size(kGaps)];
+      a += kPieces[rng() % std::size(kPieces)];
+    }
+    if (rng() % 4 == 0) a += kGaps[rng() % std::size(kGaps)];
+    return a;
+  };
+  for (unsigned seed = 1; seed <= 3000; ++seed) {
+    std::mt19937 rng(seed);
+    const std::string a = address(rng);
+    // Held to another address's normal form, to its own, or to a form no address has.
+    std::string held = NormaliseAddress(rng() % 3 == 0 ? a : address(rng));
+    switch (rng() % 5) {
+      case 0: held += ' '; break;
+      case 1: held.insert(0, " "); break;
+      case 2:
+        if (!held.empty()) held.pop_back();
+        break;
+      default: break;
+    }
+    ASSERT_EQ(NormalisesTo(a, held), NormaliseAddress(a) == held)
+        << "seed " << seed << ": '" << a << "' held to '" << held << "'";
+    ASSERT_TRUE(NormalisesTo(a, NormaliseAddress(a))) << "seed " << seed;
+  }
 }
 
 }  // namespace
