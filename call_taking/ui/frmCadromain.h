@@ -118,6 +118,8 @@ private:
   void AfterListBuilt();
   // Writes the communications log the dialog chose; false (the dialog stays) when the operator
   // would not replace a file or a file could not be written.
+  // Every report on disk now, whatever its state, read away from the window's thread.
+  std::vector<IncidentRow> ReadEveryReport();
   bool ExportLog(const aids::ExportChoice& choice, const LocalTime& now, const QDate& today,
                  std::set<QString>& writtenHere);
   void RestoreLayout();

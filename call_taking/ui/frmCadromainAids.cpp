@@ -3,6 +3,7 @@
 // None of them changes a report, the list's columns or Cadrocts.ini.
 #include <QDate>
 #include <QDir>
+#include <QEventLoop>
 #include <QFile>
 #include <QFileInfo>
 #include <QFrame>
@@ -223,6 +224,43 @@ void frmCadromain::mnuExportLog_Click() {
   runModal_(dialog);
 }
 
+std::vector<IncidentRow> frmCadromain::ReadEveryReport() {
+  // Tens of thousands of files take a while to read: the window goes on painting meanwhile,
+  // as it does while the list is read. The dialog asking for the export is modal, so nothing
+  // else is started from it before the reading ends.
+  std::vector<IncidentRow> every;
+  std::vector<ListingNotice> notices;
+  QEventLoop wait;
+  BackgroundListing reading(
+      listRecord_->MessageFolder(),
+      [&wait] {
+        QMetaObject::invokeMethod(
+            &wait, [&wait] { wait.quit(); }, Qt::QueuedConnection);
+      },
+      readerSetup_);
+  for (;;) {
+    ListingBatch batch = reading.Take();
+    if (every.empty()) {
+      every.swap(batch.rows);
+      every.reserve(batch.total);
+    } else {
+      every.insert(every.end(), std::make_move_iterator(batch.rows.begin()),
+                   std::make_move_iterator(batch.rows.end()));
+    }
+    for (ListingNotice& notice : batch.notices) notices.push_back(std::move(notice));
+    if (batch.finished) break;
+    wait.exec();
+  }
+  for (const ListingNotice& notice : notices) {
+    if (notice.kind == ListingNotice::Kind::EventLog) {
+      listServices_.eventLog.Error(notice.text);
+    } else {
+      listServices_.prompts.Message(notice.text, notice.title, notice.icon);
+    }
+  }
+  return every;
+}
+
 bool frmCadromain::ExportLog(const aids::ExportChoice& choice, const LocalTime& now, const QDate& today,
                              std::set<QString>& writtenHere) {
   std::vector<QString> paths;
@@ -247,11 +285,7 @@ bool frmCadromain::ExportLog(const aids::ExportChoice& choice, const LocalTime& 
   }
 
   // Read the folder afresh: the log must hold what is on disk now, not what the list last saw.
-  std::vector<IncidentRow> every;
-  try {
-    BuildIncidentRows(*listRecord_, folder::kAll, every);
-  } catch (const std::exception&) {
-  }
+  std::vector<IncidentRow> every = ReadEveryReport();
   aids::LogSelection selection;
   selection.byDateRange = choice.byDateRange;
   selection.folderCode = currentFolder_;

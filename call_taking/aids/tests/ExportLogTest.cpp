@@ -6,7 +6,10 @@
 #include <QMessageBox>
 #include <QRadioButton>
 #include <QTimer>
+#include <atomic>
+#include <chrono>
 #include <cstdio>
+#include <thread>
 
 #include "../../tests/MainWindowFixture.h"
 #include "AidsWindowFixture.h"
@@ -160,6 +163,47 @@ TEST_F(ExportLog, AnUnwritableTargetIsReported) {
   ASSERT_FALSE(t.prompts.shown.empty());
   EXPECT_EQ(t.prompts.shown.back().icon, PromptIcon::Exclamation);
   EXPECT_EQ(t.prompts.shown.back().text.rfind("Problems writing '", 0), 0U);
+}
+
+// Tens of thousands of reports take a while to read: meanwhile the window's thread goes on
+// answering, and the dialog can neither start a second export nor be closed under the first.
+TEST_F(ExportLog, TheWindowAnswersWhileTheFolderIsReadAndTheDialogWaitsForTheExport) {
+  for (int i = 0; i < 30; ++i) {
+    Full("FS326342." + std::to_string(100 + i), 2, "FIRE", "1 Main St", "Springfield", "1200", "Smoke", "");
+  }
+  Start();
+  std::atomic<bool> answered{false};
+  std::atomic<int> opened{0};
+  w->SetReaderSetupForTests([&](ReportReader& reader) {
+    reader.beforeOpen = [&](const std::string&) {
+      // The first file waits, 5 s at most, for the window's thread to run a timer.
+      if (opened++ > 0) return;
+      for (int i = 0; i < 500 && !answered; ++i) std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    };
+  });
+  const std::size_t before = t.prompts.shown.size();
+  std::size_t messagesWhenAnswered = before + 99;
+  bool okEnabledWhenAnswered = true;
+  bool rejected = false;
+  Export([&](aids::frmExportLog& d) {
+    d.findChild<QLineEdit*>("txtFile")->setText(QString::fromStdString(dir.File("log")));
+    d.findChild<QCheckBox*>("chkPdf")->setChecked(false);
+    QObject::connect(&d, &QDialog::rejected, [&] { rejected = true; });
+    QTimer::singleShot(0, &d, [&] {
+      messagesWhenAnswered = t.prompts.shown.size();
+      okEnabledWhenAnswered = d.findChild<QPushButton*>("cmdOK")->isEnabled();
+      QTest::keyClick(&d, Qt::Key_Escape);
+      answered = true;
+    });
+  });
+  EXPECT_TRUE(answered);
+  EXPECT_GT(opened.load(), 0);
+  EXPECT_EQ(messagesWhenAnswered, before) << "the timer ran only after the export";
+  EXPECT_FALSE(okEnabledWhenAnswered);
+  EXPECT_FALSE(rejected) << "Escape closed the dialog under its export";
+  ASSERT_EQ(t.prompts.shown.size(), before + 1);
+  EXPECT_NE(t.prompts.shown.back().text.find("30 reports"), std::string::npos) << t.prompts.shown.back().text;
+  EXPECT_EQ(CsvRecords(dir.File("log.csv")).size(), 32U);
 }
 
 // The operator's files are never replaced unasked, and the dialog never throws away what was

@@ -118,12 +118,23 @@ void frmExportLog::cmdBrowse_Click() {
 }
 
 void frmExportLog::cmdOK_Click() {
-  if (!cmdOK_->isEnabled()) return;
-  if (!exporter_ || exporter_(Choice())) {
+  // The export reads the message folder while the windows go on answering: a second OK would
+  // start a second export inside the first.
+  if (!cmdOK_->isEnabled() || exporting_) return;
+  exporting_ = true;
+  cmdOK_->setEnabled(false);
+  const bool done = !exporter_ || exporter_(Choice());
+  exporting_ = false;
+  UpdateOk();
+  if (done) {
     accept();
     return;
   }
   txtFile_->setFocus(Qt::OtherFocusReason);
+}
+
+void frmExportLog::reject() {
+  if (!exporting_) QDialog::reject();
 }
 
 ExportChoice frmExportLog::Choice() const {

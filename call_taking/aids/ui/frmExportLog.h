@@ -36,6 +36,8 @@ public:
   // so after a failure or a refused replacement every choice is still there to correct.
   using Exporter = std::function<bool(const ExportChoice&)>;
   void SetExporter(Exporter exporter) { exporter_ = std::move(exporter); }
+  // Not while an export runs: it would be cut off between its files.
+  void reject() override;
 
 private:
   void UpdateOk();
@@ -51,6 +53,7 @@ private:
   QCheckBox* chkPdf_ = nullptr;
   QPushButton* cmdOK_ = nullptr;
   Exporter exporter_;
+  bool exporting_ = false;
 };
 
 }  // namespace cadro::aids
