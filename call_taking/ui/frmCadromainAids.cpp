@@ -226,8 +226,8 @@ void frmCadromain::mnuExportLog_Click() {
 
 std::vector<IncidentRow> frmCadromain::ReadEveryReport() {
   // Tens of thousands of files take a while to read: the window goes on painting meanwhile,
-  // as it does while the list is read. The dialog asking for the export is modal, so nothing
-  // else is started from it before the reading ends.
+  // as it does while the list is read. The export's dialog takes no second OK and does not
+  // close until the reading and the writing are done.
   std::vector<IncidentRow> every;
   std::vector<ListingNotice> notices;
   QEventLoop wait;
@@ -240,13 +240,9 @@ std::vector<IncidentRow> frmCadromain::ReadEveryReport() {
       readerSetup_);
   for (;;) {
     ListingBatch batch = reading.Take();
-    if (every.empty()) {
-      every.swap(batch.rows);
-      every.reserve(batch.total);
-    } else {
-      every.insert(every.end(), std::make_move_iterator(batch.rows.begin()),
-                   std::make_move_iterator(batch.rows.end()));
-    }
+    if (every.capacity() < batch.total) every.reserve(batch.total);
+    every.insert(every.end(), std::make_move_iterator(batch.rows.begin()),
+                 std::make_move_iterator(batch.rows.end()));
     for (ListingNotice& notice : batch.notices) notices.push_back(std::move(notice));
     if (batch.finished) break;
     wait.exec();
