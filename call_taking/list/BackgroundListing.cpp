@@ -179,7 +179,9 @@ void BackgroundListing::Post(std::vector<IncidentRow>* rows, bool end) {
       }
     }
     if (end) pending_.finished = true;
-    wake = !awake_;
+    // The end wakes the window even when an earlier wake-up waits to be answered: that one may
+    // be put off until the next batch is due, and the operator waits for the whole list.
+    wake = !awake_ || end;
     awake_ = true;
   }
   if (wake && wake_) wake_();

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <atomic>
 #include <chrono>
 #include <condition_variable>
 #include <mutex>
@@ -216,6 +217,24 @@ TEST_F(Listing, AStopInMidFolderEndsTheReadingAndTheWaitForIt) {
   listing.reset();
   EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(5));
   EXPECT_LE(opened, 101);
+}
+
+// A window that puts off taking rows until its next batch is due still hears of the end at
+// once: otherwise the whole list waited for that tick, up to 40 ms after the last file.
+TEST_F(Listing, TheEndWakesTheWindowWhileAnEarlierWakeUpIsUnanswered) {
+  for (int i = 0; i < 50; ++i) Report("A" + std::to_string(i));
+  std::atomic<int> wakes{0};
+  BackgroundListing listing(folder.string(), [&] { ++wakes; });
+  const auto start = std::chrono::steady_clock::now();
+  while (!listing.Finished() && std::chrono::steady_clock::now() - start < std::chrono::seconds(20)) {
+    std::this_thread::sleep_for(std::chrono::milliseconds(1));
+  }
+  ASSERT_TRUE(listing.Finished());
+  // No Take in between: the first rows woke the window, and the end must wake it again.
+  EXPECT_EQ(wakes.load(), 2);
+  const ListingBatch batch = listing.Take();
+  EXPECT_TRUE(batch.finished);
+  EXPECT_EQ(batch.rows.size(), 50u);
 }
 
 }  // namespace
