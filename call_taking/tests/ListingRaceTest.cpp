@@ -85,6 +85,48 @@ protected:
   std::vector<std::shared_ptr<Gate>> gates;
 };
 
+// The first report read may belong to another folder. The window must not then wait for its
+// next batch to be due before it shows the folder's first rows: the operator is waiting for them.
+TEST_F(ListingRace, TheFoldersFirstRowsShowAtOnceWhenTheFirstBatchHeldNone) {
+  Reports(16, 6, "D");
+  // Shared with the reading thread, which may outlive this function when an assertion fails.
+  struct Steps {
+    std::atomic<int> opened{0};
+    std::atomic<bool> firstTaken{false};
+    std::atomic<bool> shown{false};
+  };
+  auto steps = std::make_shared<Steps>();
+  const std::string folder = dir.File("msg.d");
+  readerSetup = [steps, folder](ReportReader& reader) {
+    reader.beforeOpen = [steps, folder](const std::string& id) {
+      const auto waitFor = [](const std::atomic<bool>& flag) {
+        for (int i = 0; i < 3000 && !flag; ++i) std::this_thread::sleep_for(std::chrono::milliseconds(5));
+      };
+      // The second file, once the window has taken the first, becomes a report of the Ready
+      // folder; the last holds the end back until the test has looked. The reader hands rows
+      // over in growing batches (1, 2, 4, 8): by the last file all before it have gone over.
+      const int n = steps->opened++;
+      if (n == 1) {
+        waitFor(steps->firstTaken);
+        const std::string path = JoinPath(folder, id + ".911");
+        std::string bytes = ReadFileBytes(path);
+        bytes.replace(bytes.find("AST=6"), 5, "AST=2");
+        WriteFileBytes(path, bytes);
+      }
+      if (n == 15) waitFor(steps->shown);
+    };
+  };
+  StartWithoutWaiting();
+  w->SetTakeIntervalForTests(std::chrono::seconds(60));
+  CADRO_WAIT_FOR(w->Model().Reports().size() == 1, 10000);
+  EXPECT_EQ(w->Model().rowCount(), 0);
+  steps->firstTaken = true;
+  CADRO_WAIT_FOR(w->Model().rowCount() == 1, 10000);
+  steps->shown = true;
+  WaitForList();
+  EXPECT_EQ(Listed(), OnDisk(2));
+}
+
 TEST_F(ListingRace, WhileTheFolderIsReadTheWindowShowsProgressAndEveryControlAnswers) {
   Reports(70, 2, "R");
   Reports(10, 6, "D");

@@ -40,10 +40,6 @@ constexpr long kDefaultTop = 105;
 constexpr long kDefaultWidth = 11235;
 constexpr long kDefaultHeight = 7200;
 
-// Rows are taken from the reader at most this often, so the window spends its time answering
-// the operator rather than placing rows a few at a time.
-constexpr std::chrono::milliseconds kTakeEvery(40);
-
 }  // namespace
 
 frmCadromain::frmCadromain(Services& services, CadroIni& ini, SessionLog& log, std::string programFolder,
@@ -227,10 +223,13 @@ void frmCadromain::ListingWoke(std::uint64_t generation) {
     return;
   }
   const auto since = std::chrono::steady_clock::now() - lastTake_;
-  // The last rows are taken at once: the operator waits for the whole list.
-  if (lastTake_ != std::chrono::steady_clock::time_point{} && since < kTakeEvery && !listing_->EndReached()) {
+  // The folder's first rows and the last rows are taken at once: the operator waits for them.
+  // A batch may hold no report of the folder, so the first rows are those the list shows.
+  const bool firstRows = !staging_ && model_->TotalRows() == 0;
+  if (lastTake_ != std::chrono::steady_clock::time_point{} && since < takeEvery_ && !firstRows &&
+      !listing_->EndReached()) {
     if (!tmrListing_->isActive()) {
-      tmrListing_->start(std::chrono::duration_cast<std::chrono::milliseconds>(kTakeEvery - since) +
+      tmrListing_->start(std::chrono::duration_cast<std::chrono::milliseconds>(takeEvery_ - since) +
                          std::chrono::milliseconds(1));
     }
     return;

@@ -67,6 +67,8 @@ public:
   bool Listing() const { return listing_ != nullptr; }
   // Tests only: prepares the reader of each listing from now on, on its thread.
   void SetReaderSetupForTests(BackgroundListing::ReaderSetup setup) { readerSetup_ = std::move(setup); }
+  // Tests only: how often rows are taken from the reader.
+  void SetTakeIntervalForTests(std::chrono::milliseconds every) { takeEvery_ = every; }
   void SetColumnHeaders();
 
   void cmdFolder_Click(int folderCode);
@@ -180,6 +182,9 @@ private:
   bool listComplete_ = false;                   // the model holds a whole listing
   ListingBatch progress_;                       // counts of the listing under way
   QTimer* tmrListing_ = nullptr;
+  // Rows are taken from the reader at most this often, so the window spends its time answering
+  // the operator rather than placing rows a few at a time.
+  std::chrono::milliseconds takeEvery_{40};
   std::chrono::steady_clock::time_point lastTake_{};
   bool taking_ = false;
   std::deque<ListingNotice> pendingMessages_;
