@@ -370,6 +370,12 @@ void NotesInbox::ReadNotes(const Show& show) {
 
 void NotesInbox::TakeNotes(int fd) {
   FdCloser closer(fd);
+  if (stepHook_) stepHook_(Step::Proven);
+  // A last look just before the rename: a writer that opened the file since the proof (the
+  // viewer may have waited for the CPU in between) keeps it where it is. What remains is the
+  // moment of the rename itself, which the give-back below covers.
+  opens_.Update();
+  if (opens_.Events(notesName_) + opens_.Events(takenName_) != lastLook_.events) return;
   if (stepHook_) stepHook_(Step::Rename);
   if (!RenameNoReplace(notes_.path, taken_.path)) {
     Report(errno, notes_.path, 5);  // a file in the way that is not ours stays as it is

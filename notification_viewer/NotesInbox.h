@@ -79,7 +79,7 @@ public:
   void SetReadErrorForTests(std::function<int()> error) { readError_ = std::move(error); }
   // Tests: called once the file was found free, just before the notes file is renamed away
   // (Rename) and just before a taken file is deleted (Delete).
-  enum class Step { Rename, Delete };
+  enum class Step { Proven, Rename, Delete };
   void SetStepHookForTests(std::function<void(Step)> hook) { stepHook_ = std::move(hook); }
 
 private:

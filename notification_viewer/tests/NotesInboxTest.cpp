@@ -160,6 +160,32 @@ TEST_F(InboxFixture, AWriterThatOpensTheFileWhileItIsTakenKeepsItAndLosesNothing
   EXPECT_TRUE(LogsEmpty());
 }
 
+// On a busy machine the viewer may be held up between the proof that nobody holds the file and
+// the rename. A writer that opened the file in that time keeps it where it is: the file is not
+// renamed away under it, not even for the moment the give-back takes.
+TEST_F(InboxFixture, AWriterThatOpensTheFileAfterTheProofIsSeenBeforeTheRename) {
+  NotesInbox inbox(Notes(), log);
+  Append("1|first\r\n");
+  std::unique_ptr<HeldNotesFile> writer;
+  bool renamed = false;
+  inbox.SetStepHookForTests([&](NotesInbox::Step step) {
+    if (step == NotesInbox::Step::Proven && !writer) writer = std::make_unique<HeldNotesFile>(Notes());
+    if (step == NotesInbox::Step::Rename) renamed = true;
+  });
+  EXPECT_EQ(inbox.Poll(), Lines{"1|first"});
+  ASSERT_TRUE(writer);
+  EXPECT_FALSE(renamed) << "the file was renamed away from the writer that held it";
+  writer->Append("2|second\r\n");
+  EXPECT_TRUE(writer->StillTheNotesFile());
+  EXPECT_EQ(inbox.Poll(), Lines{"2|second"});
+  writer->Close();
+  inbox.SetStepHookForTests({});
+  // Taken once free, and gone after its grace.
+  EXPECT_EQ(Settle(inbox), Lines{});
+  EXPECT_EQ(Settle(inbox), Lines{});
+  EXPECT_TRUE(LogsEmpty());
+}
+
 TEST_F(InboxFixture, AWriterThatFoundTheFileBeforeItWasTakenLosesNothing) {
   const std::string taken = dir.File("Vtnote.dat.taken");
   {
