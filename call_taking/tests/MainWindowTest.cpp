@@ -205,6 +205,37 @@ TEST_F(MainWindow, ClosingMaximisedKeepsThePlacementButSavesColumnsAndFont) {
   EXPECT_NE(ReadFileBytes(dir.File("Cadrocts.ini")).find("\r\nLvf=11\r\n"), std::string::npos);
 }
 
+// The operator's column widths are the list's, not one listing's: a folder change, a new listing
+// after a save, a font change or a sort keeps them, and closing stores them.
+TEST_F(MainWindow, ColumnWidthsSurviveEveryNewListing) {
+  const std::string app = "Cadro Call Taking System";
+  Report("A.001", 2);
+  Report("A.002", 6);
+  Start();
+  QHeaderView* header = w->List()->header();
+  header->resizeSection(5, 123);
+  header->resizeSection(3, 45);
+  const auto kept = [&](const char* after) {
+    EXPECT_EQ(header->sectionSize(5), 123) << after;
+    EXPECT_EQ(header->sectionSize(3), 45) << after;
+    EXPECT_EQ(header->sectionSize(0), 0) << after;
+  };
+  Folder(0);
+  kept("a folder change");
+  w->BuildNewMsgList();
+  WaitForList();
+  kept("a rebuild");
+  ClickHeader(4);
+  kept("a sort");
+  Find<QLineEdit>("txtSearch")->setText(QStringLiteral("A.001"));
+  kept("a search");
+  w->cmdBigger_Click();
+  WaitForList();
+  kept("a bigger font");
+  w->close();
+  EXPECT_EQ(*t.settings.Get(app, "Settings", "lvCW6"), std::to_string(PixelsToTwips(123, w->logicalDpiX())));
+}
+
 TEST_F(MainWindow, PackAndResetColumns) {
   Report("A.001", 2, "A City With A Rather Long Name Indeed");
   Start();

@@ -36,6 +36,12 @@ void Report(const std::string& folder, const std::string& id, int ast, const std
                              std::to_string(ast) + "\r\nADT=261208\r\nATM=" + atm + "\r\n[END]\r\n");
 }
 
+// The list is read in the background: a picture shows it once the reading is done.
+void WaitForList(const cadro::frmCadromain& w) {
+  for (int i = 0; i < 2000 && w.Listing(); ++i) QTest::qWait(5);
+  if (w.Listing()) std::fprintf(stderr, "the list was still being read\n");
+}
+
 void Save(QWidget* w, const QString& path) {
   QApplication::processEvents();
   if (!w->grab().save(path)) std::fprintf(stderr, "could not save %s\n", qPrintable(path));
@@ -85,6 +91,7 @@ int main(int argc, char** argv) {
   });
   w.Startup();
   w.resize(1100, 460);
+  WaitForList(w);
   w.mnuPackColumns_Click();
   if (!QTest::qWaitForWindowExposed(&w)) std::fprintf(stderr, "window not shown\n");
 
@@ -103,11 +110,13 @@ int main(int argc, char** argv) {
   // 3. A new call at a known address: the hint above the list.
   Report(msg, "FS326342.107", 6, "FIRE", "Smoke From Roof", "100 main street", "Springfield", "1244");
   w.BuildNewMsgList();
+  WaitForList(w);
   Save(&w, out + "/cadrocts-aids-duplicate.png");
   w.cmdHintIgnore_Click();
 
   // 4. Search as typed, across all folders' fields.
   w.cmdFolder_Click(0);
+  WaitForList(w);
   w.mnuPackColumns_Click();
   auto* search = w.findChild<QLineEdit*>("txtSearch");
   QTest::keyClicks(search, "main");
