@@ -243,11 +243,15 @@ std::vector<int> NotesInbox::OwnFds(int inHand) const {
   return own;
 }
 
+std::uint64_t NotesInbox::OpensAndCloses() {
+  opens_.Update();
+  return opens_.Events(notesName_) + opens_.Events(takenName_);
+}
+
 NotesInbox::Hold NotesInbox::Holders(int fd) {
   FileId id;
   if (!Identify("", fd, id.inode, id.born, id.size)) return Hold::Held;
-  opens_.Update();
-  const std::uint64_t before = opens_.Events(notesName_) + opens_.Events(takenName_);
+  const std::uint64_t before = OpensAndCloses();
   // A file still held when last looked at, and neither opened nor closed since, is still held:
   // a kept-open file is not looked for on every poll.
   const auto now = std::chrono::steady_clock::now();
@@ -255,9 +259,8 @@ NotesInbox::Hold NotesInbox::Holders(int fd) {
       now - lastLook_.at < kLookAgain)
     return lastLook_.hold;
   const NotesOpens::Scan scan = NotesOpens::ScanProcesses(fd, OwnFds(fd));
-  opens_.Update();
   // Someone came or went meanwhile: the look may have missed them.
-  if (opens_.Events(notesName_) + opens_.Events(takenName_) != before) return Hold::Held;
+  if (OpensAndCloses() != before) return Hold::Held;
   const Hold hold = scan == NotesOpens::Scan::Free   ? Hold::Free
                     : scan == NotesOpens::Scan::Held ? Hold::Held
                                                      : Hold::CannotTell;
@@ -374,8 +377,7 @@ void NotesInbox::TakeNotes(int fd) {
   // A last look just before the rename: a writer that opened the file since the proof (the
   // viewer may have waited for the CPU in between) keeps it where it is. What remains is the
   // moment of the rename itself, which the give-back below covers.
-  opens_.Update();
-  if (opens_.Events(notesName_) + opens_.Events(takenName_) != lastLook_.events) return;
+  if (OpensAndCloses() != lastLook_.events) return;
   if (stepHook_) stepHook_(Step::Rename);
   if (!RenameNoReplace(notes_.path, taken_.path)) {
     Report(errno, notes_.path, 5);  // a file in the way that is not ours stays as it is
@@ -384,9 +386,7 @@ void NotesInbox::TakeNotes(int fd) {
   // Someone opened the file between the proof and the rename (or was on the way to): it is
   // theirs again, under its name, unless a new notes file is there already. An open already
   // reported gives it back at once; the rename itself is two reports, one per name.
-  const std::uint64_t quiet = lastLook_.events;
-  opens_.Update();
-  const bool stirred = opens_.Events(notesName_) + opens_.Events(takenName_) != quiet + 2;
+  const bool stirred = OpensAndCloses() != lastLook_.events + 2;
   if ((stirred || Holders(fd) != Hold::Free || SizeOf(fd) != static_cast<long long>(notes_.pos.offset)) &&
       RenameNoReplace(taken_.path, notes_.path)) {
     return;

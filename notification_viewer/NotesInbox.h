@@ -126,6 +126,8 @@ private:
   bool Read(int fd, std::size_t from, long long to, std::string& out, const std::string& path);
   // Whether anyone but the viewer holds the file open here on `fd`.
   Hold Holders(int fd);
+  // Opens and closes of the notes file and the taken file reported so far, the latest taken in.
+  std::uint64_t OpensAndCloses();
   std::vector<int> OwnFds(int inHand) const;
   void CannotTell(const std::string& path);
   void Report(int errnoValue, const std::string& path, int step);

@@ -368,14 +368,12 @@ void IncidentListModel::sort(int column, Qt::SortOrder order) {
   }
   sortOrder_ = order;
   std::vector<std::pair<std::int64_t, int>> keyed = SortKeys();
-  // Stable both ways: of equal rows, the one before stays before, as rows arriving later expect.
-  if (order == Qt::AscendingOrder) {
-    std::stable_sort(keyed.begin(), keyed.end(),
-                     [](const auto& a, const auto& b) { return a.first < b.first; });
-  } else {
-    std::stable_sort(keyed.begin(), keyed.end(),
-                     [](const auto& a, const auto& b) { return a.first > b.first; });
+  if (order == Qt::DescendingOrder) {
+    for (auto& k : keyed) k.first = -k.first;
   }
+  // Stable both ways: of equal rows, the one before stays before, as rows arriving later expect.
+  std::stable_sort(keyed.begin(), keyed.end(),
+                   [](const auto& a, const auto& b) { return a.first < b.first; });
   for (std::size_t k = 0; k < keyed.size(); ++k) order_[k] = keyed[k].second;
   ShowOrder();
 }

@@ -249,13 +249,7 @@ void frmCadromain::TakeListing() {
   } catch (const std::exception&) {
     // Whatever failed outside the record (memory): keep the rows placed so far.
   }
-  for (ListingNotice& notice : batch.notices) {
-    if (notice.kind == ListingNotice::Kind::EventLog) {
-      listServices_.eventLog.Error(notice.text);
-    } else {
-      pendingMessages_.push_back(std::move(notice));
-    }
-  }
+  PassOn(batch.notices);
   progress_.done = batch.done;
   progress_.total = batch.total;
   progress_.listed = batch.listed;
@@ -268,6 +262,17 @@ void frmCadromain::TakeListing() {
     // A box waits for the operator; the list goes on filling behind it.
     if (!pendingMessages_.empty()) QTimer::singleShot(0, this, &frmCadromain::ShowPendingMessages);
   }
+}
+
+void frmCadromain::PassOn(std::vector<ListingNotice>& notices) {
+  for (ListingNotice& notice : notices) {
+    if (notice.kind == ListingNotice::Kind::EventLog) {
+      listServices_.eventLog.Error(notice.text);
+    } else {
+      pendingMessages_.push_back(std::move(notice));
+    }
+  }
+  notices.clear();
 }
 
 void frmCadromain::FinishListing() {

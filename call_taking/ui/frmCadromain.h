@@ -116,12 +116,14 @@ private:
   void TakeListing();
   void FinishListing();
   void RetireListing();
+  // What a reader said: log entries go to the event log, messages wait for ShowPendingMessages.
+  void PassOn(std::vector<ListingNotice>& notices);
   void ShowPendingMessages();
   void AfterListBuilt();
-  // Writes the communications log the dialog chose; false (the dialog stays) when the operator
-  // would not replace a file or a file could not be written.
   // Every report on disk now, whatever its state, read away from the window's thread.
   std::vector<IncidentRow> ReadEveryReport();
+  // Writes the communications log the dialog chose; false (the dialog stays) when the operator
+  // would not replace a file or a file could not be written.
   bool ExportLog(const aids::ExportChoice& choice, const LocalTime& now, const QDate& today,
                  std::set<QString>& writtenHere);
   void RestoreLayout();

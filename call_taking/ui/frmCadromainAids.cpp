@@ -229,7 +229,6 @@ std::vector<IncidentRow> frmCadromain::ReadEveryReport() {
   // as it does while the list is read. The export's dialog takes no second OK and does not
   // close until the reading and the writing are done.
   std::vector<IncidentRow> every;
-  std::vector<ListingNotice> notices;
   QEventLoop wait;
   BackgroundListing reading(
       listRecord_->MessageFolder(),
@@ -243,17 +242,11 @@ std::vector<IncidentRow> frmCadromain::ReadEveryReport() {
     if (every.capacity() < batch.total) every.reserve(batch.total);
     every.insert(every.end(), std::make_move_iterator(batch.rows.begin()),
                  std::make_move_iterator(batch.rows.end()));
-    for (ListingNotice& notice : batch.notices) notices.push_back(std::move(notice));
+    PassOn(batch.notices);
     if (batch.finished) break;
     wait.exec();
   }
-  for (const ListingNotice& notice : notices) {
-    if (notice.kind == ListingNotice::Kind::EventLog) {
-      listServices_.eventLog.Error(notice.text);
-    } else {
-      listServices_.prompts.Message(notice.text, notice.title, notice.icon);
-    }
-  }
+  ShowPendingMessages();
   return every;
 }
 
