@@ -126,14 +126,16 @@ void NotesInbox::OnceLog::Error(const std::string& text) {
   target_.Error(text);
 }
 
-NotesInbox::NotesInbox(std::string notesFile, EventLog& eventLog, std::string journalFile)
+NotesInbox::NotesInbox(std::string notesFile, EventLog& eventLog, std::string journalFile,
+                       std::chrono::milliseconds quiet)
     : legacyFile_(notesFile + ".claimed"),
       journalFile_(std::move(journalFile)),
       eventLog_(eventLog),
       log_(eventLog),
       notesName_(BaseName(notesFile)),
       takenName_(notesName_ + ".taken"),
-      opens_(FolderOf(notesFile), notesName_) {
+      opens_(FolderOf(notesFile), notesName_),
+      quiet_(quiet) {
   notes_.path = notesFile;
   notes_.record = notesFile + ".shown";
   taken_.path = notesFile + ".taken";
@@ -350,12 +352,20 @@ bool NotesInbox::ShowNew(Source& source, int fd, const FileId& id, const Show& s
   return ShowPiece(source, id, rest, show);
 }
 
+std::chrono::milliseconds NotesInbox::TakeDueIn() const {
+  if (!waitsForQuiet_) return std::chrono::milliseconds(0);
+  const auto left = quiet_ - (std::chrono::steady_clock::now() - still_.since);
+  return std::max(std::chrono::milliseconds(1), std::chrono::ceil<std::chrono::milliseconds>(left));
+}
+
 void NotesInbox::ReadNotes(const Show& show) {
+  waitsForQuiet_ = false;
   // Not blocking: an open that would wait for someone else's lease is tried again later.
   const int fd = ::open(notes_.path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
   if (fd < 0) {
     if (errno == ENOENT) {
       notes_.pos = {};
+      still_ = {};  // a file made later is new, even if it gets this one's inode
     } else if (errno != EWOULDBLOCK) {
       Report(errno, notes_.path, 3);
     }
@@ -364,10 +374,18 @@ void NotesInbox::ReadNotes(const Show& show) {
   FdCloser closer(fd);
   FileId id;
   if (!IdentifyOpen(notes_, fd, id)) return;
+  const auto now = std::chrono::steady_clock::now();
+  if (still_.inode != id.inode || still_.size != id.size) still_ = {id.inode, id.size, now};
   Hold hold = Hold::Held;
   if (!ShowNew(notes_, fd, id, show, hold) || hold != Hold::Free) return;
-  // Free and shown in full: taken, one taken file at a time (the next one waits, shown in place).
-  if (SizeOf(fd) != static_cast<long long>(notes_.pos.offset) || takenPending_) return;
+  // Free, shown in full and left alone: taken, one taken file at a time (the next one waits,
+  // shown in place).
+  if (SizeOf(fd) != still_.size || SizeOf(fd) != static_cast<long long>(notes_.pos.offset) || takenPending_)
+    return;
+  if (now - still_.since < quiet_) {
+    waitsForQuiet_ = true;
+    return;
+  }
   TakeNotes(closer.Release());
 }
 
@@ -394,6 +412,7 @@ void NotesInbox::TakeNotes(int fd) {
   if (::rename(notes_.record.c_str(), taken_.record.c_str()) != 0) ::unlink(taken_.record.c_str());
   taken_.pos = notes_.pos;
   taken_.resume = {};
+  still_ = {};
   notes_.pos = {};
   notes_.resume = {};
   takenFd_ = closer.Release();

@@ -1,12 +1,14 @@
 #pragma once
-// Takes the host's notification records out of Vtnote.dat, each exactly once, and never takes
-// the file away from a writer that still holds it.
+// Takes the host's notification records out of Vtnote.dat, each exactly once, and takes the file
+// away only once it has been left alone for a while and nobody holds it.
 //
 // The host takes no lock: it opens the file, may wait, writes a record (perhaps in pieces), may
 // wait again and closes it, or keeps it open for a long time and appends now and then. So the file
-// is read where it lies, from where the last read stopped. While anyone may still hold it only
-// whole lines (ended by CR) are taken; it is taken away (renamed, then deleted) only once it is
-// proven free and everything in it has been shown.
+// is read where it lies, from where the last read stopped, and every note is shown as soon as its
+// line is whole. While anyone may still hold it only whole lines (ended by CR) are taken; it is
+// taken away (renamed, then deleted) only once it is proven free, everything in it has been shown
+// and it has kept its size for `quiet` (the host writes in bursts: a file still being written to
+// is not taken between two notes of a burst, which is when a writer is most likely on its way).
 //
 // Free is told without touching the file: the open files of every process are looked through in
 // /proc, while a watch of the folder tells whether anyone opened or closed it meanwhile
@@ -17,6 +19,11 @@
 // looked at once more and deleted: an open that had found the file by its name just before the
 // rename has shown itself by then, and a writer holding the taken file gets it back as the notes
 // file. What anyone writes into a taken file is shown before it goes.
+//
+// No check can see an open that found the file by its name and is completed only after the
+// rename: Linux has no "rename unless open". Such a writer writes into the taken file for at most
+// the grace below; it then gets the file back under its name, and nothing it wrote is lost or
+// shown twice.
 //
 // Where processes that may write the file cannot be looked into (the host under another account
 // that owns the file, the viewer not root), nothing tells: the file is read in place by offset and
@@ -50,10 +57,14 @@ public:
   using Show = std::function<void(const std::vector<std::string>& lines)>;
   // How long a taken file waits for a late opener before it is deleted.
   static constexpr std::chrono::milliseconds kTakeGrace{50};
+  // How long the notes file keeps its size before it is taken: half the viewer's poll interval,
+  // so a file left alone since the last poll goes at this one.
+  static constexpr std::chrono::milliseconds kQuiet{500};
 
   // `notesFile` is the local path of Vtnote.dat; `journalFile` that of the journal the shown
-  // notes are appended to ("" when there is none).
-  NotesInbox(std::string notesFile, EventLog& eventLog, std::string journalFile = {});
+  // notes are appended to ("" when there is none). Tests of the take itself pass a `quiet` of 0.
+  NotesInbox(std::string notesFile, EventLog& eventLog, std::string journalFile = {},
+             std::chrono::milliseconds quiet = kQuiet);
   ~NotesInbox();
   NotesInbox(const NotesInbox&) = delete;
   NotesInbox& operator=(const NotesInbox&) = delete;
@@ -63,7 +74,8 @@ public:
   // records and are skipped. When idle this costs one failed open.
   void Poll(const Show& show);
   // The last poll, for closing the window: a taken file is deleted without waiting its grace. A
-  // notes file still held by a writer stays where it is, with its record, for the next viewer.
+  // notes file still held by a writer, or written to just now, stays where it is, with its record,
+  // for the next viewer.
   void Finish(const Show& show);
   // The same, collecting the lines.
   std::vector<std::string> Poll();
@@ -74,6 +86,9 @@ public:
   std::size_t Offset() const { return notes_.pos.offset; }
   // A taken file waits for its grace to end; a poll after that deletes it.
   bool TakePending() const { return takenPending_; }
+  // A notes file shown in full and free is left where it is until it has kept its size for the
+  // quiet time: how long until a poll would take it. Zero when no file waits so.
+  std::chrono::milliseconds TakeDueIn() const;
 
   // Tests: while this returns an error number, reads fail with it (root reads everything).
   void SetReadErrorForTests(std::function<int()> error) { readError_ = std::move(error); }
@@ -171,7 +186,16 @@ private:
     std::chrono::steady_clock::time_point at{};
   };
   Look lastLook_;
-  bool failed_ = false;  // something failed during the current poll
+  // The notes file as last seen to change: which file, how long, and since when.
+  struct Still {
+    ino_t inode = 0;
+    long long size = -1;
+    std::chrono::steady_clock::time_point since{};
+  };
+  Still still_;
+  std::chrono::milliseconds quiet_;
+  bool waitsForQuiet_ = false;  // the last poll left the notes file only because it was fresh
+  bool failed_ = false;         // something failed during the current poll
   std::function<int()> readError_;
   std::function<void(Step)> stepHook_;
 };

@@ -35,9 +35,7 @@ NoteAlerts::NoteAlerts(frmNote& window, SettingsStore& userSettings, EventLog& e
   connect(&tray_, &TrayBadge::raiseRequested, this, &NoteAlerts::RaiseWindow);
   window_.installEventFilter(this);
 
-  // A file taken from the host is deleted once it has waited its grace for a late writer.
   settle_.setSingleShot(true);
-  settle_.setInterval(static_cast<int>(NotesInbox::kTakeGrace.count()) + 10);
   connect(&settle_, &QTimer::timeout, this, &NoteAlerts::ReadNow);
   if (watch) {
     const QString notesFile = QFile::decodeName(QByteArray::fromStdString(window_.Inbox().NotesFile()));
@@ -90,7 +88,15 @@ void NoteAlerts::ReadNow() {
 }
 
 void NoteAlerts::SettleSoon() {
-  if (window_.Inbox().TakePending() && !settle_.isActive()) settle_.start();
+  // A taken file goes after its grace; a fresh one is taken once left alone. Without this the
+  // watch alone would leave either for the next note.
+  if (settle_.isActive()) return;
+  const NotesInbox& inbox = window_.Inbox();
+  if (inbox.TakePending()) {
+    settle_.start(static_cast<int>(NotesInbox::kTakeGrace.count()) + 10);
+  } else if (const auto due = inbox.TakeDueIn(); due.count() > 0) {
+    settle_.start(static_cast<int>(due.count()) + 10);
+  }
 }
 
 void NoteAlerts::NoteShown(int level, const QString& message) {

@@ -2,6 +2,7 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <thread>
 
 #include "NoteViewer.h"
 #include "NotesWriter.h"
@@ -53,12 +54,16 @@ TEST(NoteViewer, LoadsTheHostsProfileShowsItsNotesAndWritesItBackAtUnload) {
   const std::string profile = cadro::testing::ReadFileBytes(dir.File("data/Field.profile"));
   EXPECT_NE(profile.find("\r\nFilePON=APP_PATH\\notify.wav\r\n"), std::string::npos);
   EXPECT_NE(profile.find("\r\nMRC=4\r\n"), std::string::npos);
-  // The next viewer shows the rest once the host is done, and takes the file.
+  // The next viewer shows the rest once the host is done, and takes the file once it has been
+  // left alone.
   host.Append(" done\r\n");
   host.Close();
   NoteViewer next(ts.services, lib, sound, "3.4.0 c5", "Vtnotification", [] { return std::string("later"); });
   next.Start();
   EXPECT_EQ(next.Service().GetNote(), 1);
+  EXPECT_TRUE(fs::exists(next.Inbox().NotesFile()));
+  std::this_thread::sleep_for(NotesInbox::kQuiet);
+  EXPECT_EQ(next.Service().GetNote(), 0);
   EXPECT_EQ(next.Unload(), 0);
   EXPECT_NE(cadro::testing::ReadFileBytes(dir.File("data/Srnote.tmp"))
                 .find("\r\nnow -- (N2) at the close\r\nlater -- (N3) half done\r\n"),

@@ -117,6 +117,11 @@ TEST(VtnoteUnderWine, EveryNoteAWindowsWriterAppendsIsShownOnce) {
                   std::to_string(openMs), std::to_string(closeMs), std::to_string(gapMs)},
                  env, outputs.back());
   };
+  // One server for the whole test. The server ends 3 s after its last client; a writer that
+  // starts as it ends (a loaded machine starts Wine slowly) is cut off with "Connection reset by
+  // peer" and writes nothing. It stays a minute past its last client and is stopped at the end.
+  const pid_t server = Spawn({kWineServer, "-p60"}, env);
+  if (server > 0) WaitUntil(server, Steady::now() + std::chrono::seconds(20));
   // The first run makes the prefix (about 20 s on an idle machine); every wait has its bound.
   const pid_t boot = Spawn({kWine, "wineboot", "--init"}, env);
   ASSERT_GT(boot, 0);

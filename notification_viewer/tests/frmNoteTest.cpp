@@ -171,7 +171,17 @@ TEST_F(WindowFixture, EscClosesAndTheProfileIsWrittenBackWithTheHostsKeys) {
   // The host's own setting comes back as the host wrote it, not expanded to our folder.
   EXPECT_NE(profile.find("\r\nFilePON=APP_PATH\\notify.wav\r\n"), std::string::npos);
   EXPECT_NE(profile.find("\r\nMRC=4\r\n"), std::string::npos);  // every key, as the host expects
-  EXPECT_NE(ReadFileBytes(dir.File("data/Srnote.tmp")).find("(N4) unfinished\r\n"), std::string::npos);
+  const std::string journal = ReadFileBytes(dir.File("data/Srnote.tmp"));
+  EXPECT_NE(journal.find("(N4) unfinished\r\n"), std::string::npos);
+  // Written to just now, the file stays for the next window, which shows none of it again and
+  // takes it once it has been left alone.
+  EXPECT_TRUE(fs::exists(dir.path() / "data" / "logs" / "Vtnote.dat"));
+  auto next = Open();
+  next->GetNote();
+  QTest::qWait(static_cast<int>(NotesInbox::kQuiet.count()));
+  next->GetNote();
+  next->close();
+  EXPECT_EQ(ReadFileBytes(dir.File("data/Srnote.tmp")), journal);
   EXPECT_TRUE(fs::is_empty(dir.path() / "data" / "logs"));
 }
 
