@@ -99,13 +99,17 @@ std::optional<IncidentRow> ReportReader::Read(const std::string& eventId) {
       bytes_.resize(static_cast<std::size_t>(before.st_size) + 1);
       for (;;) {
         if (length == bytes_.size()) bytes_.resize(bytes_.size() * 2);
-        const ssize_t r = ::read(fd, bytes_.data() + length, bytes_.size() - length);
+        const std::size_t asked = bytes_.size() - length;
+        const ssize_t r = ::read(fd, bytes_.data() + length, asked);
         if (r < 0 && errno == EINTR) continue;
         if (r <= 0) {
           ok = r == 0;
           break;
         }
         length += static_cast<std::size_t>(r);
+        // A plain file gives less than asked only at its end, so no read is spent on being told
+        // so; a read cut short otherwise leaves a length the check below finds wrong.
+        if (static_cast<std::size_t>(r) < asked) break;
       }
     }
     if (afterRead) afterRead(eventId);
@@ -141,10 +145,12 @@ std::optional<IncidentRow> ReportReader::Read(const std::string& eventId) {
 
 // ---------------------------------------------------------------------------------------------
 
-BackgroundListing::BackgroundListing(std::string messageFolder, Wake wake, ReaderSetup setup)
+BackgroundListing::BackgroundListing(std::string messageFolder, Wake wake, ReaderSetup setup,
+                                     std::chrono::milliseconds holdForFirstScreen)
     : folder_(std::move(messageFolder)),
       wake_(std::move(wake)),
       setup_(std::move(setup)),
+      holdForFirstScreen_(holdForFirstScreen),
       thread_([this](std::stop_token stop) { Run(std::move(stop)); }) {}
 
 BackgroundListing::~BackgroundListing() {
@@ -180,11 +186,31 @@ void BackgroundListing::Post(std::vector<IncidentRow>* rows, bool end) {
     }
     if (end) pending_.finished = true;
     // The end wakes the window even when an earlier wake-up waits to be answered: that one may
-    // be put off until the next batch is due, and the operator waits for the whole list.
-    wake = !awake_ || end;
+    // be put off until the next batch is due, and the operator waits for the whole list. So does
+    // a hold for the screen, which waits for the window.
+    wake = !awake_ || end || holding_;
     awake_ = true;
   }
   if (wake && wake_) wake_();
+}
+
+void BackgroundListing::ScreenShown() {
+  {
+    std::lock_guard lock(mutex_);
+    screenShown_ = true;
+  }
+  shown_.notify_all();
+}
+
+void BackgroundListing::HoldForScreen(const std::stop_token& stop, std::vector<IncidentRow>& rows) {
+  // Two threads on a two-core machine (often two halves of one core) slow each other down: the
+  // window's first paint of rows took up to three times as long beside the reading. The rest of
+  // the folder can wait the few milliseconds the paint takes.
+  holding_ = true;
+  Post(&rows, false);  // wakes the window even when an earlier wake-up is unanswered
+  std::unique_lock lock(mutex_);
+  shown_.wait_for(lock, stop, holdForFirstScreen_, [this] { return screenShown_; });
+  holding_ = false;
 }
 
 void BackgroundListing::Run(std::stop_token stop) {
@@ -224,7 +250,12 @@ void BackgroundListing::Run(std::stop_token stop) {
   std::vector<std::string> ids;
   reader.List([&](std::string_view id) {
     ids.emplace_back(id);
-    if (ids.size() <= kFirstScreenful && !stop.stop_requested()) read(ids.back());
+    if (ids.size() > kFirstScreenful || stop.stop_requested()) return;
+    read(ids.back());
+    if (ids.size() == kFirstScreenful && holdForFirstScreen_.count() > 0) {
+      if (!notices.empty()) pass();
+      HoldForScreen(stop, rows);
+    }
   });
   {
     std::lock_guard lock(mutex_);

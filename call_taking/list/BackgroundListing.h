@@ -15,6 +15,8 @@
 // file. A listing never starts again: a new listing is a new object.
 
 #include <atomic>
+#include <chrono>
+#include <condition_variable>
 #include <cstddef>
 #include <functional>
 #include <memory>
@@ -80,7 +82,11 @@ public:
   using ReaderSetup = std::function<void(ReportReader&)>;
   // Starts reading at once. `wake` is called from the reading thread when rows or the end are
   // waiting and the last Take has taken everything before; it must only post a wake-up.
-  BackgroundListing(std::string messageFolder, Wake wake, ReaderSetup setup = {});
+  // `holdForFirstScreen`: once a screenful has been read and handed over, the reading waits
+  // until ScreenShown, at most this long, so that the window that is starting has the machine to
+  // itself while it shows them. Zero: no wait.
+  BackgroundListing(std::string messageFolder, Wake wake, ReaderSetup setup = {},
+                    std::chrono::milliseconds holdForFirstScreen = std::chrono::milliseconds(0));
   ~BackgroundListing();
   BackgroundListing(const BackgroundListing&) = delete;
   BackgroundListing& operator=(const BackgroundListing&) = delete;
@@ -91,12 +97,20 @@ public:
   // without a wait worth the name.
   void Stop() { thread_.request_stop(); }
   bool Finished() const { return finished_.load(); }
+  // The reading waits for ScreenShown: what it handed over is to be taken at once.
+  bool Holding() const { return holding_.load(); }
+  // The first screenful is on the screen: the reading goes on. Any thread.
+  void ScreenShown();
+  // How long a window lets the reading wait for ScreenShown at most (for a window that is not
+  // painted after all).
+  static constexpr std::chrono::milliseconds kLongestHold{100};
   // Every file has been read and the last rows are waiting to be taken.
   bool EndReached() const { return endReached_.load(); }
 
 private:
   void Run(std::stop_token stop);
   void Post(std::vector<IncidentRow>* rows, bool end);
+  void HoldForScreen(const std::stop_token& stop, std::vector<IncidentRow>& rows);
 
   std::string folder_;
   Wake wake_;
@@ -104,6 +118,10 @@ private:
   std::mutex mutex_;
   ListingBatch pending_;  // guarded by mutex_
   bool awake_ = false;    // a wake-up is out and no Take has answered it; guarded by mutex_
+  std::chrono::milliseconds holdForFirstScreen_;
+  bool screenShown_ = false;  // guarded by mutex_
+  std::condition_variable_any shown_;
+  std::atomic<bool> holding_{false};
   std::atomic<bool> endReached_{false};
   std::atomic<bool> finished_{false};
   std::jthread thread_;  // last: it starts once everything above is there

@@ -237,5 +237,50 @@ TEST_F(Listing, TheEndWakesTheWindowWhileAnEarlierWakeUpIsUnanswered) {
   EXPECT_EQ(batch.rows.size(), 50u);
 }
 
+// A window that is starting asks the reading to wait, once the first screenful is handed over,
+// until it has shown them: the rest of the folder is read only then, or after the longest wait.
+TEST_F(Listing, AHoldForTheFirstScreenWaitsForItsRowsToBeShownAndNoLonger) {
+  for (int i = 0; i < 200; ++i) Report("A" + std::to_string(i));
+  const auto waitUntil = [](const auto& done) {
+    const auto end = std::chrono::steady_clock::now() + std::chrono::seconds(20);
+    while (!done() && std::chrono::steady_clock::now() < end)
+      std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    return done();
+  };
+  {
+    std::atomic<int> wakes{0};
+    BackgroundListing listing(
+        folder.string(), [&] { ++wakes; }, {}, std::chrono::seconds(60));
+    ASSERT_TRUE(waitUntil([&] { return listing.Holding(); }));
+    // Everything read so far is handed over, and the window is woken for it although it has not
+    // answered the first wake-up yet.
+    EXPECT_EQ(wakes.load(), 2);
+    std::this_thread::sleep_for(std::chrono::milliseconds(30));
+    ListingBatch first = listing.Take();
+    EXPECT_EQ(first.rows.size(), 64u);
+    EXPECT_EQ(first.done, 64u);
+    EXPECT_TRUE(listing.Holding());
+    listing.ScreenShown();
+    ASSERT_TRUE(waitUntil([&] { return listing.Finished(); }));
+    EXPECT_EQ(listing.Take().rows.size(), 136u);
+  }
+  {
+    // Nobody says the rows were shown: the reading goes on after the longest wait.
+    BackgroundListing listing(
+        folder.string(), [] {}, {}, std::chrono::milliseconds(50));
+    ASSERT_TRUE(waitUntil([&] { return listing.Finished(); }));
+    EXPECT_EQ(listing.Take().rows.size(), 200u);
+  }
+  {
+    // A listing stopped while it waits ends without waiting its time out.
+    auto listing = std::make_unique<BackgroundListing>(
+        folder.string(), [] {}, BackgroundListing::ReaderSetup{}, std::chrono::seconds(60));
+    ASSERT_TRUE(waitUntil([&] { return listing->Holding(); }));
+    const auto start = std::chrono::steady_clock::now();
+    listing.reset();
+    EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(10));
+  }
+}
+
 }  // namespace
 }  // namespace cadro::testing

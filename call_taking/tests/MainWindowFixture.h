@@ -102,6 +102,7 @@ protected:
       return d.result();
     });
     if (readerSetup) w->SetReaderSetupForTests(readerSetup);
+    if (beforeStartup) beforeStartup(*w);
     w->Startup();
   }
   // The list is read in the background; what a test looks at next is the complete listing.
@@ -147,6 +148,7 @@ protected:
   BackgroundListing::ReaderSetup readerSetup;  // hooks into the list's reader, from the start
   std::unique_ptr<frmCadromain> w;
   std::deque<std::function<void(QDialog&)>> script;
+  std::function<void(frmCadromain&)> beforeStartup;
   QStringList dialogs;
   QStringList opened;
 };

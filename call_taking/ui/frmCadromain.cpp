@@ -18,6 +18,7 @@
 #include <QUrl>
 #include <QVBoxLayout>
 #include <charconv>
+#include <utility>
 
 #include "EntryFormPort.h"
 #include "FileIO.h"
@@ -203,7 +204,8 @@ void frmCadromain::StartListing(bool keepShown) {
         QMetaObject::invokeMethod(
             this, [this, generation] { ListingWoke(generation); }, Qt::QueuedConnection);
       },
-      readerSetup_);
+      readerSetup_, staging_ ? std::chrono::milliseconds(0) : longestHold_);
+  releaseAtPaint_ = false;
   ShowItemCount();
 }
 
@@ -224,8 +226,9 @@ void frmCadromain::ListingWoke(std::uint64_t generation) {
   }
   const auto since = std::chrono::steady_clock::now() - lastTake_;
   // The folder's first rows and the last rows are taken at once: the operator waits for them.
-  // A batch may hold no report of the folder, so the first rows are those the list shows.
-  const bool firstRows = !staging_ && model_->TotalRows() == 0;
+  // A batch may hold no report of the folder, so the first rows are those the list shows. So is
+  // the first screenful, which the reading waits to see painted.
+  const bool firstRows = (!staging_ && model_->TotalRows() == 0) || listing_->Holding();
   if (lastTake_ != std::chrono::steady_clock::time_point{} && since < takeEvery_ && !firstRows &&
       !listing_->EndReached()) {
     if (!tmrListing_->isActive()) {
@@ -241,6 +244,7 @@ void frmCadromain::TakeListing() {
   if (!listing_ || taking_) return;
   taking_ = true;
   lastTake_ = std::chrono::steady_clock::now();
+  const bool holding = listing_->Holding();
   ListingBatch batch = listing_->Take();
   IncidentListModel& target = staging_ ? *staging_ : *model_;
   target.Reserve(batch.total);
@@ -254,6 +258,12 @@ void frmCadromain::TakeListing() {
   progress_.total = batch.total;
   progress_.listed = batch.listed;
   taking_ = false;
+  if (holding) {
+    // The reading goes on once the rows are on the screen; when they are already (or the window
+    // is not on the screen) it need not wait.
+    releaseAtPaint_ = model_->rowCount() != paintedRows_ && LV_->isVisible();
+    if (!releaseAtPaint_) listing_->ScreenShown();
+  }
   if (batch.finished) {
     FinishListing();
     ShowPendingMessages();
@@ -394,6 +404,18 @@ void frmCadromain::cmdDelete_Click() {
 }
 
 bool frmCadromain::eventFilter(QObject* watched, QEvent* event) {
+  if (watched == LV_->viewport() && event->type() == QEvent::Paint) {
+    paintedRows_ = model_->rowCount();
+    if (std::exchange(releaseAtPaint_, false)) {
+      // Queued: it runs once this paint is done.
+      QMetaObject::invokeMethod(
+          this,
+          [this, generation = generation_] {
+            if (listing_ && generation == generation_) listing_->ScreenShown();
+          },
+          Qt::QueuedConnection);
+    }
+  }
   if (watched == LV_ && event->type() == QEvent::KeyPress) {
     const int key = static_cast<QKeyEvent*>(event)->key();
     if (key == Qt::Key_Delete) {

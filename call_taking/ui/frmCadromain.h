@@ -67,6 +67,8 @@ public:
   bool Listing() const { return listing_ != nullptr; }
   // Tests only: prepares the reader of each listing from now on, on its thread.
   void SetReaderSetupForTests(BackgroundListing::ReaderSetup setup) { readerSetup_ = std::move(setup); }
+  // Tests: how long a listing waits at most for its first screenful to be painted.
+  void SetListingHoldForTests(std::chrono::milliseconds hold) { longestHold_ = hold; }
   // Tests only: how often rows are taken from the reader.
   void SetTakeIntervalForTests(std::chrono::milliseconds every) { takeEvery_ = every; }
   void SetColumnHeaders();
@@ -189,9 +191,12 @@ private:
   std::chrono::milliseconds takeEvery_{40};
   std::chrono::steady_clock::time_point lastTake_{};
   bool taking_ = false;
+  bool releaseAtPaint_ = false;  // the listing waits for the rows just taken to be painted
+  int paintedRows_ = 0;          // rows the list had when it was last painted
   std::deque<ListingNotice> pendingMessages_;
   bool showingMessages_ = false;
   BackgroundListing::ReaderSetup readerSetup_;
+  std::chrono::milliseconds longestHold_ = BackgroundListing::kLongestHold;
 
   std::vector<std::uint64_t> knownReports_;  // hashes of the Idx texts last listed, sorted
   bool listBuiltOnce_ = false;

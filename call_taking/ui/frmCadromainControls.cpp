@@ -118,6 +118,7 @@ void frmCadromain::BuildWindow() {
   LV_->header()->setStretchLastSection(false);
   LV_->header()->setMinimumSectionSize(0);
   LV_->installEventFilter(this);
+  LV_->viewport()->installEventFilter(this);
   connect(LV_->header(), &QHeaderView::sectionClicked, this, &frmCadromain::LV_ColumnClick);
   connect(LV_, &QTreeView::doubleClicked, this, [this] { LV_DblClick(); });
 
