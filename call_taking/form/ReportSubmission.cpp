@@ -12,7 +12,9 @@ namespace cadro::form {
 ReportSubmission::ReportSubmission(Services& services, const CadroIni& station, ReportDelivery* delivery,
                                    QObject* parent)
     : QObject(parent), services_(services), station_(station), delivery_(delivery) {
-  if (delivery_) connect(delivery_, &ReportDelivery::finished, this, &ReportSubmission::OnDelivered);
+  if (!delivery_) return;
+  connect(delivery_, &ReportDelivery::finished, this, &ReportSubmission::OnDelivered);
+  connect(delivery_, &ReportDelivery::envelopeGoing, this, &ReportSubmission::OnEnvelopeGoing);
 }
 
 ReportSubmission::~ReportSubmission() {
@@ -198,6 +200,7 @@ SubmitOutcome ReportSubmission::Submit(CadroMsg& record, int state, const Submit
       ComposeEnvelope(record, request.content.requestContact, request.isUpdate, station_.Values().Enc);
   eventId_ = request_.eventId;
   cancelRequested_ = false;
+  markedForDelivery_ = false;
   delivering_ = true;
   const bool started = delivery_->Start(submission.envelope, submission.subject,
                                         [this](const std::string& text) { emit status(text); });
@@ -215,11 +218,23 @@ void ReportSubmission::Cancel() {
   delivery_->Cancel();
 }
 
+void ReportSubmission::OnEnvelopeGoing() {
+  // On disk before the first byte goes: a kill after the host has the report and before it is
+  // stored as Submitted leaves it marked, so the next start asks before sending it again.
+  if (!delivering_ || MayBeDelivered(eventId_)) return;
+  Mark(eventId_);
+  markedForDelivery_ = true;
+}
+
 void ReportSubmission::OnDelivered(bool delivered) {
   if (!delivering_) return;
   delivering_ = false;
   if (!delivered) {
-    if (delivery_->EnvelopeWentOut()) Mark(eventId_);
+    if (delivery_->EnvelopeWentOut()) {
+      Mark(eventId_);
+    } else if (markedForDelivery_) {
+      Unmark(eventId_);  // the write failed: nothing reached the host
+    }
     eventId_.clear();
     emit finished(cancelRequested_ ? SubmitOutcome::Cancelled : SubmitOutcome::NotDelivered);
     return;

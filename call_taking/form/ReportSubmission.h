@@ -46,6 +46,9 @@ public:
 
 signals:
   void finished(bool delivered);
+  // The envelope is about to go out (emitted before its first byte): from here on the host may
+  // have the report, whatever the delivery says later.
+  void envelopeGoing();
 };
 
 // What the operator entered and what identifies the report.
@@ -137,6 +140,7 @@ signals:
 
 private:
   void OnDelivered(bool delivered);
+  void OnEnvelopeGoing();
   bool Store(int state);
   void Fill(const SubmitRequest& request);
   void Mark(const std::string& eventId);
@@ -153,6 +157,7 @@ private:
   bool awaitingStore_ = false;
   bool cancelRequested_ = false;
   bool sentUnstored_ = false;
+  bool markedForDelivery_ = false;           // the running delivery marked its report as it went out
   std::string storeFailure_;                 // why the last Store failed
   std::vector<std::string> maybeDelivered_;  // oldest first
   std::string marksPath_;                    // empty: the marks live in memory only

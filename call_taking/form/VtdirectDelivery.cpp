@@ -11,6 +11,9 @@ VtdirectDelivery::VtdirectDelivery(VtdirectSession& session, const CadroIni& sta
     running_ = false;
     emit finished(delivered);
   });
+  connect(&session_, &VtdirectSession::envelopeGoing, this, [this] {
+    if (running_) emit envelopeGoing();
+  });
 }
 
 bool VtdirectDelivery::Start(const std::string& envelope, const std::string& subject, StatusSink status) {

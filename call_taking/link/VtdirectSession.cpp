@@ -312,6 +312,7 @@ void VtdirectSession::SendEnvelope() {
   if (WNS.bytesAvailable() > 0) WNS.readAll();
   promptSeen_ = false;
   watch_.Clear();
+  emit envelopeGoing();
   if (!WriteLine(message_)) {
     LostConnection();
     return;

@@ -90,6 +90,8 @@ signals:
   // The session ended: true when the envelope was acknowledged, or the link test passed.
   void finished(bool succeeded);
   void busyChanged(bool busy);
+  // The envelope is about to be written: from here on the host may have it, whatever follows.
+  void envelopeGoing();
 
 private:
   enum class Phase { Idle, Connecting, Pausing, AwaitingPrompt, Closing, Reporting };

@@ -56,6 +56,7 @@ public:
     running_ = true;
     QTimer::singleShot(0, this, [this] {
       running_ = false;
+      emit envelopeGoing();
       emit finished(true);
     });
     return true;

@@ -53,6 +53,9 @@ public:
     running_ = true;
     QTimer::singleShot(script_.answerAfterMs, this, [this] {
       if (!running_) return;
+      // An envelope the host acknowledges, or that went out unanswered, was announced first.
+      if (script_.envelopeWentOut || (!script_.results.empty() && script_.results.front()))
+        emit envelopeGoing();
       if (script_.duringDelivery) script_.duringDelivery();
       if (!running_) return;
       running_ = false;

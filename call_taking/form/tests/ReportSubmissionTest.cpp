@@ -301,6 +301,33 @@ TEST_F(MarksTest, TheMarkIsOnDiskBeforeTheOutcomeIsTold) {
   EXPECT_TRUE(Start()->MayBeDelivered(request.eventId));
 }
 
+// Killed after the host had the report and before it was stored as Submitted, the program came
+// back to a plain Ready report and sent it a second time unasked.
+TEST_F(MarksTest, AReportIsMarkedFromTheMomentItsEnvelopeGoesUntilItIsStoredAsSubmitted) {
+  auto submission = Start();
+  bool markedWhileOut = false;
+  script.duringDelivery = [&] { markedWhileOut = Start()->MayBeDelivered(request.eventId); };
+  script.results.push_back(true);
+  ASSERT_EQ(Deliver(*submission, kStateNew, request), SubmitOutcome::Submitted);
+  EXPECT_TRUE(markedWhileOut) << "a kill then would let the next start send it again unasked";
+  EXPECT_FALSE(Start()->MayBeDelivered(request.eventId));
+  // A delivery that ends before its envelope went out (no server) leaves no mark behind; one that
+  // was marked before keeps its mark when it fails so again.
+  SubmitRequest other = request;
+  other.eventId = "XYZ26341.104";
+  script.results.push_back(false);
+  ASSERT_EQ(Deliver(*submission, kStateNew, other), SubmitOutcome::NotDelivered);
+  EXPECT_FALSE(Start()->MayBeDelivered(other.eventId));
+  EXPECT_EQ(ReadWholeFile(MarksFile()), "");
+  script.envelopeWentOut = true;
+  ASSERT_EQ(Deliver(*submission, kStateReady, other), SubmitOutcome::NotDelivered);
+  script.envelopeWentOut = false;
+  script.results.push_back(false);
+  other.sendAgain = true;
+  ASSERT_EQ(Deliver(*submission, kStateReady, other), SubmitOutcome::NotDelivered);
+  EXPECT_TRUE(Start()->MayBeDelivered(other.eventId));
+}
+
 TEST_F(MarksTest, LinesThatNameNoReportAreDroppedAndTheRestKept) {
   WriteFileAtomic(ReportFile(request.eventId), "");
   WriteFileAtomic(ReportFile("XYZ26341.102"), "");

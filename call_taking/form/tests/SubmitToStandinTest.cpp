@@ -55,8 +55,16 @@ protected:
 TEST_F(StandinTest, TheServerReceivesExactlyTheComposedEnvelopeOfTheStoredReport) {
   standin::VtdirectStandin server({});
   UseServer(server);
+  // Once the host has the report, the disk says it may: a kill before the answer is stored as
+  // Submitted must not let the next start send it again unasked.
+  const std::string marks = JoinPath(dir.str(), ReportSubmission::kMarksFile);
+  std::string marksWhenReceived = "(no envelope)";
+  QObject::connect(&server, &standin::VtdirectStandin::envelopeReceived,
+                   [&] { marksWhenReceived = PathExists(marks) ? ReadWholeFile(marks) : "(no file)"; });
   NewMedLawReport();
   Submit();
+  EXPECT_EQ(marksWhenReceived, std::string(kNewId) + "\r\n");
+  EXPECT_EQ(ReadWholeFile(marks), "");  // acknowledged and stored: no question left
 
   EXPECT_FALSE(form->isVisible());
   EXPECT_TRUE(ts.prompts.shown.empty());
