@@ -81,12 +81,18 @@ void VtGlobal::GloRead() {
 
   step_ = 3;
   std::string fileVersion;
+  std::string section;
   std::string_view rest(buffer);
   while (!rest.empty()) {
-    const std::string line = GetLine(rest);
-    if (line.empty() || line.front() == '[') continue;
+    std::string line = GetLine(rest);
+    if (line.empty()) continue;
+    if (line.front() == '[') {
+      if (std::find(sections_.begin(), sections_.end(), line) == sections_.end()) sections_.push_back(line);
+      section = line;
+      continue;
+    }
     try {
-      ApplyLine(line, fileVersion);
+      if (!ApplyLine(line, fileVersion)) others_.push_back({section, std::move(line)});
     } catch (const RunError& e) {
       LogError(e.number, e.description, "GloRead");
     }
@@ -94,7 +100,7 @@ void VtGlobal::GloRead() {
   if (fileVersion != version_) dirty_ = true;
 }
 
-void VtGlobal::ApplyLine(std::string_view line, std::string& fileVersion) {
+bool VtGlobal::ApplyLine(std::string_view line, std::string& fileVersion) {
   static constexpr std::string_view kKeys[] = {"Version",     "UseGlobalMsgNum", "ProfSave",
                                                "PrinterName", "PtrOrient",       "PtrCopies",
                                                "PtrDuplex",   "FolderLabels",    "LstFontSize"};
@@ -102,7 +108,7 @@ void VtGlobal::ApplyLine(std::string_view line, std::string& fileVersion) {
   const std::string_view key = TrimSpaces(line.substr(0, eq));
   bool known = false;
   for (const std::string_view k : kKeys) known = known || k == key;
-  if (!known) return;
+  if (!known) return false;
   if (eq == std::string_view::npos) throw MakeRunError(err::kInvalidArgument);
   const std::string value(line.substr(eq + 1));
   if (key == "Version") fileVersion = value;
@@ -114,23 +120,43 @@ void VtGlobal::ApplyLine(std::string_view line, std::string& fileVersion) {
   if (key == "PtrDuplex") ptrDuplex_ = ToInteger16(value);
   if (key == "FolderLabels") folderLabels_ = value;
   if (key == "LstFontSize") lstFontSize_ = value;
+  return true;
 }
 
 std::string VtGlobal::FileText() const {
+  constexpr std::string_view kGeneral = "[GENERAL VARIABLES]";
+  constexpr std::string_view kPrinter = "[LOCAL PRINTER]";
   std::string t;
-  const auto line = [&t](const std::string& s) { t += s + "\r\n"; };
-  line("[GENERAL VARIABLES]");
+  const auto line = [&t](std::string_view s) {
+    t += s;
+    t += "\r\n";
+  };
+  const auto othersOf = [&](std::string_view section) {
+    for (const OtherLine& other : others_)
+      if (other.section == section) line(other.line);
+  };
+  othersOf("");
+  line(kGeneral);
   line("Version=" + version_);
   line("UseGlobalMsgNum=" + std::to_string(useGlobalMsgNum_));
   line("ProfSave=" + std::to_string(profSave_));
+  othersOf(kGeneral);
   line("");
-  line("[LOCAL PRINTER]");
+  line(kPrinter);
   line("PrinterName=" + printerName_);
   line("PtrOrient=" + std::to_string(ptrOrient_));
   line("PtrCopies=" + std::to_string(ptrCopies_));
   line("PtrDuplex=" + std::to_string(ptrDuplex_));
   line("FolderLabels=" + folderLabels_);
   line("LstFontSize=" + lstFontSize_);
+  othersOf(kPrinter);
+  // Sections of the host's own follow, in the order they came.
+  for (const std::string& section : sections_) {
+    if (section == kGeneral || section == kPrinter) continue;
+    line("");
+    line(section);
+    othersOf(section);
+  }
   return t;
 }
 

@@ -4,6 +4,9 @@
 // defaults when it is missing); releasing it writes the file back when anything changed, which
 // includes a file left by another program version. Failures never stop the program: each one
 // becomes an error entry in the event log.
+//
+// The file is the host's too: a rewrite lays out the nine settings as they always were and keeps
+// every other line it found (keys and sections of the host's own) in the section it stood in.
 
 #include <cstdint>
 #include <string>
@@ -52,7 +55,8 @@ public:
   std::string FileText() const;
 
 private:
-  void ApplyLine(std::string_view line, std::string& fileVersion);
+  // False for a line that names none of the settings.
+  bool ApplyLine(std::string_view line, std::string& fileVersion);
   void LogError(long number, const std::string& description, const char* operation);
 
   std::string filePath_;
@@ -70,6 +74,14 @@ private:
   std::int16_t ptrDuplex_ = 1;
   std::string folderLabels_;
   std::string lstFontSize_;
+  // Lines that name none of the settings, each with the section line it stood under ("" before
+  // the first), in the order read.
+  struct OtherLine {
+    std::string section;
+    std::string line;
+  };
+  std::vector<OtherLine> others_;
+  std::vector<std::string> sections_;  // every section line read, each once
   bool dirty_ = false;
   int step_ = 0;
   std::string lastError_;

@@ -255,7 +255,8 @@ TEST_F(FormRoads, AReportInAnUnknownStateTakesNothingFromThePreviousOne) {
 TEST(SaveQuestion, EachAnswerHasItsOwnAccessKey) {
   const std::pair<Qt::Key, SaveChoice> cases[] = {
       {Qt::Key_S, SaveChoice::Save}, {Qt::Key_D, SaveChoice::Discard}, {Qt::Key_C, SaveChoice::Cancel}};
-  for (const auto& [key, expected] : cases) {
+  for (const auto& [caseKey, expected] : cases) {
+    const Qt::Key key = caseKey;  // a lambda may not capture a structured binding before C++20 clang
     int tries = 0;
     std::function<void()> press = [&] {
       auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());

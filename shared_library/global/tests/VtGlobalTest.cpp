@@ -97,6 +97,29 @@ TEST_F(VtGlobalTest, OtherVersionIsRewrittenWithTheRunningVersionAndTheValuesRea
   EXPECT_NE(text.find("\r\nLstFontSize=12\r\n"), std::string::npos);
 }
 
+// The host keeps settings of its own in the file: a rewrite for another version dropped them all.
+TEST_F(VtGlobalTest, ARewriteKeepsTheHostsOwnLinesInTheirSections) {
+  WriteFileBytes(
+      path,
+      "; written by the host\r\n[GENERAL VARIABLES]\r\nVersion=3.3.0\r\nHostMode=2\r\nProfSave=0\r\n\r\n"
+      "[HOST WINDOWS]\r\nMainLeft=120\r\n[LOCAL PRINTER]\r\nPtrCopies=2\r\nPtrTray = upper\r\n"
+      "[EMPTY]\r\n[HOST WINDOWS]\r\nMainTop=80\r\nnot a setting\r\n");
+  { VtGlobal glo(path, "3.4.5", "Office", log); }
+  EXPECT_EQ(
+      ReadFileBytes(path),
+      "; written by the host\r\n[GENERAL VARIABLES]\r\nVersion=3.4.5\r\nUseGlobalMsgNum=1\r\nProfSave=0\r\n"
+      "HostMode=2\r\n\r\n[LOCAL "
+      "PRINTER]\r\nPrinterName=Office\r\nPtrOrient=1\r\nPtrCopies=2\r\nPtrDuplex=1\r\n"
+      "FolderLabels=Folder 1|Folder 2|Folder 3|Folder 4|Folder 5\r\nLstFontSize=9\r\nPtrTray = upper\r\n"
+      "\r\n[HOST WINDOWS]\r\nMainLeft=120\r\nMainTop=80\r\nnot a setting\r\n\r\n[EMPTY]\r\n");
+  EXPECT_TRUE(log.entries.empty());
+  // Read again, the kept lines stay where they are: nothing moves or doubles from run to run.
+  const std::string once = ReadFileBytes(path);
+  WriteFileBytes(path, std::string(once).replace(once.find("3.4.5"), 5, "3.4.4"));
+  { VtGlobal glo(path, "3.4.5", "Office", log); }
+  EXPECT_EQ(ReadFileBytes(path), once);
+}
+
 TEST_F(VtGlobalTest, FileWithoutVersionLineIsRewritten) {
   WriteFileBytes(path, "PtrCopies=2\r\n");
   { VtGlobal glo(path, "3.4.5", "Office", log); }
