@@ -6,6 +6,7 @@
 #include <unistd.h>
 
 #include <cstdio>
+#include <filesystem>
 #include <string>
 
 #include "NotesOpens.h"
@@ -46,6 +47,33 @@ TEST(NotesOpens, EveryOpenCloseRenameAndDeletionOfTheNotesFilesIsSeen) {
   EXPECT_TRUE(changed("Vtnote.dat.taken", [&] { ::unlink((notes + ".taken").c_str()); }));
   EXPECT_TRUE(changed("Vtnote.dat.taken", [&] { ::close(writer); }));  // by the name it had
   EXPECT_FALSE(changed("Vtnote.dat", [&] { ::close(OpenFor(dir.File("other"), O_WRONLY | O_CREAT)); }));
+}
+
+// Without its watch every look would count as disturbed, and a free file would never be taken:
+// the folder is watched again once it is back, and then a quiet moment counts as quiet again.
+TEST(NotesOpens, AFolderThatGoesAndComesBackIsWatchedAgain) {
+  TempDir dir;
+  const std::filesystem::path logs = dir.path() / "logs";
+  std::filesystem::create_directory(logs);
+  NotesOpens opens(logs.string(), "Vtnote.dat");
+  ASSERT_TRUE(opens.Watching());
+  std::filesystem::remove_all(logs);
+  opens.Update();
+  EXPECT_FALSE(opens.Watching());
+  const auto gone = opens.Events("Vtnote.dat");
+  opens.Update();
+  EXPECT_NE(opens.Events("Vtnote.dat"), gone) << "while unwatched, anything may have happened";
+  std::filesystem::create_directory(logs);
+  opens.Update();
+  ASSERT_TRUE(opens.Watching());
+  for (int round = 0; round < 2; ++round) {
+    const auto quiet = opens.Events("Vtnote.dat");
+    opens.Update();
+    EXPECT_EQ(opens.Events("Vtnote.dat"), quiet);
+    ::close(OpenFor((logs / "Vtnote.dat").string(), O_WRONLY | O_CREAT | O_APPEND));
+    opens.Update();
+    EXPECT_NE(opens.Events("Vtnote.dat"), quiet);
+  }
 }
 
 TEST(NotesOpens, TheProcessesTellWhoHoldsTheFileApartFromTheViewersOwn) {
