@@ -4,6 +4,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <chrono>
 
@@ -14,6 +15,8 @@ namespace {
 
 constexpr int kReadAttempts = 3;
 constexpr std::size_t kFirstScreenful = 64;
+// Below this many files past the first screenful a second reading thread costs more than it gains.
+constexpr std::size_t kSecondReaderFrom = 256;
 
 std::string WithThousands(std::size_t n) {
   const std::string digits = std::to_string(n);
@@ -75,13 +78,18 @@ ReportReader::~ReportReader() {
   if (dirFd_ >= 0) ::close(dirFd_);
 }
 
-void ReportReader::List(const std::function<void(std::string_view eventId)>& each) {
+void ReportReader::OpenFolder() {
   if (dirFd_ < 0) dirFd_ = ::open(folder_.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+}
+
+void ReportReader::List(const std::function<void(std::string_view eventId)>& each) {
+  OpenFolder();
   collector_->record->ForEachEventId(each);
 }
 
 std::optional<IncidentRow> ReportReader::Read(const std::string& eventId) {
   CadroMsg& record = *collector_->record;
+  OpenFolder();  // a reader that did not list the folder reads the files of another one that did
   const std::string name = eventId + ".911";
   bool loaded = false;
   for (int attempt = 0; attempt < kReadAttempts && !loaded; ++attempt) {
@@ -217,48 +225,56 @@ void BackgroundListing::HoldForScreen(const std::stop_token& stop, std::vector<I
   holding_ = false;
 }
 
-void BackgroundListing::Run(std::stop_token stop) {
+// One reading thread's own reader, what its record said and the rows it has not handed over.
+struct BackgroundListing::Worker {
+  explicit Worker(const std::string& folder) : reader(folder, notices) {}
   std::vector<ListingNotice> notices;
-  ReportReader reader(folder_, notices);
-  if (setup_) setup_(reader);
-  const auto pass = [&] {
-    std::lock_guard lock(mutex_);
-    for (ListingNotice& n : notices) pending_.notices.push_back(std::move(n));
-    notices.clear();
-  };
+  ReportReader reader;
   // The first row goes over alone, so it shows at once even when the next file is slow to
   // read; then batches double, so handing them over soon costs nothing worth counting.
   std::vector<IncidentRow> rows;
   std::size_t batch = 1;
-  std::size_t done = 0;
-  auto lastPost = std::chrono::steady_clock::now();
-  const auto read = [&](const std::string& id) {
-    std::optional<IncidentRow> row = reader.Read(id);
-    if (row) rows.push_back(std::move(*row));
-    ++done;
-    {
-      std::lock_guard lock(mutex_);
-      pending_.done = done;
-    }
-    if (!notices.empty()) pass();
-    const auto now = std::chrono::steady_clock::now();
-    if (rows.size() >= batch || now - lastPost > std::chrono::milliseconds(20)) {
-      Post(&rows, false);
-      rows.reserve(batch);
-      batch = std::min<std::size_t>(batch * 2, 4096);
-      lastPost = now;
-    }
-  };
+  std::chrono::steady_clock::time_point lastPost = std::chrono::steady_clock::now();
+};
+
+void BackgroundListing::PassNotices(Worker& worker) {
+  if (worker.notices.empty()) return;
+  std::lock_guard lock(mutex_);
+  for (ListingNotice& n : worker.notices) pending_.notices.push_back(std::move(n));
+  worker.notices.clear();
+}
+
+void BackgroundListing::ReadOne(Worker& worker, const std::string& eventId) {
+  std::optional<IncidentRow> row = worker.reader.Read(eventId);
+  if (row) worker.rows.push_back(std::move(*row));
+  const std::size_t done = ++done_;
+  {
+    std::lock_guard lock(mutex_);
+    pending_.done = std::max(pending_.done, done);
+  }
+  PassNotices(worker);
+  const auto now = std::chrono::steady_clock::now();
+  if (worker.rows.size() >= worker.batch || now - worker.lastPost > std::chrono::milliseconds(20)) {
+    Post(&worker.rows, false);
+    worker.rows.reserve(worker.batch);
+    worker.batch = std::min<std::size_t>(worker.batch * 2, 4096);
+    worker.lastPost = now;
+  }
+}
+
+void BackgroundListing::Run(std::stop_token stop) {
+  Worker first(folder_);
+  if (setup_) setup_(first.reader);
   // The first screenful is read while the folder is still being listed: a big folder takes a
   // while to list, and the operator should not look at an empty window meanwhile.
   std::vector<std::string> ids;
-  reader.List([&](std::string_view id) {
+  first.reader.List([&](std::string_view id) {
     ids.emplace_back(id);
     if (ids.size() > kFirstScreenful || stop.stop_requested()) return;
-    read(ids.back());
+    ReadOne(first, ids.back());
     if (ids.size() == kFirstScreenful && holdForFirstScreen_.count() > 0) {
-      if (!notices.empty()) pass();
-      HoldForScreen(stop, rows);
+      PassNotices(first);
+      HoldForScreen(stop, first.rows);
     }
   });
   {
@@ -266,15 +282,37 @@ void BackgroundListing::Run(std::stop_token stop) {
     pending_.total = ids.size();
     pending_.listed = true;
   }
-  pass();
+  PassNotices(first);
   Post(nullptr, false);
-  for (std::size_t i = std::min(ids.size(), kFirstScreenful); i < ids.size(); ++i) {
-    if (stop.stop_requested()) break;
-    read(ids[i]);
+  // The rest is read by two threads, each every other file: opening and reading a file is
+  // mostly waiting on the kernel, and the window's thread needs little while it waits.
+  const std::size_t from = std::min(ids.size(), kFirstScreenful);
+  const bool two = ids.size() - from >= kSecondReaderFrom;
+  std::unique_ptr<Worker> second;
+  std::thread helper;
+  if (two) {
+    second = std::make_unique<Worker>(folder_);
+    second->reader.beforeOpen = first.reader.beforeOpen;
+    second->reader.afterRead = first.reader.afterRead;
+    helper = std::thread([this, &ids, &stop, from, worker = second.get()] {
+      for (std::size_t i = from + 1; i < ids.size(); i += 2) {
+        if (stop.stop_requested()) break;
+        ReadOne(*worker, ids[i]);
+      }
+    });
   }
-  if (!notices.empty()) pass();
+  for (std::size_t i = from; i < ids.size(); i += two ? 2 : 1) {
+    if (stop.stop_requested()) break;
+    ReadOne(first, ids[i]);
+  }
+  if (helper.joinable()) helper.join();
+  PassNotices(first);
+  if (second) {
+    PassNotices(*second);
+    Post(&second->rows, false);
+  }
   endReached_ = true;
-  Post(&rows, true);
+  Post(&first.rows, true);
   finished_ = true;
 }
 

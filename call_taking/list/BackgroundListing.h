@@ -1,17 +1,18 @@
 #pragma once
 // Reading the message folder away from the window. A station keeps every report it ever took,
 // tens of thousands of files; reading them on the window's thread froze the window for seconds.
-// One listing reads every report of the folder once, on a thread of its own, into list rows that
-// the window takes in batches whenever it is ready. What the record would have told the operator
-// on the way (a file it cannot read, a name it leaves out) is collected and handed over with the
-// rows, so boxes and log entries still come from the window's thread.
+// One listing reads every report of the folder once, on a thread of its own (two past the first
+// few hundred files: the reading is mostly waiting on the kernel, and the window needs little
+// meanwhile), into list rows that the window takes in batches whenever it is ready. What the record would
+// have told the operator on the way (a file it cannot read, a name it leaves out) is collected and handed
+// over with the rows, so boxes and log entries still come from the window's thread.
 //
 //   BackgroundListing listing(messageFolder, [] { /* wake the window; any thread */ });
 //   ...
 //   ListingBatch batch = listing.Take();   // on the window's thread: the rows read since last time
 //   if (batch.finished) ...                // every file has been read
 //
-// Destroying the object stops the reading and waits for the thread, which notices within one
+// Destroying the object stops the reading and waits for its threads, which notice within one
 // file. A listing never starts again: a new listing is a new object.
 
 #include <atomic>
@@ -65,11 +66,13 @@ public:
   std::optional<IncidentRow> Read(const std::string& eventId);
 
   // Tests only: called on the reading thread just before a file is opened, and between reading
-  // it and checking whether it changed meanwhile.
+  // it and checking whether it changed meanwhile. A big folder is read by two threads, which
+  // call these at the same time.
   std::function<void(const std::string&eventId)> beforeOpen, afterRead;
 
 private:
   class Collector;
+  void OpenFolder();
   std::string folder_;
   int dirFd_ = -1;
   std::unique_ptr<Collector> collector_;
@@ -80,8 +83,9 @@ class BackgroundListing {
 public:
   using Wake = std::function<void()>;
   using ReaderSetup = std::function<void(ReportReader&)>;
-  // Starts reading at once. `wake` is called from the reading thread when rows or the end are
-  // waiting and the last Take has taken everything before; it must only post a wake-up.
+  // Starts reading at once. `wake` is called from a reading thread when rows or the end are
+  // waiting and the last Take has taken everything before; it must only post a wake-up. `setup`
+  // is called once, with the reader that lists the folder; a second reader gets its hooks.
   // `holdForFirstScreen`: once a screenful has been read and handed over, the reading waits
   // until ScreenShown, at most this long, so that the window that is starting has the machine to
   // itself while it shows them. Zero: no wait.
@@ -108,7 +112,10 @@ public:
   bool EndReached() const { return endReached_.load(); }
 
 private:
+  struct Worker;
   void Run(std::stop_token stop);
+  void ReadOne(Worker& worker, const std::string& eventId);
+  void PassNotices(Worker& worker);
   void Post(std::vector<IncidentRow>* rows, bool end);
   void HoldForScreen(const std::stop_token& stop, std::vector<IncidentRow>& rows);
 
@@ -122,6 +129,7 @@ private:
   bool screenShown_ = false;  // guarded by mutex_
   std::condition_variable_any shown_;
   std::atomic<bool> holding_{false};
+  std::atomic<std::size_t> done_{0};
   std::atomic<bool> endReached_{false};
   std::atomic<bool> finished_{false};
   std::jthread thread_;  // last: it starts once everything above is there

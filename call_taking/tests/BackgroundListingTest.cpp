@@ -7,6 +7,7 @@
 #include <chrono>
 #include <condition_variable>
 #include <mutex>
+#include <set>
 #include <thread>
 
 #include "BackgroundListing.h"
@@ -235,6 +236,67 @@ TEST_F(Listing, TheEndWakesTheWindowWhileAnEarlierWakeUpIsUnanswered) {
   const ListingBatch batch = listing.Take();
   EXPECT_TRUE(batch.finished);
   EXPECT_EQ(batch.rows.size(), 50u);
+}
+
+// Past a few hundred files the folder is read by two threads, every other file each. Files
+// deleted before they are opened and rewritten while they are read, at the same time on both
+// threads: every report on disk comes once, in the version it has at the end, and the counts add
+// up. A stop ends both threads.
+TEST_F(Listing, TwoReadersTakeEveryReportOnceWhateverChangesWhileTheyRead) {
+  constexpr int kReports = 1200;
+  for (int i = 0; i < kReports; ++i) Report("B" + std::to_string(i), 2, "Springfield");
+  std::mutex m;
+  std::set<std::string> rewritten;
+  std::set<std::thread::id> threads;
+  const auto number = [](const std::string& id) { return std::stoi(id.substr(1)); };
+  const ListingBatch all = RunToEnd([&](ReportReader& reader) {
+    reader.beforeOpen = [&](const std::string& id) {
+      {
+        std::lock_guard lock(m);
+        threads.insert(std::this_thread::get_id());
+      }
+      if (number(id) % 97 == 5) std::filesystem::remove(FileOf(id));
+    };
+    reader.afterRead = [&](const std::string& id) {
+      if (number(id) % 89 != 7) return;
+      {
+        std::lock_guard lock(m);
+        if (!rewritten.insert(id).second) return;
+      }
+      WriteFileBytes(FileOf(id), ReportBytes(id, 9, "Lakeside"));
+    };
+  });
+  ASSERT_TRUE(all.finished);
+  EXPECT_EQ(threads.size(), 2u) << "the folder was not read by two threads";
+  std::vector<std::string> onDisk;
+  for (const auto& e : std::filesystem::directory_iterator(folder))
+    onDisk.push_back(e.path().stem().string());
+  std::sort(onDisk.begin(), onDisk.end());
+  EXPECT_EQ(Ids(all), onDisk);  // each once: Ids keeps duplicates
+  EXPECT_EQ(all.total, static_cast<std::size_t>(kReports));
+  EXPECT_EQ(all.done, static_cast<std::size_t>(kReports));
+  EXPECT_FALSE(rewritten.empty());
+  for (const IncidentRow& r : all.rows) {
+    const bool wasRewritten = rewritten.count(r.columns[kIdxColumn]) > 0;
+    EXPECT_EQ(r.state, wasRewritten ? 9 : 2) << r.columns[kIdxColumn];
+    EXPECT_EQ(r.columns[kCityColumn], wasRewritten ? "Lakeside" : "Springfield") << r.columns[kIdxColumn];
+  }
+  EXPECT_TRUE(all.notices.empty());
+
+  std::atomic<int> opened{0};
+  auto listing = std::make_unique<BackgroundListing>(
+      folder.string(), [] {},
+      [&](ReportReader& reader) {
+        reader.beforeOpen = [&](const std::string&) {
+          if (++opened == 500) std::this_thread::sleep_for(std::chrono::milliseconds(50));
+        };
+      });
+  const auto start = std::chrono::steady_clock::now();
+  while (opened < 500 && std::chrono::steady_clock::now() - start < std::chrono::seconds(20))
+    std::this_thread::sleep_for(std::chrono::milliseconds(1));
+  listing->Stop();
+  listing.reset();
+  EXPECT_LT(opened.load(), kReports) << "the stop did not end the reading";
 }
 
 // A window that is starting asks the reading to wait, once the first screenful is handed over,

@@ -53,7 +53,7 @@ protected:
     auto listings = std::make_shared<std::atomic<int>>(-1);
     readerSetup = [gate, listings, listing, file](ReportReader& reader) {
       if (++*listings != listing) return;
-      auto files = std::make_shared<int>(0);
+      auto files = std::make_shared<std::atomic<int>>(0);  // two threads read big folders
       reader.beforeOpen = [gate, files, file](const std::string&) {
         if ((*files)++ == file) gate->Wait();
       };
@@ -145,7 +145,7 @@ TEST_F(ListingRace, TheRestOfTheFolderIsReadOnceTheFirstRowsArePainted) {
   };
   auto restAt = std::make_shared<std::atomic<Steady::rep>>(0);
   readerSetup = [restAt](ReportReader& reader) {
-    auto files = std::make_shared<int>(0);
+    auto files = std::make_shared<std::atomic<int>>(0);  // two threads read big folders
     reader.beforeOpen = [restAt, files](const std::string&) {
       if ((*files)++ == 64) *restAt = Steady::now().time_since_epoch().count();
     };
