@@ -380,8 +380,8 @@ void NotesInbox::ReadNotes(const Show& show) {
   if (!ShowNew(notes_, fd, id, show, hold) || hold != Hold::Free) return;
   // Free, shown in full and left alone: taken, one taken file at a time (the next one waits,
   // shown in place).
-  if (SizeOf(fd) != still_.size || SizeOf(fd) != static_cast<long long>(notes_.pos.offset) || takenPending_)
-    return;
+  const long long size = SizeOf(fd);
+  if (size != still_.size || size != static_cast<long long>(notes_.pos.offset) || takenPending_) return;
   if (now - still_.since < quiet_) {
     waitsForQuiet_ = true;
     return;
