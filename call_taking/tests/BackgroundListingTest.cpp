@@ -313,9 +313,10 @@ TEST_F(Listing, AHoldForTheFirstScreenWaitsForItsRowsToBeShownAndNoLonger) {
     std::atomic<int> wakes{0};
     BackgroundListing listing(
         folder.string(), [&] { ++wakes; }, {}, std::chrono::seconds(60));
-    ASSERT_TRUE(waitUntil([&] { return listing.Holding(); }));
     // Everything read so far is handed over, and the window is woken for it although it has not
-    // answered the first wake-up yet.
+    // answered the first wake-up yet. The hold is announced before that wake-up is sent.
+    ASSERT_TRUE(waitUntil([&] { return listing.Holding() && wakes.load() >= 2; }))
+        << "wake-ups: " << wakes.load();
     EXPECT_EQ(wakes.load(), 2);
     std::this_thread::sleep_for(std::chrono::milliseconds(30));
     ListingBatch first = listing.Take();
