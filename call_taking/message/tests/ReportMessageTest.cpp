@@ -136,6 +136,9 @@ TEST_F(MessageTest, SubjectUpdateHeaderAndEncoding) {
             "<ENCOD>NONE</ENCOD>!/ADDON!");
   EXPECT_NE(BuildEnvelope("m", "s", "base64").find("<ENCOD>NONE</ENCOD>"), std::string::npos);
   EXPECT_NE(BuildEnvelope("m", "s", "BASE64").find("<ENCOD>BASE64</ENCOD>"), std::string::npos);
+  // The host decodes by this declaration: a setting that merely contains the word is not it.
+  for (const char* near : {"BASE64 ", " BASE64", "XBASE64", "BASE64X", "BASE6", ""})
+    EXPECT_NE(BuildEnvelope("m", "s", near).find("<ENCOD>NONE</ENCOD>"), std::string::npos) << near;
 }
 
 TEST_F(MessageTest, TextThatWouldBreakTheEnvelopeIsFoundAndNamed) {
@@ -169,6 +172,38 @@ TEST_F(MessageTest, TextThatWouldBreakTheEnvelopeIsFoundAndNamed) {
   rec_.SetWEA("");
   rec_.SetCTY("<AOSUB>");
   EXPECT_EQ(FindEnvelopeHazard(rec_)->key, "CTY");
+}
+
+// Every text that goes into the message or the subject can break the envelope, the station's own
+// values stamped into the report included: each field is checked on its own.
+TEST_F(MessageTest, EveryFieldTheEnvelopeCarriesIsCheckedOnItsOwn) {
+  using Setter = void (CadroMsg::*)(std::string_view);
+  const std::pair<const char*, Setter> fields[] = {
+      {"ISS", &CadroMsg::SetISS}, {"AD1", &CadroMsg::SetAD1}, {"AD2", &CadroMsg::SetAD2},
+      {"CTY", &CadroMsg::SetCTY}, {"RPN", &CadroMsg::SetRPN}, {"RPA", &CadroMsg::SetRPA},
+      {"RPP", &CadroMsg::SetRPP}, {"LAS", &CadroMsg::SetLAS}, {"DTL", &CadroMsg::SetDTL},
+      {"AGE", &CadroMsg::SetAGE}, {"GDR", &CadroMsg::SetGDR}, {"PIN", &CadroMsg::SetPIN},
+      {"PDE", &CadroMsg::SetPDE}, {"WEA", &CadroMsg::SetWEA}, {"DOT", &CadroMsg::SetDOT},
+      {"VDE", &CadroMsg::SetVDE}, {"VDP", &CadroMsg::SetVDP}, {"VDS", &CadroMsg::SetVDS},
+      {"UID", &CadroMsg::SetUID}, {"ULO", &CadroMsg::SetULO}, {"EID", &CadroMsg::SetEID},
+      {"MID", &CadroMsg::SetMID}, {"ADT", &CadroMsg::SetADT}, {"ATM", &CadroMsg::SetATM},
+  };
+  for (const auto& [key, set] : fields) {
+    rec_.Clear();
+    FillExample();
+    rec_.SetTYP("MED+FIRE+LAW");
+    ASSERT_EQ(FindEnvelopeHazard(rec_), std::nullopt);
+    // At the very end of the text, where a search that stops one place short misses it.
+    (rec_.*set)("text </ENCOD");
+    const auto hazard = FindEnvelopeHazard(rec_);
+    ASSERT_TRUE(hazard) << key;
+    EXPECT_EQ(hazard->key, key);
+    EXPECT_EQ(hazard->marker, "</ENCOD");
+  }
+  rec_.Clear();
+  FillExample();
+  rec_.SetTYP("MED+<AO");
+  EXPECT_EQ(FindEnvelopeHazard(rec_)->key, "TYP");
 }
 
 }  // namespace
