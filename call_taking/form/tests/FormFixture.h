@@ -38,6 +38,8 @@ struct DeliveryScript {
   int answerAfterMs = 0;                 // how long the delivery "waits"
   bool linkTestRunning = false;          // the channel is taken by the link test
   bool envelopeWentOut = false;          // a failed or cancelled delivery had sent its envelope
+  bool envelopeWriteFails = false;       // the envelope was announced, but its write failed
+  bool announces = true;                 // false: a channel that never announces its envelope
 };
 
 // Answers like a real channel: later, from the event loop, never inside Start().
@@ -54,7 +56,8 @@ public:
     QTimer::singleShot(script_.answerAfterMs, this, [this] {
       if (!running_) return;
       // An envelope the host acknowledges, or that went out unanswered, was announced first.
-      if (script_.envelopeWentOut || (!script_.results.empty() && script_.results.front()))
+      if (script_.announces && (script_.envelopeWentOut || script_.envelopeWriteFails ||
+                                (!script_.results.empty() && script_.results.front())))
         emit envelopeGoing();
       if (script_.duringDelivery) script_.duringDelivery();
       if (!running_) return;

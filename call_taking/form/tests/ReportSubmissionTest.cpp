@@ -10,6 +10,7 @@
 #include <QSignalSpy>
 #include <QTest>
 #include <filesystem>
+#include <fstream>
 #include <utility>
 
 #include "BlackHole.h"
@@ -200,6 +201,32 @@ TEST_F(SubmissionTest, AZeroLinkBoundWaitsTheDefaultBoundInstead) {
   EXPECT_EQ(mute.Envelopes().size(), 1u);
 }
 
+// Another station's report reached the folder under the ID handed out as free, after it was
+// checked: the report goes to the next free ID, however often that happens, and is sent under it.
+TEST_F(SubmissionTest, ANewReportWhoseIdsAreTakenOneAfterAnotherIsStoredUnderTheNextFreeOne) {
+  const std::string folder = JoinPath(dir.str(), "msg.d");
+  WriteFileAtomic(JoinPath(folder, "XYZ26341.100.911"), "first");
+  WriteFileAtomic(JoinPath(folder, "XYZ26341.101.911"), "second");
+  request.newReport = true;
+  int asked = 0;
+  request.takeFreeIds = [&asked]() -> std::optional<EventIds> {
+    return ++asked == 1 ? EventIds{"XYZ26341.101", "XYZ-101"} : EventIds{"XYZ26341.102", "XYZ-102"};
+  };
+  QSignalSpy finished(&submission, &ReportSubmission::finished);
+  ASSERT_EQ(submission.Submit(*record, kStateNew, request), SubmitOutcome::Delivering);
+  ASSERT_TRUE(finished.wait(10000));
+  EXPECT_EQ(finished.at(0).at(0).value<SubmitOutcome>(), SubmitOutcome::Submitted);
+  EXPECT_EQ(asked, 2);
+  EXPECT_EQ(ReadWholeFile(JoinPath(folder, "XYZ26341.100.911")), "first");
+  EXPECT_EQ(ReadWholeFile(JoinPath(folder, "XYZ26341.101.911")), "second");
+  CadroMsg msg(folder, ts.services);
+  ASSERT_TRUE(msg.Load("XYZ26341.102"));
+  EXPECT_EQ(msg.AST(), kStateSubmitted);
+  EXPECT_EQ(msg.MID(), "XYZ-102");
+  ASSERT_EQ(server.Envelopes().size(), 1u);
+  EXPECT_NE(server.Envelopes()[0].find("EVNT=XYZ26341.102</AOMSG>"), std::string::npos);
+}
+
 // Which reports the host may already have, kept in the program folder: each ReportSubmission
 // made here is one start of the program over the same folder.
 class MarksTest : public ::testing::Test {
@@ -344,6 +371,95 @@ TEST_F(MarksTest, LinesThatNameNoReportAreDroppedAndTheRestKept) {
   ASSERT_EQ(Deliver(*submission, kStateNew, another), SubmitOutcome::NotDelivered);
   EXPECT_EQ(ReadWholeFile(MarksFile()), request.eventId + "\r\nXYZ26341.102\r\nXYZ26341.103\r\n");
   EXPECT_TRUE(ts.eventLog.entries.empty());
+}
+
+// The envelope was announced but could not be written: only a mark this very delivery made is
+// taken back. A report the host may have from an earlier delivery stays marked.
+TEST_F(MarksTest, AWriteThatFailsTakesBackOnlyTheMarkItsOwnDeliveryMade) {
+  auto submission = Start();
+  script.envelopeWriteFails = true;
+  ASSERT_EQ(Deliver(*submission, kStateNew, request), SubmitOutcome::NotDelivered);
+  EXPECT_FALSE(submission->MayBeDelivered(request.eventId)) << "nothing reached the host";
+  EXPECT_FALSE(Start()->MayBeDelivered(request.eventId));
+
+  script.envelopeWriteFails = false;
+  script.envelopeWentOut = true;
+  ASSERT_EQ(Deliver(*submission, kStateReady, request), SubmitOutcome::NotDelivered);
+  script.envelopeWentOut = false;
+  script.envelopeWriteFails = true;
+  request.sendAgain = true;
+  ASSERT_EQ(Deliver(*submission, kStateReady, request), SubmitOutcome::NotDelivered);
+  EXPECT_TRUE(submission->MayBeDelivered(request.eventId));
+  EXPECT_TRUE(Start()->MayBeDelivered(request.eventId));
+}
+
+// The mark made as the envelope goes would hide a lost mark of the outcome: with a channel that
+// does not announce its envelope, the outcome alone must leave it.
+TEST_F(MarksTest, EachOutcomeMarksOnItsOwnWithoutTheAnnouncement) {
+  script.announces = false;
+  auto submission = Start();
+  script.envelopeWentOut = true;
+  ASSERT_EQ(Deliver(*submission, kStateNew, request), SubmitOutcome::NotDelivered);
+  EXPECT_TRUE(Start()->MayBeDelivered(request.eventId));
+
+  const std::string other = "XYZ26341.101";
+  QObject::connect(submission.get(), &ReportSubmission::stored, [&](int state) {
+    if (state != kStateReady) return;
+    std::filesystem::remove(ReportFile(other));
+    std::filesystem::create_directory(ReportFile(other));
+  });
+  SubmitRequest second = request;
+  second.eventId = other;
+  script.envelopeWentOut = false;
+  script.results.push_back(true);
+  ASSERT_EQ(Deliver(*submission, kStateNew, second), SubmitOutcome::DeliveredNotStored);
+  EXPECT_TRUE(Start()->MayBeDelivered(other));
+  submission->Forget();
+  EXPECT_TRUE(submission->MayBeDelivered(other));
+  EXPECT_TRUE(Start()->MayBeDelivered(other));
+}
+
+// A new report sent without a file (the folder could not be written) and left unanswered is still
+// a new report at its next submit: the host may have it all the same, so that submit asks too.
+TEST_F(MarksTest, ANewReportSentWithoutItsFileIsAskedAboutBeforeItGoesAgain) {
+  auto submission = Start();
+  request.newReport = true;
+  request.takeFreeIds = [] { return std::optional<EventIds>(); };
+  request.sendUnstored = [](const std::string&) { return true; };
+  std::filesystem::permissions(dir.path() / "msg.d", std::filesystem::perms::owner_write,
+                               std::filesystem::perm_options::remove);
+  script.envelopeWentOut = true;
+  ASSERT_EQ(Deliver(*submission, kStateNew, request), SubmitOutcome::NotDelivered);
+  ASSERT_TRUE(submission->SentUnstored());
+  EXPECT_EQ(submission->Submit(*record, kStateNew, request), SubmitOutcome::MayBeDelivered);
+  std::filesystem::permissions(dir.path() / "msg.d", std::filesystem::perms::owner_write,
+                               std::filesystem::perm_options::add);
+  EXPECT_EQ(script.envelopes.size(), 1u);
+}
+
+// At the cap the oldest marks give way; the newest, a report the host may have just received,
+// never does.
+TEST_F(MarksTest, PastTheCapTheOldestMarksGoAndANewMarkIsAlwaysKept) {
+  const auto id = [](std::size_t i) { return "XYZ26341." + std::to_string(1000 + i); };
+  std::string text;
+  for (std::size_t i = 0; i <= ReportSubmission::kMaxMarks; ++i) {
+    std::ofstream(ReportFile(id(i)));
+    text += id(i) + "\r\n";
+  }
+  WriteFileAtomic(MarksFile(), text);
+  auto submission = Start();
+  EXPECT_FALSE(submission->MayBeDelivered(id(0)));
+  EXPECT_TRUE(submission->MayBeDelivered(id(1)));
+  EXPECT_TRUE(submission->MayBeDelivered(id(ReportSubmission::kMaxMarks)));
+
+  script.envelopeWentOut = true;
+  ASSERT_EQ(Deliver(*submission, kStateNew, request), SubmitOutcome::NotDelivered);
+  EXPECT_TRUE(submission->MayBeDelivered(request.eventId));
+  EXPECT_FALSE(submission->MayBeDelivered(id(1)));
+  auto restarted = Start();
+  EXPECT_TRUE(restarted->MayBeDelivered(request.eventId));
+  EXPECT_TRUE(restarted->MayBeDelivered(id(2)));
+  EXPECT_FALSE(restarted->MayBeDelivered(id(1)));
 }
 
 // The marks' file is no reason to hold an emergency report back: the marks live on in memory.
