@@ -430,5 +430,20 @@ TEST_F(SessionTest, AConnectBoundOfZeroOrLessWaitsTheDefaultBound) {
   }
 }
 
+// The answer bound of 0 falls back to the default answer wait, not to the connect bound: a host
+// that files the message slower than a short connect bound still has it acknowledged.
+TEST_F(SessionTest, AnAnswerBoundOfZeroWaitsTheDefaultAnswerBoundNotTheConnectBound) {
+  StandinOptions slow;
+  slow.slow = true;
+  slow.delayMs = 1500;
+  StartServer(slow);
+  LinkSettings settings = session_->Settings();
+  settings.Nto = 500;
+  settings.promptWaitMs = 0;
+  session_->SetSettings(settings);
+  EXPECT_TRUE(Deliver());
+  EXPECT_EQ(server_->Envelopes().size(), 1u);
+}
+
 }  // namespace
 }  // namespace cadro
