@@ -267,6 +267,19 @@ TEST_F(CadroMsgTest, ListsEveryReportOnceWithoutATrailingBreak) {
   EXPECT_TRUE(ts.eventLog.entries.empty());
 }
 
+// A report reached through a link is a report (Load follows it too); a link to a folder, or to
+// nothing, is not.
+TEST_F(CadroMsgTest, ALinkToAReportIsListedALinkToAFolderOrToNothingIsNot) {
+  Plant("A1", "[END]\r\n");
+  std::filesystem::create_directory(dir.File("elsewhere"));
+  WriteFileBytes(dir.File("elsewhere") + "/B2.911", "[END]\r\n");
+  std::filesystem::create_symlink(dir.File("elsewhere") + "/B2.911", folder + "/B2.911");
+  std::filesystem::create_directory_symlink(dir.File("elsewhere"), folder + "/C3.911");
+  std::filesystem::create_symlink(dir.File("nothing"), folder + "/D4.911");
+  const std::string list = msg.BuildFileList();
+  EXPECT_TRUE(list == "A1\r\nB2" || list == "B2\r\nA1") << list;
+}
+
 TEST_F(CadroMsgTest, ExtentOnlyFileIsLeftOutAndLoggedOnEveryListing) {
   Plant("", "[END]\r\n");
   Plant("A1", "[END]\r\n");
