@@ -177,7 +177,8 @@ TEST_F(FormRoads, AReportThatCannotBeStoredIsSentWhenTheOperatorSaysSoAndKeptUnt
 }
 
 // Sent without a file and not acknowledged: the report is neither stored nor delivered, so
-// leaving it is still asked about as unsaved typing, and the operator is told both.
+// leaving it is still asked about as unsaved typing, and the operator is told both. It is still
+// a new report: a report stored under its ID meanwhile (another station) is not replaced by it.
 TEST_F(FormRoads, AnUnstoredReportThatWasNotDeliveredStaysUnsavedWork) {
   standin::StandinOptions closing;
   closing.closeOnConnect = true;
@@ -191,9 +192,11 @@ TEST_F(FormRoads, AnUnstoredReportThatWasNotDeliveredStaysUnsavedWork) {
   EXPECT_TRUE(form->isVisible());
   ExpectWindowFollowsTable(FormState::Ready);
   ReadOnlyMessages(false);
+  WriteFileAtomic(FileOf(kNewId), "another station's report\r\n");
   ts.prompts.saveAnswers = {SaveChoice::Save};
   EXPECT_TRUE(form->CloseForm());
-  EXPECT_EQ(LoadStored(kNewId).AST(), kStateReady);
+  EXPECT_EQ(ReadWholeFile(FileOf(kNewId)), "another station's report\r\n");
+  EXPECT_TRUE(Told("names a report stored meanwhile"));
 }
 
 TEST_F(FormRoads, TheButtonsTheOperatorNeedsMostAnswerTheirAccessKeys) {
