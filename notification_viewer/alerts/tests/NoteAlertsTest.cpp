@@ -175,6 +175,65 @@ TEST_F(AlertsFixture, AFolderThatAppearsLaterIsWatchedOnceThePollFindsIt) {
   CADRO_WAIT_FOR(Count() == 2, 2000);
 }
 
+// The poll puts the watch back and the watch shows notes the poll would show a second later, so
+// each hides the other's faults: every step below leaves one of them to work alone.
+TEST_F(AlertsFixture, TheWatchComesBackWithTheFolderWhicheverPathNoticesIt) {
+  const fs::path logs = dir.path() / "data" / "logs";
+  fs::remove_all(logs);
+  Open(true);
+  window->Timer().setInterval(20);
+  ASSERT_FALSE(alerts->Watch()->WatchingFolder());
+  // A folder that appears with no note in it is watched from the poll's tick, not only once a
+  // note has been shown.
+  fs::create_directories(logs);
+  CADRO_WAIT_FOR(alerts->Watch()->WatchingFolder(), 5000);
+
+  // Removed and made again: the poll's tick watches the new folder, and the watch alone shows
+  // the next note.
+  fs::remove_all(logs);
+  CADRO_WAIT_FOR(!alerts->Watch()->WatchingFolder(), 5000);
+  fs::create_directories(logs);
+  CADRO_WAIT_FOR(alerts->Watch()->WatchingFolder(), 5000);
+  window->Timer().stop();
+  Write(1, "after the folder came back");
+  CADRO_WAIT_FOR(Count() == 1, 5000);
+  CADRO_WAIT_FOR(fs::is_empty(logs), 5000);
+
+  // Moved away with a new one put in its place before the viewer looks: the watch puts itself on
+  // the new folder on its own, with no poll running.
+  fs::rename(logs, dir.path() / "data" / "logs.old");
+  fs::create_directories(logs);
+  QTest::qWait(100);  // the watch reads the move
+  Write(1, "in the new folder");
+  CADRO_WAIT_FOR(Count() == 2, 5000);
+  // The look that proves the file free was disturbed by the move too: the poll takes it.
+  window->Timer().start();
+  CADRO_WAIT_FOR(fs::is_empty(logs), 5000);
+  window->Timer().stop();
+
+  // A notes file moved in whole, written elsewhere first, is read at once too.
+  const std::string staged = dir.File("data/staged");
+  standin::AppendNote(staged, standin::NoteRecord(1, "moved in"));
+  fs::rename(staged, Notes());
+  CADRO_WAIT_FOR(Count() == 3, 5000);
+  EXPECT_TRUE(ts.eventLog.entries.empty());
+}
+
+TEST(NotesWatch, WakesForTheNotesFileOnlyNotForNamesThatContainIt) {
+  // The logs folder holds the host's other logs and the viewer's own files beside the notes file;
+  // a read for each of them would be one per log line the host writes.
+  cadro::testing::TempDir folder;
+  NotesWatch watch(QString::fromStdString(folder.File("Vtnote.dat")));
+  ASSERT_TRUE(watch.WatchingFolder());
+  QSignalSpy changed(&watch, &NotesWatch::changed);
+  for (const char* other : {"Vtnote.dat.old", "Old Vtnote.dat", "Vtnote.da", "XVtnote.datX"})
+    WriteFileBytes(folder.File(other), "1|not a note\r\n");
+  QTest::qWait(200);  // the watch reads what the kernel has queued for it
+  EXPECT_EQ(changed.count(), 0);
+  WriteFileBytes(folder.File("Vtnote.dat"), "1|a note\r\n");
+  CADRO_WAIT_FOR(changed.count() > 0, 5000);
+}
+
 TEST_F(AlertsFixture, TheTrayCountsWhatWasNotSeenAndAClickRaisesTheWindow) {
   Open();
   ASSERT_TRUE(QTest::qWaitForWindowActive(window.get()));  // its own activation comes first
