@@ -3,6 +3,7 @@
 // timing, and the file must never be taken away from a writer that still holds it.
 #include <fcntl.h>
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -99,6 +100,81 @@ TEST_F(InboxFixture, AFileIsShownAtOnceButTakenOnlyOnceLeftAloneForAWhile) {
   EXPECT_TRUE(log.entries.empty());
 }
 
+TEST_F(InboxFixture, AFileWaitingToBeLeftAloneIsAlwaysDueInSomeTime) {
+  // The watch asks when to read again; a wait that has just run out must still be a time, or a
+  // file left alone would stay until the next note.
+  NotesInbox inbox(Notes(), log, {}, std::chrono::milliseconds(20));
+  EXPECT_EQ(inbox.TakeDueIn().count(), 0);
+  Append("1|one\r\n");
+  EXPECT_EQ(inbox.Poll(), Lines{"1|one"});
+  EXPECT_GT(inbox.TakeDueIn().count(), 0);
+  std::this_thread::sleep_for(std::chrono::milliseconds(60));
+  EXPECT_GT(inbox.TakeDueIn().count(), 0) << "overdue counts as nothing to wait for";
+  EXPECT_EQ(inbox.Poll(), Lines{});
+  EXPECT_FALSE(fs::exists(Notes()));
+  EXPECT_EQ(inbox.TakeDueIn().count(), 0);
+  EXPECT_EQ(Settle(inbox), Lines{});
+  EXPECT_TRUE(LogsEmpty());
+}
+
+TEST_F(InboxFixture, ANewFileWhileTheTakenOneWaitsItsGraceIsShownAndWaitsItsTurn) {
+  NotesInbox inbox(Notes(), log, {}, kAtOnce);
+  Append("1|one\r\n");
+  EXPECT_EQ(inbox.Poll(), Lines{"1|one"});
+  ASSERT_TRUE(inbox.TakePending());
+  Append("2|two\r\n");
+  // Within the grace (unless the machine stalls, when the first has gone and this proves less).
+  EXPECT_EQ(inbox.Poll(), Lines{"2|two"});
+  EXPECT_TRUE(log.entries.empty()) << log.entries.front();
+  EXPECT_EQ(Settle(inbox), Lines{});
+  EXPECT_EQ(Settle(inbox), Lines{});
+  EXPECT_TRUE(LogsEmpty());
+  EXPECT_TRUE(log.entries.empty());
+}
+
+TEST_F(InboxFixture, ClosingTakesTheNotesFileAndTheTakenOneAway) {
+  // The last poll, when the window closes: nothing is left for the next viewer to look at.
+  NotesInbox inbox(Notes(), log, {}, kAtOnce);
+  Append("1|one\r\n");
+  EXPECT_EQ(inbox.Poll(), Lines{"1|one"});
+  Append("2|two\r\n3|no end");
+  EXPECT_EQ(inbox.Finish(), (Lines{"2|two", "3|no end"}));
+  EXPECT_TRUE(LogsEmpty());
+  EXPECT_TRUE(log.entries.empty());
+}
+
+TEST_F(InboxFixture, AFileCutShortAndWrittenAgainIsReadFromItsStart) {
+  NotesInbox inbox(Notes(), log, {}, kAtOnce);
+  HeldNotesFile host(Notes());
+  host.Append("1|one\r\n2|two\r\n");
+  EXPECT_EQ(inbox.Poll(), (Lines{"1|one", "2|two"}));
+  ASSERT_EQ(::truncate(Notes().c_str(), 0), 0);
+  host.Append("3|three\r\n");
+  EXPECT_EQ(inbox.Poll(), Lines{"3|three"});
+  host.Append("4|four, which makes it longer than before\r\n");
+  EXPECT_EQ(inbox.Poll(), Lines{"4|four, which makes it longer than before"});
+  host.Close();
+  EXPECT_EQ(Settle(inbox), Lines{});
+  EXPECT_EQ(Settle(inbox), Lines{});
+  EXPECT_TRUE(LogsEmpty());
+}
+
+TEST_F(InboxFixture, ARecordOfAnotherFileWithTheSameInodeIsNotResumedFrom) {
+  // Inodes are used again; the birth time tells the files apart where the file system keeps one.
+  Append("1|one\r\n2|two\r\n");
+  struct statx stx {};
+  ASSERT_EQ(::statx(AT_FDCWD, Notes().c_str(), 0, STATX_INO | STATX_BTIME, &stx), 0);
+  if (!(stx.stx_mask & STATX_BTIME)) GTEST_SKIP() << "no birth times on this file system";
+  const long long born = static_cast<long long>(stx.stx_btime.tv_sec) * 1000000000LL + stx.stx_btime.tv_nsec;
+  // The record of a file that had this inode before, shown in full.
+  WriteFileBytes(dir.File("Vtnote.dat.shown"),
+                 std::to_string(stx.stx_ino) + " 0 14 0 " + std::to_string(born - 1000) + "\r\n");
+  NotesInbox inbox(Notes(), log, {}, kAtOnce);
+  EXPECT_EQ(inbox.Poll(), (Lines{"1|one", "2|two"}));
+  EXPECT_EQ(Settle(inbox), Lines{});
+  EXPECT_TRUE(LogsEmpty());
+}
+
 TEST_F(InboxFixture, AHeldFileIsReadInPlaceByWholeLinesAndTakenOnlyOnceFree) {
   NotesInbox inbox(Notes(), log, {}, kAtOnce);
   HeldNotesFile writer(Notes());
@@ -155,6 +231,13 @@ TEST_F(InboxFixture, AReadFailureIsReportedOnceAndRetried) {
   EXPECT_EQ(inbox.Poll(), (Lines{"5|five", "6|six"}));
   EXPECT_EQ(Settle(inbox), Lines{});
   EXPECT_TRUE(LogsEmpty());
+  // A poll that went well in between: the same failure, come back, is news again.
+  locked = true;
+  Append("7|seven\r\n");
+  EXPECT_EQ(inbox.Poll(), Lines{});
+  EXPECT_EQ(log.entries.size(), 2u);
+  locked = false;
+  EXPECT_EQ(inbox.Poll(), Lines{"7|seven"});
 }
 
 TEST_F(InboxFixture, AClaimLeftByAnEarlierVersionIsTakenInFirst) {
