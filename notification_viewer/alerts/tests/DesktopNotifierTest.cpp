@@ -273,11 +273,28 @@ TEST(DesktopNotifierText, SummaryBodyAndUrgency) {
   const QString longText = DesktopNotifier::Body(1, {QString(5000, QLatin1Char('x'))});
   EXPECT_EQ(longText.size(), 300);
   EXPECT_TRUE(longText.endsWith(QChar(0x2026)));
+  const QString fits(300, QLatin1Char('y'));
+  EXPECT_EQ(DesktopNotifier::Body(1, {fits}), fits);
+  EXPECT_EQ(DesktopNotifier::Body(1, {fits + QLatin1Char('z')}), fits.left(299) + QChar(0x2026));
   EXPECT_EQ(DesktopNotifier::Urgency(-1), 0);
   EXPECT_EQ(DesktopNotifier::Urgency(0), 0);
   EXPECT_EQ(DesktopNotifier::Urgency(1), 1);
   EXPECT_EQ(DesktopNotifier::Urgency(2), 2);
   EXPECT_EQ(DesktopNotifier::Urgency(32767), 2);
+}
+
+TEST(DesktopNotifierCount, TurnedOffAndOnAgainCountsAnew) {
+  // What came while the operator had them off was never announced: the count starts again.
+  cadro::testing::RecordingEventLog log;
+  DesktopNotifier notifier(QDBusConnection(QStringLiteral("never connected")), log, {}, {});
+  notifier.Add(1, QStringLiteral("a"));
+  notifier.Add(2, QStringLiteral("b"));
+  EXPECT_EQ(notifier.Count(), 2);
+  notifier.SetEnabled(false);
+  notifier.Add(1, QStringLiteral("while off"));
+  notifier.SetEnabled(true);
+  notifier.Add(0, QStringLiteral("c"));
+  EXPECT_EQ(notifier.Count(), 1);
 }
 
 #include "DesktopNotifierTest.moc"
