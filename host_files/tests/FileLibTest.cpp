@@ -120,6 +120,9 @@ TEST_F(HostFixture, DataPathFallsBackToAppDataThenThePerUserFolder) {
   appData.reset();
   ::setenv("XDG_DATA_HOME", "/home/op/.share", 1);
   EXPECT_EQ(lib.DefineDataPath("Vantrel", "Vantrel.conf"), "/home/op/.share/Vantrel");
+  appData = "";  // set but empty is no folder either, and certainly not the root
+  EXPECT_EQ(lib.DefineDataPath("Vantrel", "Vantrel.conf"), "/home/op/.share/Vantrel");
+  appData.reset();
   ::unsetenv("XDG_DATA_HOME");
   // A hidden configuration is no configuration.
   fs::rename(Conf(), program / ".Vantrel.conf");

@@ -83,6 +83,30 @@ TEST(HostPath, AccentedHostPathsNameTheLocalFiles) {
             "es");
 }
 
+TEST(HostPath, CaseFoldsThroughTheHostsCodePage) {
+  FakePrefix prefix;
+  const std::string c = (prefix.dir.path() / "dosdevices" / "c:").string();
+  fs::create_directories(prefix.dir.path() / "drive_c" / "Škoda");
+  fs::create_directories(prefix.dir.path() / "drive_c" / "Œuvres");
+  fs::create_directories(prefix.dir.path() / "drive_c" / "Žatec");
+  fs::create_directories(prefix.dir.path() / "drive_c" / "2×3");
+  // The capitals above 0x80 that have small letters in the host's code page fold to them.
+  EXPECT_EQ(HostPath("C:\\\x9a"
+                     "koda"),
+            c + "/Škoda");
+  EXPECT_EQ(HostPath("C:\\\x9c"
+                     "uvres"),
+            c + "/Œuvres");
+  EXPECT_EQ(HostPath("C:\\\x9e"
+                     "atec"),
+            c + "/Žatec");
+  // The multiplication sign sits among the capitals but is no letter: the division sign is not
+  // its small form, so a name written with one never finds a file named with the other.
+  EXPECT_EQ(HostPath("C:\\2\xf7"
+                     "3"),
+            c + "/2÷3");
+}
+
 TEST(HostPath, PathsStayOnTheirDrive) {
   FakePrefix prefix;
   const std::string c = (prefix.dir.path() / "dosdevices" / "c:").string();
@@ -94,6 +118,19 @@ TEST(HostPath, PathsStayOnTheirDrive) {
   EXPECT_EQ(HostPath("\\VData"), c + "/VData");
   EXPECT_EQ(HostPath("\\Vtnote.dat"), c + "/Vtnote.dat");
   EXPECT_EQ(HostPath("\\"), c + "/");
+
+  // The drive's own prefix without its slash still keeps every letter of what follows it; the
+  // drive's current folder is not known here, so the name is taken from the drive's root.
+  EXPECT_EQ(HostPath("C:VData"), c + "/VData");
+  EXPECT_EQ(HostPath("c:VData\\Logs"), c + "/VData/Logs");
+  EXPECT_EQ(HostPath("C:..\\VData"), c + "/VData");
+  EXPECT_EQ(HostPath("C:"), c);
+  EXPECT_EQ(HostPath("C:\\"), c + "/");
+  EXPECT_EQ(HostPath("C:\\VData\\"), c + "/VData/");
+  // A network share is on no drive: it is not to be looked for on drive C.
+  EXPECT_EQ(HostPath("\\\\server\\share\\x"), "//server/share/x");
+  // A colon after something other than a letter makes no drive.
+  EXPECT_EQ(HostPath("1:\\x"), "1:/x");
 
   EXPECT_TRUE(IsPlainHostFileName("Field Day.profile"));
   EXPECT_TRUE(IsPlainHostFileName("Caf\xe9"));

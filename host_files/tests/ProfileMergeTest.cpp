@@ -29,6 +29,21 @@ TEST_F(ProfileFixture, ARewriteKeepsKeysItDoesNotKnow) {
             std::string::npos);
 }
 
+TEST_F(ProfileFixture, MissingKeysJoinTheFirstOfARepeatedSection) {
+  // The host reads a section where it first finds it; a key added further down is never seen.
+  WriteProfile(
+      "[GENERAL VARIABLES]\r\nVersion=3.4.0 c5\r\n\r\n[COMM PORT]\r\nCommPort=3\r\n\r\n"
+      "[LATER]\r\nA=1\r\n\r\n[COMM PORT]\r\nHostNote=2\r\n");
+  auto ini = Start();
+  ini->SetNumber(ProfileKey::CommPort, 4);
+  ini->Release();
+  const std::string after = Profile();
+  SCOPED_TRACE(after);
+  EXPECT_NE(after.find("[COMM PORT]\r\nCommPort=4\r\nCommSettings=9600,n,8,1\r\n"), std::string::npos);
+  EXPECT_NE(after.find("[LATER]\r\nA=1\r\n\r\n[COMM PORT]\r\nHostNote=2\r\n"), std::string::npos);
+  EXPECT_EQ(after.find("HostNote=2\r\nComm"), std::string::npos);
+}
+
 TEST_F(ProfileFixture, ARewriteNeverUndoesTheHostsLaterChanges) {
   auto ini = Start();  // a new profile with defaults
   // The host edits its profile while the viewer runs.

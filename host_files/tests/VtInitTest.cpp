@@ -340,12 +340,24 @@ TEST_F(ProfileFixture, AccessorRules) {
   EXPECT_EQ(ini->EffectiveID(), " U1 ");
   ini->SetNumber(ProfileKey::TCnPEnabled, 1);
   EXPECT_EQ(ini->EffectiveID(), " T1 ");
+  // Only the value 1 selects the tactical ID; a flag-like -1 or any other number does not.
+  for (const std::int32_t other : {-1, 2, 0}) {
+    ini->SetNumber(ProfileKey::TCnPEnabled, other);
+    EXPECT_EQ(ini->EffectiveID(), " U1 ") << other;
+  }
   ini->SetText(ProfileKey::DirArchive, " C:\\arc ");
   EXPECT_EQ(ini->RawText(ProfileKey::DirArchive), "C:\\arc");
   EXPECT_THROW(ini->Text(ProfileKey::DirArchive), std::logic_error);
   EXPECT_THROW(ini->SetNumber(ProfileKey::TncTimeOut, 1), std::logic_error);
   EXPECT_THROW(ini->Text(ProfileKey::Version), std::logic_error);
   EXPECT_THROW(ini->SetNumber(ProfileKey::MRC, 40000), RunError);
+  ini->SetNumber(ProfileKey::MRC, 32767);
+  EXPECT_EQ(ini->Number(ProfileKey::MRC), 32767);
+  ini->SetNumber(ProfileKey::MRC, -32768);
+  EXPECT_EQ(ini->Number(ProfileKey::MRC), -32768);
+  EXPECT_THROW(ini->SetNumber(ProfileKey::MRC, 32768), RunError);
+  EXPECT_THROW(ini->SetNumber(ProfileKey::MRC, -32769), RunError);
+  EXPECT_EQ(ini->Number(ProfileKey::MRC), -32768);
   EXPECT_EQ(ini->Number(ProfileKey::TncTimeOut), 5000);
 
   EXPECT_EQ(ini->NextLocalMsgNum(), 100);
@@ -437,6 +449,12 @@ TEST_F(ProfileFixture, AProfileNameOnlyNamesAFileInTheDataFolder) {
   EXPECT_FALSE(std::filesystem::exists(dir.path() / "escaped.profile"));
   EXPECT_FALSE(ini.IniCopyTo("..\\..\\copied"));
   EXPECT_TRUE(std::filesystem::is_empty(dir.path() / "data"));
+  // A started profile is not copied out of the data folder either.
+  ASSERT_TRUE(ini.StartClass("Vantrel.profile", "Vantrel"));
+  EXPECT_FALSE(ini.IniCopyTo("..\\copied"));
+  EXPECT_FALSE(ini.IniCopyTo("../copied"));
+  EXPECT_FALSE(std::filesystem::exists(dir.path() / "copied.profile"));
+  std::filesystem::remove(ProfilePath());
   // An accented name is the host's Windows-1252 text; the file on disk carries it in UTF-8.
   EXPECT_TRUE(ini.StartClass("Caf\xe9.profile", "Caf\xe9"));
   EXPECT_TRUE(std::filesystem::exists(dir.path() / "data" / "Café.profile"));
