@@ -161,6 +161,15 @@ TEST_F(LaunchUpdateTest, ABlockEndsAtItsTerminatorOrAtTheNextHeader) {
   EXPECT_EQ(Remove(kSample12), outcome::kRemoved);
   EXPECT_EQ(ReadFileBytes(launch()), kOther + options + kLast);
 
+  // A bracketed setting with a hyphen after its "]" is no header: it goes with its block.
+  const std::string bracketed = "[Sample-1.2]\r\n[Paths] C:-D\r\nExe=sample.exe\r\n/ [EOA]\r\n";
+  WriteFileBytes(launch(), kOther + bracketed + kLast);
+  EXPECT_EQ(Add(kSample13), outcome::kUpdated);
+  EXPECT_EQ(ReadFileBytes(launch()), kOther + kSample13 + kLast);
+  WriteFileBytes(launch(), kOther + bracketed + kLast);
+  EXPECT_EQ(Remove(kSample12), outcome::kRemoved);
+  EXPECT_EQ(ReadFileBytes(launch()), kOther + kLast);
+
   // A block of this add-on always begins at its own header, even inside an unfinished one.
   WriteFileBytes(launch(), "[Sample-1.1]\r\nExe=old.exe\r\n" + kSample12 + kLast);
   EXPECT_EQ(Remove(kSample12), outcome::kRemoved);

@@ -239,6 +239,27 @@ TEST_F(LoaderSessionTest, ADataFolderThatClimbsAboveTheDriveStaysOnIt) {
   EXPECT_FALSE(std::filesystem::exists(outside + "/Launch.local"));
 }
 
+// A host installed outside Wine's drives is named by its native folder, and its files are found
+// there: the conf and Launch.local are joined to it with "/", never with a backslash.
+TEST_F(LoaderSessionTest, AHostOutsideWinesDrivesIsFoundInItsNativeFolder) {
+  const std::string program = host.root() + "/native/Vantrel";
+  const std::string data = host.root() + "/native/data";
+  std::filesystem::create_directories(program);
+  std::filesystem::create_directories(data);
+  WriteFileBytes(program + "/Vantrel.conf", "[Vantrel]\r\nDATADIR=" + data + "\r\n");
+  WriteFileBytes(data + "/Launch.local", "[Other-1]\r\nX=1\r\n/ [EOA]\r\n" + kSample);
+  view.picked = HostFormOfFolder(program);
+  EXPECT_EQ(view.picked, program);
+  EXPECT_EQ(Run("remove," + LoaderArg()), ExitStatus::kDone);
+  EXPECT_EQ(view.pickerShown, 1);
+  EXPECT_EQ(ReadFileBytes(data + "/Launch.local"), "[Other-1]\r\nX=1\r\n/ [EOA]\r\n");
+  EXPECT_EQ(JoinHostPath(program + "/", "Launch.local"), program + "/Launch.local");
+  EXPECT_EQ(JoinHostPath("C:\\VData", "Launch.local"), "C:\\VData\\Launch.local");
+  EXPECT_EQ(JoinHostPath("C:\\", "Launch.local"), "C:\\Launch.local");
+  // A folder on one of Wine's drives is still named in the host's form.
+  EXPECT_EQ(HostFormOfFolder(host.Local("C:\\VData")), "C:\\VData");
+}
+
 TEST_F(LoaderSessionTest, ABrokenConfIsReportedWithItsError) {
   host.InstallHost("C:\\Program Files\\Vantrel", "INSTANCE=many\r\nDATADIR=C:\\VData\r\n");
   EXPECT_EQ(Run("remove,x"), ExitStatus::kError);
