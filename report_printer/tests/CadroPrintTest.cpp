@@ -83,13 +83,13 @@ TEST(RenderReport, FormOriginShiftsEverything) {
 }
 
 // Width 40 mm at 11 pt: 0.2 * 11 = 2.2 mm a character, so 18 characters fit on a line.
-std::vector<RecordedText> Wrapped(const std::string& text, float width = 40) {
+std::vector<RecordedText> Wrapped(const std::string& text, float width = 40, double points = 11) {
   FormDefinition form;
   form.settings.originX = 0;
   form.settings.originY = 0;
   const FormItem item = Item("K", 0, 0, width, 30);
   RecordingTarget t;
-  t.SetFont("ARIAL", 11);
+  t.SetFont("ARIAL", points);
   PrintWrapped(t, form, item, text);
   return t.texts;
 }
@@ -102,6 +102,12 @@ TEST(PrintWrapped, FillsLinesByMeasuredWidth) {
   EXPECT_DOUBLE_EQ(lines[0].x, 1);
   EXPECT_DOUBLE_EQ(lines[0].y, 3);
   EXPECT_DOUBLE_EQ(lines[1].y, 8);
+
+  // At 10 points a character is 2 mm: " abcdefghi" is exactly the 20 mm of the box and fits.
+  const auto exact = Wrapped("abcdefghi x", 20, 10);
+  ASSERT_EQ(exact.size(), 2U);
+  EXPECT_EQ(exact[0].text, "abcdefghi ");
+  EXPECT_EQ(exact[1].text, "x ");
 }
 
 TEST(PrintWrapped, BreaksAndOverlongWords) {
@@ -132,15 +138,17 @@ TEST(FillData, RepeatedKeysSymbolCodesAndSkippedItems) {
   form.items.push_back(Item("cnt", 20, 0, 30, 10));
   form.items.push_back(Item("BAD", 40, 0, 50, 10));
   form.items.back().dataFontSize = "eleven";
-  const DataDefinition data = {
-      {"CNT", "\\#252"}, {"CNT", "x\\#1"}, {"Cnt", "\\#256"}, {"BAD", "never"}, {"CNT", "\\# 65.5"}};
+  form.items.push_back(Item("NIL", 60, 0, 70, 10));
+  form.items.back().dataFontSize = "0";
+  const DataDefinition data = {{"CNT", "\\#252"}, {"CNT", "x\\#1"}, {"Cnt", "\\#256"},
+                               {"BAD", "never"},  {"NIL", "never"}, {"CNT", "\\# 65.5"}};
   RecordingTarget t;
   FillData(t, form, data);
   std::vector<std::pair<std::string, std::string>> printed;
   for (const auto& r : t.Visible()) printed.emplace_back(r.text, r.font);
   const std::vector<std::pair<std::string, std::string>> expected = {
       {"\xFC ", "Wingdings"}, {"\xFC ", "ARIAL"}, {"B ", "Wingdings"}, {"B ", "ARIAL"}};
-  EXPECT_EQ(printed, expected);  // "x\#1" and "\#256" are no character codes; "eleven" no size
+  EXPECT_EQ(printed, expected);  // "x\#1" and "\#256" are no character codes; "eleven" and 0 no size
 }
 
 TEST(CadroPrintHelpers, ColoursOrientationAndSummary) {

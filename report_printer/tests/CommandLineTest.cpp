@@ -16,6 +16,12 @@ TEST(ParseCommandLine, OptionsValuesAndListing) {
   EXPECT_EQ(p.listing,
             "-fdf => forms/inc.fdf\r\n-ddf => \"my msg.ddf\"\r\n-ptr => <blank>\r\n-apt => <blank>\r\n"
             "-cwd => stray\r\n-nos => \r\n");
+
+  // Blanks inside the quotes are not part of a file or printer name.
+  const ParsedCommandLine q = ParseCommandLine("-fdf \" inc.fdf \" -ptr \"  Lab \" -ddf \"~20m.ddf\"");
+  EXPECT_EQ(q.options.formFileName, "inc.fdf");
+  EXPECT_EQ(q.options.targetPrinter, "Lab");
+  EXPECT_EQ(q.options.dataFileName, "m.ddf");
 }
 
 TEST(ParseCommandLine, FlagOptionSwallowsAFollowingBareWord) {

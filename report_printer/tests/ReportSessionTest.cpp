@@ -263,6 +263,26 @@ TEST_F(ReportSessionTest, DialogCancelledOrNamingNoInstalledPrinter) {
   EXPECT_EQ(printers.pages[0].printer, "Office");
   EXPECT_EQ(printers.pages[0].settings[PrinterSetting::Orientation], 2);  // applied to the current one
   EXPECT_EQ(printers.pages[0].settings[PrinterSetting::Duplex], 1);       // rejected, skipped
+
+  // The landscape was for the dialog's print only: the button prints portrait again.
+  s->PrintReport();
+  ASSERT_EQ(printers.pages.size(), 2U);
+  EXPECT_EQ(printers.pages[1].printer, "Office");
+  EXPECT_EQ(printers.pages[1].settings[PrinterSetting::Orientation], 1);
+
+  // What the printer held before the dialog comes back, not merely the printer's defaults.
+  printers.Set(PrinterSetting::Orientation, 2);
+  printers.Set(PrinterSetting::Copies, 4);
+  dialog.script.push_back([](PrintDialogChoice& c) {
+    c.orientation = 1;
+    c.copies = 1;
+  });
+  s->PrintWithDialog(dialog);
+  s->PrintReport();
+  ASSERT_EQ(printers.pages.size(), 4U);
+  EXPECT_EQ(printers.pages[2].settings[PrinterSetting::Orientation], 1);
+  EXPECT_EQ(printers.pages[3].settings[PrinterSetting::Orientation], 2);
+  EXPECT_EQ(printers.pages[3].settings[PrinterSetting::Copies], 4);
 }
 
 TEST_F(ReportSessionTest, DialogThatFailsEndsTheHandlerQuietly) {
