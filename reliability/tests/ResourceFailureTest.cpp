@@ -12,6 +12,7 @@
 #include <filesystem>
 #include <string>
 
+#include "FileIO.h"
 #include "Savers.h"
 #include "TestKit.h"
 
@@ -172,6 +173,51 @@ TEST(ReadOnlyFolder, EverySaveFailsClearlyAndKeepsTheOldFile) {
     EXPECT_TRUE(TemporariesOf(saver->Target()).empty());
     ExpectReported(kind, *saver, t, "70");
     ::chmod(work.File("target").c_str(), 0755);
+  }
+}
+
+// A disk that takes the bytes but cannot keep them: some file systems (a network share, a disk
+// with quotas) tell of a quota met only when the data is flushed. A save that could not flush
+// its new file has failed: it is reported as a full disk, and the old file stays.
+class FailingFlush final : public FileCalls {
+public:
+  FailingFlush() { SetFileCallsForTests(this); }
+  ~FailingFlush() override { SetFileCallsForTests(nullptr); }
+  FailingFlush(const FailingFlush&) = delete;
+  FailingFlush& operator=(const FailingFlush&) = delete;
+  int Fsync(int fd) override {
+    struct stat st {};
+    if (failing && ::fstat(fd, &st) == 0 && S_ISREG(st.st_mode)) {
+      errno = EDQUOT;
+      return -1;
+    }
+    return FileCalls::Fsync(fd);
+  }
+  bool failing = false;
+};
+
+TEST(FailingFlush, AQuotaMetAtTheFlushFailsEverySaveAsAFullDiskAndKeepsTheOldFile) {
+  FailingFlush calls;
+  for (SaveKind kind : kAllKinds) {
+    SCOPED_TRACE(std::string(KindName(kind)));
+    TempDir work;
+    fs::create_directories(work.path() / "target");
+    fs::create_directories(work.path() / "inputs");
+    PrepareInputs(kind, work.File("inputs"));
+    TestServices setup;
+    auto first = MakeSaver(kind, work.File("target"), work.File("inputs"), setup.services);
+    first->Seed();
+    ASSERT_TRUE(first->Save(0));
+    const std::string old = ReadFileBytes(first->Target());
+
+    calls.failing = true;
+    TestServices t;
+    auto saver = MakeSaver(kind, work.File("target"), work.File("inputs"), t.services);
+    EXPECT_FALSE(saver->Save(1));
+    calls.failing = false;
+    EXPECT_EQ(ReadFileBytes(saver->Target()), old);
+    EXPECT_TRUE(TemporariesOf(saver->Target()).empty());
+    ExpectReported(kind, *saver, t, "61");
   }
 }
 
