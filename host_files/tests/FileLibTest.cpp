@@ -165,6 +165,19 @@ TEST_F(HostFixture, OnlyVisibleNormalFilesExist) {
   EXPECT_FALSE(FileExists(data + "/*.txt"));
   EXPECT_FALSE(FileExists(data + "/.hid*"));
   EXPECT_EQ(lib.ReadTextFileContents(data + "/.hidden.dat"), "");
+  // Each pattern rule alone, in a folder where nothing else can answer for it.
+  const std::string only = (dir.path() / "only").string();
+  fs::create_directories(only);
+  WriteFileBytes(only + "/.secret.cfg", "x");
+  EXPECT_FALSE(FileExists(only + "/*.cfg"));  // a hidden file is no match for a wildcard
+  EXPECT_FALSE(FileExists(only + "/*"));
+  WriteFileBytes(only + "/README", "x");
+  EXPECT_TRUE(FileExists(only + "/*.*"));  // "*.*" also takes names without a dot
+  EXPECT_FALSE(FileExists(only + "/*.cfg"));
+  WriteFileBytes(only + "/a1.log", "x");
+  EXPECT_FALSE(FileExists(only + "/a[1].*"));  // "[" is a plain character, not a set
+  WriteFileBytes(only + "/a[1].log", "x");
+  EXPECT_TRUE(FileExists(only + "/a[1].*"));
   EXPECT_EQ(lib.ReadTextFileContents(data + "/Vtnote.dat"), "1|a\r\n");
 }
 

@@ -30,6 +30,11 @@ TEST(HostPath, DrivePathsLandInTheWinePrefix) {
   EXPECT_TRUE(fs::is_directory(p));
   // Windows paths ignore case; the existing folder is found whatever the case written.
   EXPECT_TRUE(fs::is_directory(HostPath("c:\\vdata\\LOGS")));
+  // Two entries that differ only in case (Linux allows it): the one written exactly is taken.
+  fs::create_directories(prefix.dir.path() / "drive_c" / "VData" / "LOGS");
+  const std::string c = (prefix.dir.path() / "dosdevices" / "c:").string();
+  EXPECT_EQ(HostPath("C:\\VData\\LOGS"), c + "/VData/LOGS");
+  EXPECT_EQ(HostPath("C:\\VData\\Logs"), c + "/VData/Logs");
   EXPECT_EQ(HostPath("C:\\VData\\new.txt"),
             (prefix.dir.path() / "dosdevices" / "c:" / "VData" / "new.txt").string());
 }
