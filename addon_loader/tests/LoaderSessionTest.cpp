@@ -7,6 +7,7 @@
 #include <deque>
 #include <filesystem>
 
+#include "CommandLine.h"
 #include "FakeHost.h"
 #include "HostFiles.h"
 #include "TestKit.h"
@@ -161,6 +162,17 @@ TEST_F(LoaderSessionTest, UninstallAsksNothingAndRemovesTheBlock) {
   EXPECT_EQ(view.output.front(), "** Uninstalling Add-on **");
   EXPECT_EQ(view.output.back(), "Addon settings removed from Launch.Local");
   EXPECT_EQ(ReadFileBytes(host.launchFile()), "[Other-1]\r\nX=1\r\n/ [EOA]\r\n");
+
+  // "uninstall" holds "install" but is not it: the block goes, and nobody is asked.
+  WriteFileBytes(host.launchFile(), "[Other-1]\r\nX=1\r\n/ [EOA]\r\n" + kSample);
+  view.output.clear();
+  EXPECT_EQ(Run("uninstall," + LoaderArg()), ExitStatus::kDone);
+  EXPECT_TRUE(ts.prompts.shown.empty());
+  EXPECT_EQ(view.output.front(), "** Uninstalling Add-on **");
+  EXPECT_EQ(ReadFileBytes(host.launchFile()), "[Other-1]\r\nX=1\r\n/ [EOA]\r\n");
+  for (const char* other : {"uninstall", "reinstall", "installer", "Install", "INSTALL", ""})
+    EXPECT_FALSE(IsInstallAction(other)) << other;
+  EXPECT_TRUE(IsInstallAction("install"));
 
   // An old block without its terminator before another add-on's block: the window and the log
   // say where the old block was taken to end, just before the outcome.
