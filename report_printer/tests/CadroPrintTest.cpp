@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "RecordingTarget.h"
+#include "RunError.h"
 
 namespace cadro {
 namespace {
@@ -149,6 +150,34 @@ TEST(FillData, RepeatedKeysSymbolCodesAndSkippedItems) {
   const std::vector<std::pair<std::string, std::string>> expected = {
       {"\xFC ", "Wingdings"}, {"\xFC ", "ARIAL"}, {"B ", "Wingdings"}, {"B ", "ARIAL"}};
   EXPECT_EQ(printed, expected);  // "x\#1" and "\#256" are no character codes; "eleven" and 0 no size
+}
+
+// A target that cannot use a font size refuses it; only that item is skipped.
+class SizeLimitedTarget final : public DrawingTarget {
+public:
+  void SetFont(const std::string& name, double points) override {
+    if (points > 100) throw RunError(380, "Invalid property value");
+    inner.SetFont(name, points);
+  }
+  void SetForeColour(ColourValue c) override { inner.SetForeColour(c); }
+  void DrawLine(double x1, double y1, double x2, double y2, ColourValue c) override {
+    inner.DrawLine(x1, y1, x2, y2, c);
+  }
+  void PrintText(double x, double y, const std::string& text) override { inner.PrintText(x, y, text); }
+  double TextWidth(const std::string& text) override { return inner.TextWidth(text); }
+  RecordingTarget inner;
+};
+
+TEST(FillData, AFontSizeTheTargetRefusesSkipsOnlyThatItem) {
+  FormDefinition form;
+  form.items.push_back(Item("HUGE", 0, 0, 100, 10));
+  form.items.back().dataFontSize = "400";
+  form.items.push_back(Item("LOC1", 0, 20, 100, 30));
+  SizeLimitedTarget t;
+  FillData(t, form, {{"HUGE", "never"}, {"LOC1", "12 Main St"}});
+  std::vector<std::string> printed;
+  for (const auto& r : t.inner.Visible()) printed.push_back(r.text);
+  EXPECT_EQ(printed, std::vector<std::string>({"12 Main St "}));
 }
 
 TEST(CadroPrintHelpers, ColoursOrientationAndSummary) {

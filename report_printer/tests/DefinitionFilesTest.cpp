@@ -186,6 +186,9 @@ TEST(DefinitionFileBuilders, ItemCountIsCapped) {
   std::string text;
   for (std::size_t i = 0; i < kMaxDefinitionItems + 5; ++i) text += "K=v\r\n";
   EXPECT_EQ(Data(text).size(), kMaxDefinitionItems);
+  std::string form;
+  for (std::size_t i = 0; i < kMaxDefinitionItems + 5; ++i) form += "FIELD,K\r\n";
+  EXPECT_EQ(Form(form).items.size(), kMaxDefinitionItems);
 }
 
 TEST(ParseSingleNumber, AcceptsWhatFormsWriteAndNothingElse) {

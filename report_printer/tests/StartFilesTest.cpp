@@ -62,6 +62,18 @@ TEST(StartFiles, OneFileFromTheDesktopAsksOnlyForTheOther) {
   EXPECT_EQ(StartCommandLine({"/f/Form.FDF"}, picker, settings), "-fdf /f/Form.FDF -ddf /m/y.ddf");
   ASSERT_EQ(picker.asked.size(), 1U);
   EXPECT_EQ(picker.asked[0].first, DefinitionKind::Data);
+
+  // A file at the root leaves the root as its folder, not an empty one.
+  testing::MemorySettingsStore fresh;
+  picker.asked.clear();
+  picker.answers = {"/y.ddf"};
+  EXPECT_EQ(StartCommandLine({"/Form.fdf"}, picker, fresh), "-fdf /Form.fdf -ddf /y.ddf");
+  EXPECT_EQ(picker.asked[0].second, "/");
+  picker.answers = {"/x.fdf", "/z.fdf"};
+  EXPECT_EQ(StartCommandLine({"/srv/m.ddf"}, picker, fresh), "-fdf /x.fdf -ddf /srv/m.ddf");
+  picker.asked.clear();
+  EXPECT_EQ(StartCommandLine({"/srv/n.ddf"}, picker, fresh), "-fdf /z.fdf -ddf /srv/n.ddf");
+  EXPECT_EQ(picker.asked[0].second, "/");  // where the last form was chosen
 }
 
 TEST(StartFiles, AnyOtherCommandLineIsTakenAsItIsWithoutAsking) {
