@@ -59,6 +59,17 @@ TEST(HostPath, PerUserDataFolderFollowsXdg) {
   EXPECT_EQ(PerUserDataFolder(), "/home/op/.local/share");
 }
 
+TEST(HostPath, EmptyVariablesCountAsUnset) {
+  ::setenv("HOME", "/home/op", 1);
+  ::setenv("WINEPREFIX", "", 1);
+  EXPECT_EQ(WinePrefix(), "/home/op/.wine");
+  ::unsetenv("WINEPREFIX");
+  EXPECT_EQ(WinePrefix(), "/home/op/.wine");
+  ::setenv("HOME", "", 1);
+  EXPECT_FALSE(HomeFolder().empty());  // the password database's home, never ""
+  ::setenv("HOME", "/home/op", 1);
+}
+
 TEST(HostPath, DriveZIsTheRootEvenWithoutWine) {
   cadro::testing::TempDir empty;
   ::setenv("WINEPREFIX", empty.str().c_str(), 1);

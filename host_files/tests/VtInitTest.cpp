@@ -440,6 +440,10 @@ TEST_F(ProfileFixture, AMissingDataFolderFailsCreatingTheFileAndSaysWhichFolder)
                 "\r\nThe folder " +
                 dir.str() + "/gone does not exist.");
   EXPECT_FALSE(std::filesystem::exists(dir.path() / "gone"));
+  // The folder note belongs to that report only: a later, different failure does not repeat it.
+  EXPECT_FALSE(ini.IniCopyTo("Other"));
+  ASSERT_EQ(ts.prompts.shown.size(), 2u);
+  EXPECT_EQ(ts.prompts.shown[1].text.find("does not exist"), std::string::npos) << ts.prompts.shown[1].text;
 }
 
 TEST_F(ProfileFixture, AProfileNameOnlyNamesAFileInTheDataFolder) {
