@@ -326,6 +326,12 @@ TEST_F(LaunchUpdateTest, ABigLoaderIsShownBoundedAndWrittenWhole) {
   EXPECT_LE(finding.size(), 4096u);
   EXPECT_EQ(finding.rfind(">>>Finding: " + big.substr(0, 1000), 0), 0u);
   EXPECT_TRUE(finding.ends_with("..."));
+
+  // A loader of exactly the echo's size is shown whole; one byte more is cut.
+  std::string exact = "[Sample-1.3]\r\n/ [EOA]\r\n";
+  exact += std::string(2048 - exact.size(), 'x');
+  EXPECT_EQ(LoaderEcho(exact), exact);
+  EXPECT_EQ(LoaderEcho(exact + "y"), exact + "...");
 }
 
 TEST_F(LaunchUpdateTest, AFailedWriteIsPassedUpAndLeavesTheOldFile) {

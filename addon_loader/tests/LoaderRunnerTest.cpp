@@ -115,6 +115,19 @@ TEST_F(LoaderRunnerTest, ClosingWhileADialogIsOpenEndsTheRunWhenItIsAnswered) {
   EXPECT_FALSE(runner.running());
 }
 
+// A second start while the run goes on (the window shown again) neither restarts the session
+// nor ends the run early with an error.
+TEST_F(LoaderRunnerTest, AStartDuringTheRunIsIgnored) {
+  runner.SetPauseScaleForTests(0);
+  QSignalSpy done(&runner, &LoaderRunner::finished);
+  runner.Start(Remove());
+  runner.Start(Remove());
+  EXPECT_EQ(WaitForEnd(done), static_cast<int>(ExitStatus::kDone));
+  QCoreApplication::processEvents();
+  EXPECT_EQ(done.count(), 1);
+  EXPECT_EQ(ReadFileBytes(host.launchFile()), "\r\n");
+}
+
 TEST_F(LoaderRunnerTest, ClosingBeforeTheStartEndsWithoutRunning) {
   QSignalSpy done(&runner, &LoaderRunner::finished);
   runner.Start(Remove());
