@@ -45,6 +45,13 @@ TEST(ParseCommandLine, EmptyCapitalsUnknownAndUnterminated) {
   EXPECT_EQ(caps.options.formFileName, "");
   EXPECT_FALSE(caps.options.applyAutoPrint);
   EXPECT_EQ(caps.listing, "-FDF => a.fdf\r\n-Apt => \r\n");
+  // An option is the whole word: a longer word that starts like one is another option.
+  const ParsedCommandLine longer = ParseCommandLine("-fdfx a.fdf -ddfx d.ddf -ptrs P -aptx -cwdx");
+  EXPECT_EQ(longer.options.formFileName, "");
+  EXPECT_EQ(longer.options.dataFileName, "");
+  EXPECT_EQ(longer.options.targetPrinter, "");
+  EXPECT_FALSE(longer.options.applyAutoPrint);
+  EXPECT_FALSE(longer.options.closeWhenDone);
   const ParsedCommandLine unknown = ParseCommandLine("-zzz value -ddf d");
   EXPECT_EQ(unknown.options.dataFileName, "d");
   const ParsedCommandLine open = ParseCommandLine("-fdf \"no end -ddf d");

@@ -124,6 +124,18 @@ TEST(DefinitionFileBuilders, FoundMissingFolderAndUnreadable) {
   EXPECT_EQ(BuildFDFarray("", form).error, 53);
   EXPECT_EQ(BuildFDFarray(dir.str() + std::string("\0x", 2), form).error, 53);
 
+  // Building again starts from the defaults: a form without a FORM line does not inherit the
+  // origin of the form built before it.
+  WriteFileBytes(dir.File("shifted.fdf"), "FORM,Shifted,200,100,40,50\r\nFIELD,TYPE,1,2,3,4\r\n");
+  WriteFileBytes(dir.File("plain.fdf"), "FIELD,TYPE,1,2,3,4\r\n");
+  ASSERT_TRUE(BuildFDFarray(dir.File("shifted.fdf"), form).ok());
+  EXPECT_FLOAT_EQ(form.settings.originX, 50);
+  ASSERT_TRUE(BuildFDFarray(dir.File("plain.fdf"), form).ok());
+  EXPECT_EQ(form.settings.formName, "<unassigned>");
+  EXPECT_FLOAT_EQ(form.settings.originY, 10);
+  EXPECT_FLOAT_EQ(form.settings.originX, 10);
+  form.items.resize(3);
+
   EXPECT_TRUE(BuildFDFarray(dir.str(), form).ok());  // a folder is found and holds nothing
   EXPECT_TRUE(form.items.empty());
 

@@ -244,6 +244,35 @@ TEST_F(ReportSessionTest, DialogWithAnotherPrinterPrintsThereAndPutsTheOldOneBac
   EXPECT_EQ(printers.pages[1].settings[PrinterSetting::Copies], 1);
 }
 
+// The print failed, so the operator will press Print again: that print must go where it went
+// before the dialog, not to the dialog's printer in its landscape.
+TEST_F(ReportSessionTest, AFailedPrintThroughTheDialogStillPutsThePrinterBack) {
+  auto s = Start(Files());
+  ScriptedDialog dialog;
+  dialog.script.push_back([](PrintDialogChoice& c) {
+    c.deviceName = "Lab";
+    c.orientation = 2;
+  });
+  printers.failWith = "the printer refused the page";
+  s->PrintWithDialog(dialog);
+  EXPECT_TRUE(printers.pages.empty());
+  EXPECT_EQ(view.printTip, "Print to Office (Portrait)");
+  printers.failWith.clear();
+  s->PrintReport();
+  ASSERT_EQ(printers.pages.size(), 1U);
+  EXPECT_EQ(printers.pages[0].printer, "Office");
+  EXPECT_EQ(printers.pages[0].settings[PrinterSetting::Orientation], 1);
+}
+
+// The command line is UTF-8; the printer list is in the host's code page.
+TEST_F(ReportSessionTest, AnAccentedPrinterNameOnTheCommandLineFindsItsPrinter) {
+  FakePrinters accented{{"Office", "Impress\xe3o"}, "Office"};
+  ReportSession s(services.services, accented, dir.str(), view);
+  s.Load(Files() + " -ptr Impressão -apt");
+  ASSERT_EQ(accented.pages.size(), 1U);
+  EXPECT_EQ(accented.pages[0].printer, "Impress\xe3o");
+}
+
 TEST_F(ReportSessionTest, DialogCancelledOrNamingNoInstalledPrinter) {
   auto s = Start(Files());
   ScriptedDialog dialog;
