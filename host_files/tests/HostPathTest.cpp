@@ -75,6 +75,12 @@ TEST(HostPath, DriveZIsTheRootEvenWithoutWine) {
   ::setenv("WINEPREFIX", empty.str().c_str(), 1);
   EXPECT_EQ(HostPath(ToHostForm("/srv/data/logs")), "/srv/data/logs");
   ::unsetenv("WINEPREFIX");
+
+  // Only then: a prefix that maps Z: to a folder of its own is followed there.
+  FakePrefix prefix;
+  fs::create_directories(prefix.dir.path() / "zroot" / "x");
+  fs::create_directory_symlink("../zroot", prefix.dir.path() / "dosdevices" / "z:");
+  EXPECT_EQ(HostPath("Z:\\x"), (prefix.dir.path() / "dosdevices" / "z:" / "x").string());
 }
 
 TEST(HostPath, AccentedHostPathsNameTheLocalFiles) {
