@@ -21,6 +21,7 @@ TEST(IncidentListText, DateTimeIsMonthDayYearHoursMinutes) {
 TEST(IncidentListText, DateTimeKeyOrdersByRealTime) {
   const auto key = [](const char* t) { return DateTimeSortKey(t); };
   EXPECT_LT(key("12/31/99 23:59"), key("01/01/00 00:00"));  // 1999 before 2000
+  EXPECT_LT(key("01/01/30 00:00"), key("12/31/29 23:59"));  // 30 is 1930, 29 is 2029
   EXPECT_LT(key("12/07/26 08:05"), key("01/15/27 09:00"));
   EXPECT_LT(key("12/07/26 08:05"), key("12/07/26 08:06"));
   EXPECT_EQ(key("12/30/99 00:00") - key("12/29/99 00:00"), 1440);

@@ -1,6 +1,8 @@
 // The dialog rules the windows lean on: casing, numbers typed into boxes, twips and font bounds.
 #include <gtest/gtest.h>
 
+#include <limits>
+
 #include "StationRules.h"
 
 namespace cadro {
@@ -15,6 +17,13 @@ TEST(ProperCase, CapitalisesEachWordAndLowersTheRest) {
             "\xC9milie \xC9"
             "cole");  // é/É in Windows-1252
   EXPECT_EQ(ProperCase(""), "");
+  // A tab parts words as a blank does.
+  EXPECT_EQ(ProperCase("ann\tLEE"), "Ann\tLee");
+  // The multiplication sign stands among the capitals of the code page but has no lower case.
+  EXPECT_EQ(ProperCase("A\xD7"
+                       "B"),
+            "A\xD7"
+            "b");
 }
 
 TEST(DialogNumbers, EventNumberMustBeAWholeNumberThatFits) {
@@ -23,6 +32,7 @@ TEST(DialogNumbers, EventNumberMustBeAWholeNumberThatFits) {
   EXPECT_EQ(ParseEventNumber("0100"), std::optional<std::int32_t>(100));
   EXPECT_EQ(ParseEventNumber(" 42 "), std::optional<std::int32_t>(42));
   EXPECT_EQ(ParseEventNumber("32767"), std::optional<std::int32_t>(32767));
+  EXPECT_EQ(ParseEventNumber("0"), std::optional<std::int32_t>(0));
   EXPECT_EQ(ParseEventNumber("32768"), std::nullopt);
   EXPECT_EQ(ParseEventNumber("99999999999999999999"), std::nullopt);
   EXPECT_EQ(ParseEventNumber("12a"), std::nullopt);
@@ -36,7 +46,10 @@ TEST(DialogNumbers, TimeoutAndPort) {
   EXPECT_EQ(ParseTimeout("40000"), std::nullopt);
   EXPECT_EQ(ParseTimeout("5 s"), std::nullopt);
   EXPECT_EQ(ParsePort("9334"), std::optional<int>(9334));
+  EXPECT_EQ(ParsePort("65535"), std::optional<int>(65535));
+  EXPECT_EQ(ParsePort("1"), std::optional<int>(1));
   EXPECT_EQ(ParsePort("65536"), std::nullopt);
+  EXPECT_EQ(ParsePort("0"), std::nullopt);
   EXPECT_EQ(ParsePort("http"), std::nullopt);
 }
 
@@ -48,6 +61,12 @@ TEST(Layout, TwipsAndFontBounds) {
   EXPECT_EQ(ClampListFont(2.0F), kSmallestListFont);
   EXPECT_EQ(ClampListFont(500.0F), kLargestListFont);
   EXPECT_EQ(ClampListFont(12.0F), 12.0F);
+  // A size that is no number (a damaged settings file) gives the default, not a bound.
+  EXPECT_EQ(ClampListFont(std::numeric_limits<float>::quiet_NaN()), kDefaultListFont);
+  EXPECT_EQ(ClampListFont(std::numeric_limits<float>::infinity()), kDefaultListFont);
+  // A screen that reports no resolution is taken as 96 dots per inch.
+  EXPECT_EQ(PixelsToTwips(96, 0), 1440);
+  EXPECT_EQ(PixelsToTwips(96, -1), 1440);
 }
 
 }  // namespace

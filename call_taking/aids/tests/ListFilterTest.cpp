@@ -20,6 +20,11 @@ TEST(ListFilter, FindsEachSearchedFieldWithoutRegardToCase) {
                             "on second", "  main   kitchen "}) {
     EXPECT_TRUE(ListFilter(typed).Matches(text)) << typed;
   }
+  // A tab between words parts them as a blank does (text pasted from a table).
+  EXPECT_TRUE(ListFilter("kitchen\tmain").Matches(text));
+  // The stored line break is a break, not the letter "n" before the next word.
+  EXPECT_FALSE(ListFilter("nsecond").Matches(text));
+  EXPECT_FALSE(ListFilter("\\n").Matches(text));
   EXPECT_TRUE(ListFilter("").Empty());
   EXPECT_TRUE(ListFilter("   ").Empty());
 }
