@@ -4,6 +4,7 @@
 
 #include <QIcon>
 #include <QItemSelectionModel>
+#include <QSignalSpy>
 #include <algorithm>
 #include <random>
 
@@ -203,6 +204,30 @@ TEST(IncidentListModelTest, AMarkedRowShowsTheSameIconEveryTimeItIsPainted) {
     EXPECT_EQ(icon().cacheKey(), icon().cacheKey()) << "row " << r;
   }
   EXPECT_GT(marked, 0);
+}
+
+// A mark that comes or goes as the clock moves must repaint the rows, or the list shows the old
+// marks until something else repaints it. Rows beyond the list read as nothing, even when empty.
+TEST(IncidentListModelTest, ChangedMarksRepaintTheRowsAndRowsBeyondTheListReadEmpty) {
+  std::mt19937 rng(7);
+  IncidentListModel model;
+  model.Clear(0);
+  EXPECT_EQ(model.Text(0, 0), QString());
+  EXPECT_EQ(model.Mark(0), aids::AgeMark::None);
+  std::vector<IncidentRow> rows;
+  for (int i = 0; i < 5; ++i) rows.push_back(Row(i, rng));
+  model.Append(std::move(rows));
+  EXPECT_EQ(model.Text(model.rowCount(), 0), QString());
+  EXPECT_EQ(model.Mark(model.rowCount()), aids::AgeMark::None);
+  EXPECT_EQ(model.Text(-1, 0), QString());
+
+  QSignalSpy repaint(&model, &QAbstractItemModel::dataChanged);
+  model.SetAgeMarks({1, 1}, DateTimeSortKey("12/31/29 23:59"));
+  ASSERT_EQ(repaint.count(), 1);
+  EXPECT_EQ(repaint.at(0).at(0).value<QModelIndex>(), model.index(0, 0));
+  EXPECT_EQ(repaint.at(0).at(1).value<QModelIndex>(), model.index(model.rowCount() - 1, kColumnCount - 1));
+  model.SetAgeMarks({1, 1}, DateTimeSortKey("12/31/29 23:59"));
+  EXPECT_EQ(repaint.count(), 1);  // nothing changed: nothing to repaint
 }
 
 }  // namespace
