@@ -56,6 +56,32 @@ TEST_F(MainWindow, DeleteMarksReportsDeletedOutsideTheDeletedFolder) {
   EXPECT_EQ(Panel("Status"), QStringLiteral("Items:3"));
 }
 
+// The report under delivery is stored again when the delivery ends: deleting it now would be
+// undone without a word, so it stays, while the others selected with it go.
+TEST_F(MainWindow, DeleteLeavesTheReportUnderDeliveryAndSaysSo) {
+  for (const char* id : {"A.001", "A.002", "A.003"}) Report(id, 2);
+  Start();
+  form.delivering = true;
+  form.underDelivery = "A.002";
+  Select({RowOf("A.001"), RowOf("A.002"), RowOf("A.003")});
+  const int beeps = t.prompts.beeps;
+  w->cmdDelete_Click();
+  EXPECT_EQ(Column(0), QStringList{"A.002"});
+  EXPECT_EQ(StateOnDisk("A.002"), 2);
+  EXPECT_EQ(StateOnDisk("A.001"), 8);
+  EXPECT_EQ(StateOnDisk("A.003"), 8);
+  EXPECT_EQ(t.prompts.beeps, beeps + 1);
+  EXPECT_TRUE(Panel("Status").contains(QStringLiteral("A.002"))) << Panel("Status").toStdString();
+
+  // Once it is delivered it can be deleted like any other.
+  form.delivering = false;
+  form.underDelivery.clear();
+  Select({RowOf("A.002")});
+  w->cmdDelete_Click();
+  EXPECT_EQ(StateOnDisk("A.002"), 8);
+  EXPECT_EQ(Panel("Status"), QStringLiteral("Items:0"));
+}
+
 TEST_F(MainWindow, DeleteInTheDeletedFolderRemovesTheFilesForGood) {
   Report("A.001", 8);
   Report("A.002", 8);
@@ -115,6 +141,11 @@ TEST_F(MainWindow, SortingByTextColumnsAndByRealDateAndTime) {
   ClickHeader(7);
   EXPECT_EQ(Column(0), (QStringList{"E.1", "E.3", "E.2", "E.4"}));
   EXPECT_EQ(w->List()->header()->sortIndicatorSection(), 7);
+  // Every folder's list is built sorted ascending by City, whatever the sort before.
+  Folder(0);
+  EXPECT_EQ(Column(6), (QStringList{"albany", "Boston", "Chicago", "Denver"}));
+  EXPECT_EQ(w->List()->header()->sortIndicatorSection(), 6);
+  EXPECT_EQ(w->SortOrder(), Qt::AscendingOrder);
 }
 
 TEST_F(MainWindow, NewReportAndDoubleClickOpenTheEntryForm) {
@@ -127,6 +158,14 @@ TEST_F(MainWindow, NewReportAndDoubleClickOpenTheEntryForm) {
                     cell.center());  // the view wants a press first
   QTest::mouseDClick(w->List()->viewport(), Qt::LeftButton, {}, cell.center());
   EXPECT_EQ(form.started, (std::vector<std::string>{"NEW", "A.001"}));
+  // The row under the focus mark but no longer selected is not opened.
+  Select({});
+  ASSERT_TRUE(w->List()->currentIndex().isValid());
+  w->LV_DblClick();
+  EXPECT_EQ(form.started.size(), 2U);
+  // Enter on the keypad opens it as the main Enter key does.
+  QTest::keyClick(w->List(), Qt::Key_Enter, Qt::KeypadModifier);
+  EXPECT_EQ(form.started, (std::vector<std::string>{"NEW", "A.001", "A.001"}));
 }
 
 // Three bad files and six folder clicks: each file is reported once in a box, every failed load

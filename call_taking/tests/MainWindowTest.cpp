@@ -171,6 +171,7 @@ TEST_F(MainWindow, PlacementIsRestoredAndSavedOnlyInTheNormalState) {
   t.settings.Set(app, "Settings", "MainHeight", "6000");
   t.settings.Set(app, "Settings", "lvCW3", "3000");
   t.settings.Set(app, "Settings", "lvCW5", "junk");
+  t.settings.Set(app, "Settings", "lvCW2", "0");  // a column the operator closed stays closed
   Start();
   const double dpi = w->logicalDpiX();
   EXPECT_EQ(w->pos(), QPoint(TwipsToPixels(1500, dpi), TwipsToPixels(750, dpi)));
@@ -179,6 +180,7 @@ TEST_F(MainWindow, PlacementIsRestoredAndSavedOnlyInTheNormalState) {
   EXPECT_EQ(header->sectionSize(2), TwipsToPixels(3000, dpi));
   EXPECT_EQ(header->sectionSize(4), TwipsToPixels(2000, dpi));  // unreadable value: default
   EXPECT_EQ(header->sectionSize(0), 0);                         // 1 twip: all but hidden
+  EXPECT_EQ(header->sectionSize(1), 0);
 
   w->resize(TwipsToPixels(9000, dpi), TwipsToPixels(5000, dpi));
   header->resizeSection(3, TwipsToPixels(2400, dpi));
@@ -188,6 +190,8 @@ TEST_F(MainWindow, PlacementIsRestoredAndSavedOnlyInTheNormalState) {
   EXPECT_EQ(stored("MainLeft"), std::to_string(PixelsToTwips(TwipsToPixels(1500, dpi), dpi)));
   EXPECT_EQ(stored("lvCW4"), std::to_string(PixelsToTwips(TwipsToPixels(2400, dpi), dpi)));
   EXPECT_EQ(stored("lvCW1"), "0");
+  EXPECT_EQ(stored("lvCW2"), "0");
+  EXPECT_EQ(stored("lvCW8"), std::to_string(PixelsToTwips(TwipsToPixels(2000, dpi), dpi)));
 }
 
 TEST_F(MainWindow, ClosingMaximisedKeepsThePlacementButSavesColumnsAndFont) {
@@ -238,6 +242,9 @@ TEST_F(MainWindow, ColumnWidthsSurviveEveryNewListing) {
 
 TEST_F(MainWindow, PackAndResetColumns) {
   Report("A.001", 2, "A City With A Rather Long Name Indeed");
+  // Widths from the last run are the operator's, not the defaults Reset brings back.
+  t.settings.Set("Cadro Call Taking System", "Settings", "lvCW6", "5000");
+  t.settings.Set("Cadro Call Taking System", "Settings", "lvCW8", "3000");
   Start();
   QHeaderView* header = w->List()->header();
   const double dpi = w->logicalDpiX();
