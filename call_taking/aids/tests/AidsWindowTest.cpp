@@ -222,5 +222,50 @@ TEST_F(AidsWindow, ATypeThatIsPartOfAnotherBringsNoHint) {
             "Possibly the same incident as T3 (FIRE, 12:35, 100 Main St)");
 }
 
+// The hint is about the report just stored: none at start-up for reports already on disk, none for
+// a report that appears deleted, gone once another new report is stored or once answered, and
+// kept when Open is refused during a delivery.
+TEST_F(AidsWindow, TheHintFollowsTheLatestNewReportAndStaysAwayOnceAnswered) {
+  Full("D1", 9, "FIRE", "100 Main St", "Springfield", "1231", "Smoke", "");
+  Full("D2", 2, "FIRE", "100 Main St", "Springfield", "1235", "Smoke", "");
+  Start();
+  auto* bar = Find<QFrame>("fraDuplicateHint");
+  EXPECT_TRUE(bar->isHidden()) << "at start-up: " << Find<QLabel>("lblDuplicateHint")->text().toStdString();
+  const auto rebuild = [this] {
+    w->BuildNewMsgList();
+    WaitForList();
+  };
+
+  Full("D3", 6, "FIRE", "100 Main St", "Springfield", "1240", "Smoke", "");
+  rebuild();
+  ASSERT_FALSE(bar->isHidden());
+  EXPECT_EQ(Find<QLabel>("lblDuplicateHintFor")->text(), "D3:");
+
+  // Another new report, at another place: the hint about D3 no longer applies.
+  Full("D4", 2, "LAW", "9 Oak Rd", "Springfield", "1241", "Theft", "");
+  rebuild();
+  EXPECT_TRUE(bar->isHidden()) << Find<QLabel>("lblDuplicateHint")->text().toStdString();
+
+  Full("D5", 2, "FIRE", "100 Main St", "Springfield", "1245", "Smoke", "");
+  rebuild();
+  ASSERT_FALSE(bar->isHidden());
+  EXPECT_EQ(Find<QLabel>("lblDuplicateHintFor")->text(), "D5:");
+  form.delivering = true;
+  QTest::mouseClick(Find<QPushButton>("cmdHintOpen"), Qt::LeftButton);
+  EXPECT_FALSE(bar->isHidden());  // refused: the hint waits for another try
+  EXPECT_TRUE(form.started.empty());
+  form.delivering = false;
+  QTest::mouseClick(Find<QPushButton>("cmdHintOpen"), Qt::LeftButton);
+  EXPECT_TRUE(bar->isHidden());
+  EXPECT_EQ(form.started, (std::vector<std::string>{"D3"}));
+  rebuild();
+  EXPECT_TRUE(bar->isHidden()) << "answered, then shown again";
+
+  // A report that turns up already deleted was not stored as a new call.
+  Full("D6", 8, "FIRE", "100 Main St", "Springfield", "1246", "Smoke", "");
+  rebuild();
+  EXPECT_TRUE(bar->isHidden()) << Find<QLabel>("lblDuplicateHint")->text().toStdString();
+}
+
 }  // namespace
 }  // namespace cadro::testing
