@@ -293,6 +293,61 @@ TEST_F(ExportLogKeeps, AFailedExportKeepsTheDialogOpenWithEveryChoice) {
   EXPECT_FALSE(PathExists(base + ".pdf"));
 }
 
+// A file this dialog wrote itself, before a later file failed, is written again with the retry
+// without asking: the question is about the operator's files, not the ones just written.
+TEST_F(ExportLogKeeps, AFileWrittenBeforeAFailureIsWrittenAgainWithoutAsking) {
+  Full("D9", 2, "FIRE", "1 Main St", "Springfield", "0900", "Smoke", "");
+  Start();
+  const std::string base = dir.File("again");
+  ASSERT_EQ(::mkdir((base + ".pdf").c_str(), 0755), 0);  // in the way of the PDF
+  t.prompts.answers = {true};
+  ExportAndThen(
+      [&](aids::frmExportLog& d) {
+        d.findChild<QLineEdit*>("txtFile")->setText(QString::fromStdString(base));
+      },
+      [&](aids::frmExportLog& d) {
+        ASSERT_TRUE(d.isVisible());
+        EXPECT_TRUE(PathExists(base + ".csv"));
+        EXPECT_NE(t.prompts.shown.back().text.find("Problems writing '" + base + ".pdf'"), std::string::npos)
+            << t.prompts.shown.back().text;
+        ASSERT_EQ(::rmdir((base + ".pdf").c_str()), 0);
+        const auto questions = [&] {
+          return std::count_if(t.prompts.shown.begin(), t.prompts.shown.end(),
+                               [](const ShownPrompt& p) { return p.question; });
+        };
+        const auto asked = questions();
+        Press(d);
+        EXPECT_EQ(questions(), asked) << t.prompts.shown.back().text;
+        EXPECT_EQ(d.result(), QDialog::Accepted);
+      });
+  EXPECT_TRUE(PathExists(base + ".pdf"));
+  EXPECT_EQ(CsvRecords(base + ".csv").size(), 3u);
+}
+
+// A file that someone else creates after the check for existing files, while the folder is read,
+// is not the dialog's to replace unasked.
+TEST_F(ExportLogKeeps, AFileThatAppearsWhileTheFolderIsReadIsLeftAsItIs) {
+  Full("D9", 2, "FIRE", "1 Main St", "Springfield", "0900", "Smoke", "");
+  Start();
+  const std::string base = dir.File("race");
+  const std::string theirs = "someone else's log\r\n";
+  w->SetReaderSetupForTests([&](ReportReader&) {
+    if (!PathExists(base + ".csv")) WriteFileBytes(base + ".csv", theirs);
+  });
+  ExportAndThen(
+      [&](aids::frmExportLog& d) {
+        d.findChild<QCheckBox*>("chkPdf")->setChecked(false);
+        d.findChild<QLineEdit*>("txtFile")->setText(QString::fromStdString(base));
+      },
+      [&](aids::frmExportLog& d) {
+        EXPECT_TRUE(d.isVisible());
+        EXPECT_EQ(t.prompts.shown.back().icon, PromptIcon::Exclamation);
+        EXPECT_NE(t.prompts.shown.back().text.find("appeared meanwhile"), std::string::npos)
+            << t.prompts.shown.back().text;
+      });
+  EXPECT_EQ(ReadFileBytes(base + ".csv"), theirs);
+}
+
 // A folder name is the file system's (UTF-8), not the code page's: both files land in it.
 TEST_F(ExportLogKeeps, AnAccentedFolderTakesBothFiles) {
   Full("D7", 2, "FIRE", "1 Main St", "Springfield", "0900", "Smoke", "");
