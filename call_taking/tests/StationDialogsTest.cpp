@@ -207,12 +207,15 @@ TEST_F(PrefDialog, OkUpperCasesTheHostAndTakesEveryBox) {
 }
 
 TEST_F(PrefDialog, AnEncodingWrittenInAnotherCaseShowsAndStoresNone) {
-  StationSettings s;
-  s.Enc = "base64";
-  frmCadroPref d(s, t.prompts);
-  EXPECT_EQ(Find<QComboBox>(d, "cboEncType")->currentText(), QStringLiteral("NONE"));
-  d.cmdOK_Click();
-  EXPECT_EQ(d.Result().Enc, "NONE");
+  // Only BASE64 itself is BASE64: another case, or a text that merely holds it, is none.
+  for (const char* enc : {"base64", "XBASE64", "BASE64X"}) {
+    StationSettings s;
+    s.Enc = enc;
+    frmCadroPref d(s, t.prompts);
+    EXPECT_EQ(Find<QComboBox>(d, "cboEncType")->currentText(), QStringLiteral("NONE")) << enc;
+    d.cmdOK_Click();
+    EXPECT_EQ(d.Result().Enc, "NONE") << enc;
+  }
 }
 
 TEST_F(PrefDialog, EmptyBoxesAreMarkedAndBringBackTheNetworkTab) {
