@@ -29,7 +29,8 @@ TEST_F(MainWindow, FoldersListTheirReportsAndCountThem) {
     EXPECT_EQ(Find<QLabel>("lblCurrentFolder")->text(), QString::fromLatin1(e.label));
     EXPECT_EQ(Panel("Status"), QString::fromLatin1(e.items));
   }
-  Folder(0);
+  Folder(0);  // not through the button: the button shows the folder all the same
+  EXPECT_TRUE(Find<QPushButton>("cmdFolder_0")->isChecked());
   EXPECT_EQ(w->Model().Text(RowOf("A.004"), 1), QString());
   EXPECT_EQ(w->Model().Text(RowOf("A.003"), 1), QStringLiteral("Draft"));
   EXPECT_EQ(w->Model().Text(RowOf("A.003"), 7), QStringLiteral("12/07/26 08:05"));

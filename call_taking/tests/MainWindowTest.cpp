@@ -194,6 +194,18 @@ TEST_F(MainWindow, PlacementIsRestoredAndSavedOnlyInTheNormalState) {
   EXPECT_EQ(stored("lvCW8"), std::to_string(PixelsToTwips(TwipsToPixels(2000, dpi), dpi)));
 }
 
+// A placement from a screen that is gone brings the window back where the operator can reach
+// it; a size never stored is the default size.
+TEST_F(MainWindow, APlacementOffEveryScreenComesBackToTheDefaults) {
+  const std::string app = "Cadro Call Taking System";
+  t.settings.Set(app, "Settings", "MainLeft", "900000");
+  t.settings.Set(app, "Settings", "MainTop", "900000");
+  Start();
+  const double dpi = w->logicalDpiX();
+  EXPECT_EQ(w->pos(), QPoint(TwipsToPixels(105, dpi), TwipsToPixels(105, dpi)));
+  EXPECT_EQ(w->size(), QSize(TwipsToPixels(11235, dpi), TwipsToPixels(7200, dpi)));
+}
+
 TEST_F(MainWindow, ClosingMaximisedKeepsThePlacementButSavesColumnsAndFont) {
   const std::string app = "Cadro Call Taking System";
   t.settings.Set(app, "Settings", "MainWidth", "12000");
