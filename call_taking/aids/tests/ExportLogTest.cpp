@@ -133,6 +133,31 @@ TEST_F(ExportLog, TheCurrentFolderGoesIntoACsvAndAPdf) {
   EXPECT_EQ(text.find("FS326342.900"), std::string::npos);
 }
 
+// The files go to the operator's Documents folder, or to the home folder of an account that has
+// none (a fresh account, a station set up by hand).
+TEST_F(ExportLog, TheFilesGoToDocumentsOrHomeWithoutIt) {
+  t.clock.now = LocalTime{2026, 12, 8, 13, 0, 0};
+  Full("FS326342.100", 2, "FIRE", "1 Main St", "Springfield", "1200", "Smoke", "");
+  const std::string home = dir.File("home");
+  ASSERT_EQ(::mkdir(home.c_str(), 0755), 0);
+  struct Account {  // this test's own account, whatever way the test ends
+    QByteArray home = qgetenv("HOME"), config = qgetenv("XDG_CONFIG_HOME");
+    ~Account() {
+      for (const auto& [name, value] : {std::pair{"HOME", home}, std::pair{"XDG_CONFIG_HOME", config}})
+        value.isNull() ? qunsetenv(name) : qputenv(name, value);
+    }
+  } account;
+  qputenv("HOME", QByteArray::fromStdString(home));
+  qputenv("XDG_CONFIG_HOME", QByteArray::fromStdString(home + "/.config"));
+  Start();
+  Export([](aids::frmExportLog&) {});
+  const std::string name = "CommsLog-20261208.csv";
+  EXPECT_TRUE(PathExists(home + "/" + name));
+  ASSERT_EQ(::mkdir((home + "/Documents").c_str(), 0755), 0);
+  Export([](aids::frmExportLog&) {});
+  EXPECT_TRUE(PathExists(home + "/Documents/" + name));
+}
+
 TEST_F(ExportLog, ADateRangeTakesEveryFolderButDeletedAndCsvAlone) {
   Full("D7", 2, "FIRE", "1 Main St", "Springfield", "0900", "Smoke", "", "261207");
   Full("D8", 9, "FIRE", "1 Main St", "Springfield", "0900", "Smoke", "", "261208");
