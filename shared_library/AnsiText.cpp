@@ -85,6 +85,10 @@ std::string Utf8ToAnsi(std::string_view utf8) {
         cp = (cp << 6) | (c & 0x3F);
       }
     }
+    // An overlong form would let a byte such as "/" or NUL through in disguise; a surrogate or a
+    // value past U+10FFFF is no character. Each is malformed, byte by byte.
+    constexpr char32_t kShortest[] = {0, 0x80, 0x800, 0x10000};
+    if (ok && (cp < kShortest[extra] || cp > 0x10FFFF || (cp >= 0xD800 && cp <= 0xDFFF))) ok = false;
     if (!ok) {
       out += '?';
       ++i;
