@@ -39,6 +39,8 @@ TEST(AnsiText, DisguisedAndImpossibleSequencesAreRefusedByteByByte) {
   EXPECT_EQ(Utf8ToAnsi("\xE0\x80\xAF"), "???");
   EXPECT_EQ(Utf8ToAnsi("\xF0\x80\x80\xAF"), "????");
   EXPECT_EQ(Utf8ToAnsi("\xC1\xBF"), "??");
+  EXPECT_EQ(Utf8ToAnsi("\xE0\x9F\xBF"), "???");                 // U+07FF in three bytes
+  EXPECT_EQ(Utf8ToAnsi("\xF0\x8F\xBF\xBF"), "????");            // U+FFFF in four
   EXPECT_EQ(Utf8ToAnsi("\xED\xA0\x80"), "???");                 // a surrogate
   EXPECT_EQ(Utf8ToAnsi("\xF4\x90\x80\x80"), "????");            // past U+10FFFF
   EXPECT_EQ(Utf8ToAnsi("\xC2\xA0\xDF\xBF"), "\xA0?");           // the shortest two-byte forms still count
