@@ -65,6 +65,9 @@ TEST_F(SessionLogTest, CrLfPairsAreRemovedLoneBreaksAreNot) {
   log.SetupLog(false);
   log.WriteLog("one\r\ntwo\r\n\r\nthree\r\n");
   EXPECT_EQ(ReadFileBytes(log.LogPath()), "07-Dec-26 08:30:05: onetwothree\r\n");
+  log.WriteLog("a\rb\nc\n\r");
+  EXPECT_EQ(ReadFileBytes(log.LogPath()),
+            "07-Dec-26 08:30:05: onetwothree\r\n07-Dec-26 08:30:05: a\rb\nc\n\r\r\n");
 }
 
 TEST_F(SessionLogTest, StampUsesTheUsersMonthNames) {

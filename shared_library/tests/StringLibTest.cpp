@@ -118,3 +118,17 @@ TEST(TwoDigits, StampFieldsAndTheClock) {
   t.second = 59;
   EXPECT_EQ(t.ClockText(), "09:05:59");
 }
+
+// The day of the year stamps every saved report: a leap day counts from March on, and only in the
+// years the calendar makes leap (2000 was one, 2100 will not be).
+TEST(DayOfYear, LeapDaysCountFromMarchInLeapYearsOnly) {
+  const auto day = [](int year, int month, int d) { return LocalTime{year, month, d, 0, 0, 0}.DayOfYear(); };
+  EXPECT_EQ(day(2024, 1, 1), 1);
+  EXPECT_EQ(day(2024, 2, 1), 32);
+  EXPECT_EQ(day(2024, 2, 29), 60);
+  EXPECT_EQ(day(2024, 3, 1), 61);
+  EXPECT_EQ(day(2023, 3, 1), 60);
+  EXPECT_EQ(day(2000, 3, 1), 61);
+  EXPECT_EQ(day(2100, 3, 1), 60);
+  EXPECT_EQ(day(2023, 12, 31), 365);
+}

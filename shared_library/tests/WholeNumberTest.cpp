@@ -77,4 +77,9 @@ TEST(ReadWholeNumber, OptionsNarrowOrWidenOnlyWhatTheyName) {
   EXPECT_EQ(Value("-2,7", {.decimalSeparator = ','}), -3);
   EXPECT_EQ(Error("2.5", {.decimalSeparator = ','}), err::kTypeMismatch);
   EXPECT_EQ(Error("32767.5", {.min = -32768, .max = 32767, .decimalSeparator = '.'}), err::kOverflow);
+  // Rounding up can carry the largest number past what the type holds.
+  EXPECT_EQ(Error("9223372036854775807.5", point), err::kOverflow);
+  EXPECT_EQ(Error("9223372036854775807.6", point), err::kOverflow);
+  EXPECT_EQ(Value("-9223372036854775807.5", point), std::numeric_limits<long long>::min());
+  EXPECT_EQ(Error("-9223372036854775808.6", point), err::kOverflow);
 }
