@@ -72,7 +72,23 @@ public:
   }
   int Link(const char* from, const char* to) override {
     log.push_back("link " + Name(from) + " " + Name(to));
+    if (linkErrno != 0) {
+      errno = linkErrno;
+      return -1;
+    }
     return FileCalls::Link(from, to);
+  }
+  // A failing close of a file (a network share reports a lost write only there) still frees the
+  // descriptor, as the system call does.
+  int Close(int fd) override {
+    struct stat st {};
+    const bool file = ::fstat(fd, &st) == 0 && S_ISREG(st.st_mode);
+    const int result = FileCalls::Close(fd);
+    if (failFileClose && file) {
+      errno = EIO;
+      return -1;
+    }
+    return result;
   }
 
   // The position of the first entry that starts with `prefix`, or -1.
@@ -87,6 +103,8 @@ public:
   std::vector<std::string> log;
   std::function<void()> beforeFsync;
   bool noRenameNoReplace = false;
+  int linkErrno = 0;
+  bool failFileClose = false;
 };
 
 int CountEntries(const std::string& folder) {
@@ -125,6 +143,55 @@ TEST(AtomicWriteOrder, DataReachesTheDiskBeforeTheNameAndTheFolderAfter) {
     EXPECT_GT(folderSync, rename) << "the folder is not synced after the rename";
     EXPECT_EQ(ReadFileBytes(target), "new\r\n");
   }
+}
+
+// Data the system could not write back is lost even when every write call succeeded: a close
+// that fails is a failed save, and the old file, the free name and the folder stay as they were.
+TEST(FailedClose, EveryWriterReportsItAndKeepsWhatWasThere) {
+  TempDir dir;
+  const std::string old = dir.File("Cadrocts.ini");
+  WriteFileBytes(old, "old\r\n");
+  RecordingCalls calls;
+  calls.failFileClose = true;
+  const auto errorOf = [](const std::function<void()>& write) -> long {
+    try {
+      write();
+    } catch (const RunError& e) {
+      return e.number;
+    }
+    return 0;
+  };
+  EXPECT_EQ(errorOf([&] { WriteFileAtomic(old, "new\r\n"); }), err::kPathFileAccess);
+  EXPECT_EQ(ReadFileBytes(old), "old\r\n");
+  EXPECT_EQ(errorOf([&] { (void)WriteNewFileAtomic(dir.File("A.911"), "new\r\n"); }), err::kPathFileAccess);
+  EXPECT_FALSE(std::filesystem::exists(dir.File("A.911")));
+  EXPECT_EQ(CountEntries(dir.str()), 1) << "no temporary file is left";
+  EXPECT_EQ(errorOf([&] { AppendToFile(dir.File("log.txt"), "line\r\n"); }), err::kPathFileAccess);
+}
+
+// Where names cannot be taken by a rename that refuses to replace, a hard link takes them. A link
+// that fails for any reason but a taken name is a failure, not a name to be told is taken (the
+// caller would then pick another name and save again).
+TEST(WriteNewFileAtomic, ALinkThatFailsIsReportedNotTakenForATakenName) {
+  TempDir dir;
+  RecordingCalls calls;
+  calls.noRenameNoReplace = true;
+  calls.linkErrno = ENOSPC;
+  long error = 0;
+  try {
+    (void)WriteNewFileAtomic(dir.File("A.911"), "new\r\n");
+  } catch (const RunError& e) {
+    error = e.number;
+  }
+  EXPECT_EQ(error, err::kDiskFull);
+  EXPECT_EQ(CountEntries(dir.str()), 0);
+  calls.linkErrno = EEXIST;
+  EXPECT_EQ(WriteNewFileAtomic(dir.File("A.911"), "new\r\n"), NewFileResult::Exists);
+  EXPECT_EQ(CountEntries(dir.str()), 0);
+  calls.linkErrno = 0;
+  EXPECT_EQ(WriteNewFileAtomic(dir.File("A.911"), "new\r\n"), NewFileResult::Created);
+  EXPECT_EQ(ReadFileBytes(dir.File("A.911")), "new\r\n");
+  EXPECT_EQ(CountEntries(dir.str()), 1);
 }
 
 TEST(WriteNewFileAtomic, NeverReplacesWhatIsThere) {

@@ -1,8 +1,10 @@
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 
+#include <cerrno>
 #include <filesystem>
 #include <functional>
+#include <map>
 #include <new>
 #include <stdexcept>
 
@@ -77,6 +79,36 @@ TEST(FileErrors, MapToClassicNumbers) {
   EXPECT_EQ(ErrorNumberOf([&] { ReadWholeFile(dir.File("no/such/file.txt")); }), err::kPathNotFound);
   EXPECT_EQ(ErrorNumberOf([&] { WriteFileAtomic(dir.File("no/such/file.txt"), "x"); }), err::kPathNotFound);
   EXPECT_EQ(ErrorNumberOf([&] { ReadWholeFile(dir.str()); }), err::kPathFileAccess);
+}
+
+// The system's reasons reach the operator as the numbers the host documents: a full quota must
+// read as a full disk and a refused access as one, not as a vague access error.
+TEST(FileErrors, EachSystemReasonHasItsClassicNumber) {
+  TempDir dir;
+  const std::map<int, long> numbers{{ENOTDIR, err::kPathNotFound},
+                                    {EACCES, err::kPermissionDenied},
+                                    {EPERM, err::kPermissionDenied},
+                                    {EROFS, err::kPermissionDenied},
+                                    {ETXTBSY, err::kPermissionDenied},
+                                    {ENOSPC, err::kDiskFull},
+                                    {EDQUOT, err::kDiskFull},
+                                    {EFBIG, err::kDiskFull},
+                                    {ENAMETOOLONG, err::kBadFileNameOrNumber},
+                                    {EINVAL, err::kBadFileNameOrNumber},
+                                    {EEXIST, err::kFileAlreadyExists},
+                                    {ENOMEM, err::kOutOfMemory},
+                                    {EIO, err::kPathFileAccess},
+                                    {EBUSY, err::kPathFileAccess}};
+  for (const auto& [errnoValue, number] : numbers) {
+    const RunError e = ErrorFromErrno(errnoValue, dir.File("f.txt"), "Fadd");
+    EXPECT_EQ(e.number, number) << "errno " << errnoValue;
+    EXPECT_EQ(e.description, ErrorDescription(static_cast<int>(number)));
+    EXPECT_EQ(e.source, "Fadd");
+  }
+  EXPECT_EQ(ErrorFromErrno(ENOENT, dir.File("f.txt")).number, err::kFileNotFound);
+  EXPECT_EQ(ErrorFromErrno(ENOENT, dir.File("gone/f.txt")).number, err::kPathNotFound);
+  EXPECT_EQ(ErrorFromErrno(ENOENT, "f.txt").number, err::kFileNotFound)
+      << "a bare name is in the current folder";
 }
 
 TEST(AppendToFile, CreatesThenAppends) {
