@@ -65,7 +65,7 @@ public:
   int RenameNoReplace(const char* from, const char* to) override {
     log.push_back("rename-noreplace " + Name(from) + " " + Name(to));
     if (noRenameNoReplace) {
-      errno = EINVAL;
+      errno = noRenameNoReplaceErrno;
       return -1;
     }
     return FileCalls::RenameNoReplace(from, to);
@@ -103,6 +103,7 @@ public:
   std::vector<std::string> log;
   std::function<void()> beforeFsync;
   bool noRenameNoReplace = false;
+  int noRenameNoReplaceErrno = EINVAL;
   int linkErrno = 0;
   bool failFileClose = false;
 };
@@ -192,6 +193,14 @@ TEST(WriteNewFileAtomic, ALinkThatFailsIsReportedNotTakenForATakenName) {
   EXPECT_EQ(WriteNewFileAtomic(dir.File("A.911"), "new\r\n"), NewFileResult::Created);
   EXPECT_EQ(ReadFileBytes(dir.File("A.911")), "new\r\n");
   EXPECT_EQ(CountEntries(dir.str()), 1);
+  // Each way a system says it cannot do such a rename leads to the link.
+  for (const int reason : {ENOSYS, ENOTSUP}) {
+    calls.noRenameNoReplaceErrno = reason;
+    const std::string name = "B" + std::to_string(reason) + ".911";
+    EXPECT_EQ(WriteNewFileAtomic(dir.File(name), "new\r\n"), NewFileResult::Created) << reason;
+    EXPECT_EQ(ReadFileBytes(dir.File(name)), "new\r\n");
+  }
+  EXPECT_EQ(CountEntries(dir.str()), 3);
 }
 
 TEST(WriteNewFileAtomic, NeverReplacesWhatIsThere) {
