@@ -188,6 +188,16 @@ TEST_F(CadroMsgTest, IdsThatAreNotPlainNamesAreRefused) {
   EXPECT_TRUE(FolderEntries(folder).empty());
 }
 
+// The list reads every report into one record: a refused name must not leave the previous
+// report's fields there to be shown under it.
+TEST_F(CadroMsgTest, BytesRefusedForTheirNameLeaveAnEmptyRecord) {
+  FillAll(msg, "MED");
+  EXPECT_FALSE(msg.LoadBytes("../x", "AGE=40\r\n"));
+  CadroMsg fresh(folder, ts.services);
+  EXPECT_EQ(Snapshot(msg), Snapshot(fresh));
+  EXPECT_EQ(ts.prompts.shown.size(), 1u);
+}
+
 TEST_F(CadroMsgTest, BlankIdIsRefusedBySaveAndDelete) {
   Plant("", "AST=6\r\n");  // an extent-only file that must not be rewritten or removed
   msg.Clear();

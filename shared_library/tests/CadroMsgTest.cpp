@@ -188,6 +188,19 @@ TEST_F(CadroMsgTest, FileWithoutEndLineIsReadToItsEnd) {
   EXPECT_EQ(msg.AGE(), "40");
 }
 
+// The end line is known by its first five characters, and only one LF after a CR belongs to the
+// line end: a second one starts the next line, which then names no key.
+TEST_F(CadroMsgTest, EndLineAndLineEndsAreKnownExactly) {
+  Plant("C", "AGE=1\r\n[END] of report\r\nAGE=2\r\n");
+  ASSERT_TRUE(msg.Load("C"));
+  EXPECT_EQ(msg.AGE(), "1");
+  Plant("D", "AGE=1\r\n\nGDR=F\r\nPIN=2\r\n");
+  ASSERT_TRUE(msg.Load("D"));
+  EXPECT_EQ(msg.AGE(), "1");
+  EXPECT_EQ(msg.GDR(), "");
+  EXPECT_EQ(msg.PIN(), "2");
+}
+
 TEST_F(CadroMsgTest, LineBreaksInsideValuesCannotForgeLines) {
   FillAll(msg, "MED", "Z9");
   msg.SetDTL("line one\r\nAST=9\rthree\nfour");
@@ -295,8 +308,12 @@ TEST_F(CadroMsgTest, NameLoadWouldRefuseIsNotListed) {
   Plant("a\\b", "[END]\r\n");
   Plant(".", "[END]\r\n");  // the file "..911"
   Plant("ok", "[END]\r\n");
+  // A break inside a name would split the list into two IDs, neither of them a file.
+  Plant("x\r\ny", "[END]\r\n");
+  Plant("p\nq", "[END]\r\n");
+  Plant("r\rs", "[END]\r\n");
   EXPECT_EQ(msg.BuildFileList(), "ok");
-  EXPECT_EQ(ts.eventLog.entries.size(), 2u);
+  EXPECT_EQ(ts.eventLog.entries.size(), 5u);
 }
 
 TEST_F(CadroMsgTest, DeleteMarksOrRemoves) {
