@@ -78,6 +78,16 @@ public:
     }
     return FileCalls::Link(from, to);
   }
+  ssize_t Write(int fd, const void* data, std::size_t size) override {
+    return FileCalls::Write(fd, data, writeAtMost > 0 ? std::min(size, writeAtMost) : size);
+  }
+  int Fchown(int fd, uid_t owner, gid_t group) override {
+    if (fchownErrno != 0) {
+      errno = fchownErrno;
+      return -1;
+    }
+    return FileCalls::Fchown(fd, owner, group);
+  }
   // A failing close of a file (a network share reports a lost write only there) still frees the
   // descriptor, as the system call does.
   int Close(int fd) override {
@@ -106,6 +116,8 @@ public:
   int noRenameNoReplaceErrno = EINVAL;
   int linkErrno = 0;
   bool failFileClose = false;
+  std::size_t writeAtMost = 0;  // a write takes at most this many bytes (0: all it is given)
+  int fchownErrno = 0;
 };
 
 int CountEntries(const std::string& folder) {
@@ -289,7 +301,7 @@ TEST(WriteFileAtomic, KeepsModeOwnerAndGroupAndLeavesTheUmaskAlone) {
   TempDir dir;
   const std::string f = dir.File("profile.ini");
   WriteFileBytes(f, "old\r\n");
-  ::chmod(f.c_str(), 0660);
+  ::chmod(f.c_str(), 02660);  // the set-id bits are part of the mode too
   const bool root = ::geteuid() == 0;
   // Root rewrites an operator's file (ids need not name accounts for this).
   if (root) {
@@ -301,7 +313,7 @@ TEST(WriteFileAtomic, KeepsModeOwnerAndGroupAndLeavesTheUmaskAlone) {
   (void)WriteNewFileAtomic(dir.File("N.911"), "n\r\n");
   EXPECT_EQ(umaskCalls - before, 0) << "the process umask was touched";
   const struct stat st = StatOf(f);
-  EXPECT_EQ(st.st_mode & 07777, 0660u);
+  EXPECT_EQ(st.st_mode & 07777, 02660u);
   if (root) {
     EXPECT_EQ(st.st_uid, 4242u);
     EXPECT_EQ(st.st_gid, 4343u);
@@ -346,4 +358,42 @@ TEST(NewFilesInASharedFolder, TakeTheFolderGroupAndGroupWrite) {
   for (const char* name : {"a.ini", "a.log"}) {
     EXPECT_EQ(StatOf(JoinPath(priv, name)).st_mode & 0777, 0666u & ~mask) << name;
   }
+}
+
+// A file left in another group than its folder's (only root or a member may hand it over) is not
+// opened to that other group.
+TEST(NewFilesInASharedFolder, AFileThatCannotTakeTheFolderGroupIsNotOpenedToItsOwn) {
+  if (::geteuid() != 0) GTEST_SKIP() << "only root can give the folder a group this process is not in";
+  TempDir dir;
+  const std::string shared = dir.File("shared");
+  std::filesystem::create_directory(shared);
+  ASSERT_EQ(::chown(shared.c_str(), static_cast<uid_t>(-1), 4343), 0);
+  ::chmod(shared.c_str(), 0775);
+  RecordingCalls calls;
+  calls.fchownErrno = EPERM;
+  WriteFileAtomic(JoinPath(shared, "a.ini"), "x\r\n");
+  AppendToFile(JoinPath(shared, "a.log"), "x\r\n");
+  ASSERT_EQ(WriteNewFileAtomic(JoinPath(shared, "A.911"), "x\r\n"), NewFileResult::Created);
+  const mode_t mask = ::umask(022);
+  ::umask(mask);
+  for (const char* name : {"a.ini", "a.log", "A.911"}) {
+    const struct stat st = StatOf(JoinPath(shared, name));
+    EXPECT_NE(st.st_gid, 4343u) << name;
+    EXPECT_EQ(st.st_mode & 0777, 0666u & ~mask) << name;
+  }
+}
+
+// A write call may take fewer bytes than it was given; the next one goes on where it stopped,
+// or a saved report would lose or repeat a piece.
+TEST(ShortWrites, EveryWriterGoesOnWhereTheLastWriteStopped) {
+  TempDir dir;
+  std::string bytes(100 * 1024 + 7, '\0');
+  for (std::size_t i = 0; i < bytes.size(); ++i) bytes[i] = static_cast<char>(i * 31 + i / 251);
+  RecordingCalls calls;
+  calls.writeAtMost = 1000;
+  WriteFileAtomic(dir.File("a.ini"), bytes);
+  ASSERT_EQ(WriteNewFileAtomic(dir.File("A.911"), bytes), NewFileResult::Created);
+  AppendToFile(dir.File("a.log"), bytes);
+  for (const char* name : {"a.ini", "A.911", "a.log"})
+    EXPECT_TRUE(ReadFileBytes(dir.File(name)) == bytes) << name;
 }

@@ -91,6 +91,7 @@ TEST(AsciiCaseAndReplace, TouchOnlyWhatTheyShould) {
   EXPECT_EQ(AsciiUpper("dirLogs \xE9"), "DIRLOGS \xE9");  // a code-page letter stays as it is
   EXPECT_EQ(AsciiUpper("abcdefghijklmnopqrstuvwxyz`{"), "ABCDEFGHIJKLMNOPQRSTUVWXYZ`{");
   EXPECT_EQ(AsciiLower("C:\\VData"), "c:\\vdata");
+  EXPECT_EQ(AsciiLower("ABCDEFGHIJKLMNOPQRSTUVWXYZ@[\xC9"), "abcdefghijklmnopqrstuvwxyz@[\xC9");
   std::string text = "APP_PATH\\x;APP_PATH";
   ReplaceAll(text, "APP_PATH", "C:\\APP_PATH");  // the replacement is not scanned again
   EXPECT_EQ(text, "C:\\APP_PATH\\x;C:\\APP_PATH");
@@ -131,4 +132,15 @@ TEST(DayOfYear, LeapDaysCountFromMarchInLeapYearsOnly) {
   EXPECT_EQ(day(2000, 3, 1), 61);
   EXPECT_EQ(day(2100, 3, 1), 60);
   EXPECT_EQ(day(2023, 12, 31), 365);
+}
+
+// Escaped bytes in the host's files are read through this: every digit at the ends of its range,
+// in both cases, and the characters right beside those ranges.
+TEST(HexDigitValue, EveryDigitAndNothingBesideThem) {
+  const std::string digits = "0123456789abcdef";
+  for (std::size_t i = 0; i < digits.size(); ++i) {
+    EXPECT_EQ(HexDigitValue(digits[i]), static_cast<int>(i)) << digits[i];
+    EXPECT_EQ(HexDigitValue(AsciiUpper(std::string(1, digits[i]))[0]), static_cast<int>(i)) << digits[i];
+  }
+  for (const char c : {'/', ':', '@', 'G', '`', 'g', ' ', '\0', '\xC1'}) EXPECT_EQ(HexDigitValue(c), -1) << c;
 }
