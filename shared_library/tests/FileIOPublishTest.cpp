@@ -82,7 +82,7 @@ public:
     return FileCalls::Write(fd, data, writeAtMost > 0 ? std::min(size, writeAtMost) : size);
   }
   int Fchown(int fd, uid_t owner, gid_t group) override {
-    if (fchownErrno != 0) {
+    if (fchownErrno != 0 && (owner != static_cast<uid_t>(-1) || !onlyGiveAwayFails)) {
       errno = fchownErrno;
       return -1;
     }
@@ -118,6 +118,7 @@ public:
   bool failFileClose = false;
   std::size_t writeAtMost = 0;  // a write takes at most this many bytes (0: all it is given)
   int fchownErrno = 0;
+  bool onlyGiveAwayFails = false;  // with fchownErrno: a change of group alone still works
 };
 
 int CountEntries(const std::string& folder) {
@@ -358,6 +359,26 @@ TEST(NewFilesInASharedFolder, TakeTheFolderGroupAndGroupWrite) {
   for (const char* name : {"a.ini", "a.log"}) {
     EXPECT_EQ(StatOf(JoinPath(priv, name)).st_mode & 0777, 0666u & ~mask) << name;
   }
+}
+
+// Another operator of the group rewrites the file: it cannot keep its owner, but it keeps its
+// group, so the first operator can still write it.
+TEST(WriteFileAtomic, AFileThatCannotKeepItsOwnerKeepsItsGroup) {
+  if (::geteuid() != 0) GTEST_SKIP() << "only root can give the file a group this process is not in";
+  TempDir dir;
+  const std::string f = dir.File("Cadrocts.ini");
+  WriteFileBytes(f, "old\r\n");
+  ASSERT_EQ(::chown(f.c_str(), 4242, 4343), 0);
+  ::chmod(f.c_str(), 0660);
+  RecordingCalls calls;
+  calls.fchownErrno = EPERM;
+  calls.onlyGiveAwayFails = true;
+  WriteFileAtomic(f, "new\r\n");
+  const struct stat st = StatOf(f);
+  EXPECT_EQ(st.st_gid, 4343u);
+  EXPECT_EQ(st.st_uid, ::geteuid());
+  EXPECT_EQ(st.st_mode & 07777, 0660u);
+  EXPECT_EQ(ReadFileBytes(f), "new\r\n");
 }
 
 // A file left in another group than its folder's (only root or a member may hand it over) is not
