@@ -152,6 +152,21 @@ TEST(FillData, RepeatedKeysSymbolCodesAndSkippedItems) {
   EXPECT_EQ(printed, expected);  // "x\#1" and "\#256" are no character codes; "eleven" and 0 no size
 }
 
+// A data key fills only the field of exactly that name: never one whose name merely begins or
+// ends with it, nor one it merely begins with.
+TEST(FillData, KeysMatchWholeNamesOnly) {
+  FormDefinition form;
+  form.settings.originY = 0;
+  form.items.push_back(Item("LOC1", 0, 0, 100, 10));
+  form.items.push_back(Item("LOC", 0, 20, 100, 30));
+  RecordingTarget t;
+  FillData(t, form, {{"LO", "x"}, {"OC1", "x"}, {"LOC12", "x"}, {"LOC", "Main"}, {"loc1", "12"}});
+  std::vector<std::pair<std::string, double>> printed;
+  for (const auto& r : t.Visible()) printed.emplace_back(r.text, r.y);
+  const std::vector<std::pair<std::string, double>> expected = {{"Main ", 23}, {"12 ", 3}};
+  EXPECT_EQ(printed, expected);
+}
+
 // A target that cannot use a font size refuses it; only that item is skipped.
 class SizeLimitedTarget final : public DrawingTarget {
 public:

@@ -314,6 +314,43 @@ TEST_F(ReportSessionTest, DialogCancelledOrNamingNoInstalledPrinter) {
   EXPECT_EQ(printers.pages[3].settings[PrinterSetting::Copies], 4);
 }
 
+// Everything the operator picks in the dialog reaches the page, on exactly the printer named;
+// a name that only begins like an installed printer's names none of them.
+TEST_F(ReportSessionTest, EveryDialogChoiceReachesThePrintOnExactlyTheNamedPrinter) {
+  auto s = Start(Files());
+  ScriptedDialog dialog;
+  dialog.script.push_back([](PrintDialogChoice& c) {
+    c.deviceName = "Lab";
+    c.paperSize = 1;
+    c.duplex = 3;
+    c.printQuality = 600;
+    c.colourMode = 1;
+    c.paperSource = 4;
+  });
+  s->PrintWithDialog(dialog);
+  ASSERT_EQ(printers.pages.size(), 1U);
+  EXPECT_EQ(printers.pages[0].printer, "Lab");
+  EXPECT_EQ(printers.pages[0].settings[PrinterSetting::PaperSize], 1);
+  EXPECT_EQ(printers.pages[0].settings[PrinterSetting::Duplex], 3);
+  EXPECT_EQ(printers.pages[0].settings[PrinterSetting::PrintQuality], 600);
+  EXPECT_EQ(printers.pages[0].settings[PrinterSetting::ColourMode], 1);
+  EXPECT_EQ(printers.pages[0].settings[PrinterSetting::PaperSource], 4);
+
+  dialog.script.push_back([](PrintDialogChoice& c) { c.deviceName = "La"; });
+  s->PrintWithDialog(dialog);
+  ASSERT_EQ(printers.pages.size(), 2U);
+  EXPECT_EQ(printers.pages[1].printer, "Office");
+
+  // Two-sided for the dialog's print only: the button prints as the printer was set before.
+  printers.Set(PrinterSetting::Duplex, 2);
+  dialog.script.push_back([](PrintDialogChoice& c) { c.duplex = 3; });
+  s->PrintWithDialog(dialog);
+  s->PrintReport();
+  ASSERT_EQ(printers.pages.size(), 4U);
+  EXPECT_EQ(printers.pages[2].settings[PrinterSetting::Duplex], 3);
+  EXPECT_EQ(printers.pages[3].settings[PrinterSetting::Duplex], 2);
+}
+
 TEST_F(ReportSessionTest, DialogThatFailsEndsTheHandlerQuietly) {
   auto s = Start(Files());
   ScriptedDialog dialog;  // no script: the backend throws
