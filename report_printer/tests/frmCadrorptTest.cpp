@@ -75,6 +75,7 @@ TEST_F(frmCadrorptTest, StartUpFillsTheProgressBoxAndTheButtons) {
   const QString progress = Find<QPlainTextEdit>("txtArea")->toPlainText();
   EXPECT_TRUE(progress.startsWith("Starting up Cadrorpt, v3.4.5\nParsed Commands\n-fdf => "));
   EXPECT_TRUE(progress.endsWith("Form File found and loaded\nMessage text found and loaded\n"));
+  EXPECT_TRUE(Find<QPlainTextEdit>("txtArea")->isReadOnly());  // the operator reads it, never edits it
   EXPECT_TRUE(Find<QPushButton>("cmdPreview")->isEnabled());
   EXPECT_TRUE(Find<QPushButton>("cmdPrint")->isEnabled());
   EXPECT_EQ(Find<QPushButton>("cmdPrint")->toolTip(), "Print to Office");
