@@ -14,6 +14,7 @@
 #include <QProcess>
 #include <QRegularExpression>
 #include <QThread>
+#include <algorithm>
 #include <cmath>
 #include <cstdio>
 #include <filesystem>
@@ -21,6 +22,8 @@
 #include "../tests/RecordingTarget.h"
 #include "CadroPrint.h"
 #include "DefinitionFiles.h"
+#include "PrinterModel.h"
+#include "QtPrinters.h"
 #include "TestKit.h"
 
 namespace cadro {
@@ -320,6 +323,57 @@ TEST(CupsPrint, AGlobalSettingsFileNamingAGonePrinterNamesTheOneUsed) {
   testing::WriteFileBytes(glo, file(queue.letterName.toStdString()));
   EXPECT_EQ(program.Run(files + QStringList{"-ptr", queue.name, "-cwd"}), 0);
   EXPECT_EQ(testing::ReadFileBytes(glo), file(queue.letterName.toStdString()));
+}
+
+// The printer layer on its own, without printing on the queues the other tests read back: each
+// queue's own paper, the name of the printer in use, and a job the queue
+// refuses reported as a failure with the scheduler's reason, never as printed.
+TEST(CupsPrint, ThePrinterLayerKeepsEachQueuesPaperAndReportsARefusedJob) {
+  const Queue queue = ReadFixtureState();
+  SKIP_WITHOUT_CUPS(queue);
+  QtPrinters printers;
+  const std::vector<std::string> installed = printers.InstalledPrinters();
+  for (const QString& name : {queue.name, queue.letterName, queue.refusing}) {
+    EXPECT_NE(std::find(installed.begin(), installed.end(), name.toStdString()), installed.end())
+        << name.toStdString();
+  }
+
+  ASSERT_TRUE(SelectPrinter(printers, queue.letterName.toStdString()));
+  EXPECT_EQ(printers.CurrentPrinter(), queue.letterName.toStdString());
+  EXPECT_EQ(printers.Get(PrinterSetting::PaperSize), 1);  // Letter
+  ASSERT_TRUE(SelectPrinter(printers, queue.name.toStdString()));
+  EXPECT_EQ(printers.Get(PrinterSetting::PaperSize), 9);  // A4
+
+  ASSERT_TRUE(SelectPrinter(printers, queue.refusing.toStdString()));
+  bool drawn = false;
+  const std::string failure = printers.PrintPage([&](DrawingTarget& target) {
+    drawn = true;
+    target.PrintText(20, 20, "REFUSED");
+  });
+  EXPECT_TRUE(drawn);
+  EXPECT_NE(failure.find("refused"), std::string::npos) << failure;
+  EXPECT_EQ(printers.CurrentPrinter(), queue.refusing.toStdString());
+}
+
+// The printers as the user has set them up: an instance of a queue is a printer of its own,
+// named "queue/instance", and the user's own default is the printer named when no -ptr is given,
+// wherever it stands in the list.
+TEST(CupsPrint, TheUsersInstancesAndDefaultAreThePrintersNamed) {
+  const Queue queue = ReadFixtureState();
+  SKIP_WITHOUT_CUPS(queue);
+  testing::TempDir home;
+  ASSERT_TRUE(QDir().mkpath(QString::fromStdString(home.File(".cups"))));
+  const std::string letter = queue.letterName.toStdString();
+  testing::WriteFileBytes(home.File(".cups/lpoptions"),
+                          "Dest " + letter + "/draft\nDefault " + letter + "\n");
+  qputenv("HOME", QByteArray::fromStdString(home.str()));
+  qunsetenv("PRINTER");
+  qunsetenv("LPDEST");
+  QtPrinters printers;
+  const std::vector<std::string> installed = printers.InstalledPrinters();
+  EXPECT_NE(std::find(installed.begin(), installed.end(), letter + "/draft"), installed.end());
+  EXPECT_EQ(printers.DefaultPrinter(), letter);
+  EXPECT_EQ(printers.CurrentPrinter(), letter);
 }
 
 }  // namespace
