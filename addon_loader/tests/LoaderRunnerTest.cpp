@@ -80,6 +80,8 @@ TEST_F(LoaderRunnerTest, PausesKeepTheLoopTurningAndTheEndComesThreeSecondsAfter
   EXPECT_GE(view.at.back(), 1400);  // three half-second pauses before the update
   EXPECT_GE(ticks, 20);             // the loop served others all along
   EXPECT_EQ(done.count(), 1);
+  // Nothing is left ticking once the run is over.
+  EXPECT_FALSE(runner.findChild<QTimer*>(QStringLiteral("tmrPause"))->isActive());
   EXPECT_EQ(ReadFileBytes(host.launchFile()), "\r\n");
 }
 

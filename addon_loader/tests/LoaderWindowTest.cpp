@@ -9,6 +9,8 @@
 #include <QHeaderView>
 #include <QLabel>
 #include <QPushButton>
+#include <QScrollArea>
+#include <QScrollBar>
 #include <QSignalSpy>
 #include <QTest>
 #include <QTimer>
@@ -143,6 +145,10 @@ TEST_F(LoaderWindowTest, ABigLoaderIsEchoedByItsStartAndRegisteredWhole) {
   EXPECT_TRUE(out.contains(QStringLiteral("...\nReading: ")));
   EXPECT_TRUE(out.endsWith(QStringLiteral("Added this Addon to Launch.Local\n")));
   EXPECT_EQ(ReadFileBytes(host.launchFile()), "\r\n" + big + "\r\n");
+  // The narration outgrew the window: it stayed scrolled to its newest line, the outcome.
+  const QScrollBar* bar = form->findChild<QScrollArea*>()->verticalScrollBar();
+  EXPECT_GT(bar->maximum(), 0);
+  EXPECT_EQ(bar->value(), bar->maximum());
 }
 
 TEST_F(LoaderWindowTest, TwoHostsAreListedInOrderAndADoubleClickPicks) {
@@ -245,6 +251,14 @@ TEST(PathLookupTest, ButtonsAndKeys) {
   QTest::keyClick(&dialog, Qt::Key_Escape);  // closes, leaving the value alone
   EXPECT_FALSE(dialog.isVisible());
   EXPECT_EQ(dialog.ChosenDir(), "before");
+
+  // Enter takes the first host, chosen from the start.
+  dialog.show();
+  lv->setFocus();
+  QTest::keyClick(lv, Qt::Key_Return);
+  EXPECT_FALSE(dialog.isVisible());
+  EXPECT_EQ(dialog.ChosenDir(), "C:\\One");
+  EXPECT_EQ(dialog.result(), QDialog::Accepted);
 
   dialog.show();
   lv->setCurrentItem(lv->topLevelItem(1));
