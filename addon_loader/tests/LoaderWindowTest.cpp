@@ -211,6 +211,9 @@ TEST_F(LoaderWindowTest, APickedFolderIsNamedByTheDriveThatHoldsIt) {
   EXPECT_TRUE(Output(*form).contains(QString::fromStdString("Program Path: " + beside + "\n")))
       << Output(*form).toStdString();
   EXPECT_EQ(ReadFileBytes(host.launchFile()), "\r\n");
+  // No "Program Files (x86)" on this drive C (a 32-bit prefix): the picker opens on C: itself.
+  ASSERT_FALSE(std::filesystem::exists(HostPath("C:\\Program Files (x86)")));
+  EXPECT_EQ(picker.lastStart.toStdString(), HostPath("C:\\"));
 
   // Drive E: on drive C's folder as well: the folder is still C:'s.
   std::filesystem::create_directory_symlink("../drive_c", host.root() + "/wine/dosdevices/e:");
