@@ -9,6 +9,7 @@
 #include <QElapsedTimer>
 #include <QSignalSpy>
 #include <QTimer>
+#include <filesystem>
 #include <functional>
 
 #include "FakeHost.h"
@@ -35,12 +36,16 @@ public:
     if (onChoose) onChoose();
     return std::string(dirs.substr(0, dirs.find('\r')));
   }
-  std::string GetVantrelDirName() override { return {}; }
+  std::string GetVantrelDirName() override {
+    if (onPick) onPick();
+    return {};
+  }
 
   QElapsedTimer clock;
   std::vector<std::string> lines;
   std::vector<qint64> at;
   std::function<void()> onChoose;
+  std::function<void()> onPick;
 };
 
 class LoaderRunnerTest : public ::testing::Test {
@@ -114,6 +119,20 @@ TEST_F(LoaderRunnerTest, ClosingWhileADialogIsOpenEndsTheRunWhenItIsAnswered) {
   EXPECT_EQ(ReadFileBytes(host.launchFile()), kSample);
   EXPECT_NE(ReadFileBytes(host.logFile()).find("Window closed; Launch.local was not changed"),
             std::string::npos);
+  EXPECT_FALSE(runner.running());
+}
+
+// The window closed while the folder picker was open: nothing was picked, so the run ends with
+// that failure, which stands; it is not turned into a plain close.
+TEST_F(LoaderRunnerTest, AFailureTheLastStageEndsWithStandsWhenTheWindowClosedMeanwhile) {
+  std::filesystem::remove_all(host.Local("C:\\Program Files\\Vantrel"));
+  runner.SetPauseScaleForTests(0);
+  view.onPick = [&] { runner.Close(); };
+  QSignalSpy done(&runner, &LoaderRunner::finished);
+  runner.Start(Remove());
+  EXPECT_EQ(WaitForEnd(done), static_cast<int>(ExitStatus::kNoProgramDir));
+  EXPECT_EQ(done.count(), 1);
+  EXPECT_EQ(ReadFileBytes(host.launchFile()), kSample);
   EXPECT_FALSE(runner.running());
 }
 
