@@ -151,19 +151,26 @@ TEST_F(SmallDisk, AReadOnlyFileSystemFailsEverySaveClearlyAndKeepsTheOldFile) {
   }
 }
 
+// A target folder with the kind's inputs and its file saved once, as it stands before a save
+// fails; `old` gets that file's bytes.
+void SaveOnce(SaveKind kind, TempDir& work, std::string& old) {
+  fs::create_directories(work.path() / "target");
+  fs::create_directories(work.path() / "inputs");
+  PrepareInputs(kind, work.File("inputs"));
+  TestServices setup;
+  auto first = MakeSaver(kind, work.File("target"), work.File("inputs"), setup.services);
+  first->Seed();
+  ASSERT_TRUE(first->Save(0));
+  old = ReadFileBytes(first->Target());
+}
+
 // No mount needed: the folder's own mode says read-only, which even root must respect here.
 TEST(ReadOnlyFolder, EverySaveFailsClearlyAndKeepsTheOldFile) {
   for (SaveKind kind : kAllKinds) {
     SCOPED_TRACE(std::string(KindName(kind)));
     TempDir work;
-    fs::create_directories(work.path() / "target");
-    fs::create_directories(work.path() / "inputs");
-    PrepareInputs(kind, work.File("inputs"));
-    TestServices setup;
-    auto first = MakeSaver(kind, work.File("target"), work.File("inputs"), setup.services);
-    first->Seed();
-    ASSERT_TRUE(first->Save(0));
-    const std::string old = ReadFileBytes(first->Target());
+    std::string old;
+    ASSERT_NO_FATAL_FAILURE(SaveOnce(kind, work, old));
     ASSERT_EQ(::chmod(work.File("target").c_str(), 0555), 0);
 
     TestServices t;
@@ -201,14 +208,8 @@ TEST(FailingFlush, AQuotaMetAtTheFlushFailsEverySaveAsAFullDiskAndKeepsTheOldFil
   for (SaveKind kind : kAllKinds) {
     SCOPED_TRACE(std::string(KindName(kind)));
     TempDir work;
-    fs::create_directories(work.path() / "target");
-    fs::create_directories(work.path() / "inputs");
-    PrepareInputs(kind, work.File("inputs"));
-    TestServices setup;
-    auto first = MakeSaver(kind, work.File("target"), work.File("inputs"), setup.services);
-    first->Seed();
-    ASSERT_TRUE(first->Save(0));
-    const std::string old = ReadFileBytes(first->Target());
+    std::string old;
+    ASSERT_NO_FATAL_FAILURE(SaveOnce(kind, work, old));
 
     calls.failing = true;
     TestServices t;

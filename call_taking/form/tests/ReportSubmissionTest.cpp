@@ -251,6 +251,24 @@ protected:
     return finished.isEmpty() ? outcome : finished.at(0).at(0).value<SubmitOutcome>();
   }
 
+  // A new report `eventId` that the host acknowledges and that is stored as Ready, whereupon a
+  // folder takes its file's name, so Submitted cannot be written.
+  SubmitOutcome DeliverAcknowledgedButUnstorable(ReportSubmission& submission, const std::string& eventId) {
+    const QMetaObject::Connection taking =
+        QObject::connect(&submission, &ReportSubmission::stored, [&](int state) {
+          if (state != kStateReady) return;
+          std::filesystem::remove(ReportFile(eventId));
+          std::filesystem::create_directory(ReportFile(eventId));
+        });
+    SubmitRequest r = request;
+    r.eventId = eventId;
+    script.envelopeWentOut = false;
+    script.results.push_back(true);
+    const SubmitOutcome outcome = Deliver(submission, kStateNew, r);
+    QObject::disconnect(taking);
+    return outcome;
+  }
+
   std::string MarksFile() const { return JoinPath(dir.str(), ReportSubmission::kMarksFile); }
   std::string ReportFile(const std::string& eventId) const {
     return JoinPath(JoinPath(dir.str(), "msg.d"), eventId + ".911");
@@ -306,18 +324,8 @@ TEST_F(MarksTest, TheMarkIsOnDiskBeforeTheOutcomeIsTold) {
   script.envelopeWentOut = true;
   ASSERT_EQ(Deliver(*submission, kStateNew, request), SubmitOutcome::NotDelivered);
 
-  // Stored as Ready, then the file's name is taken by a folder, so Submitted cannot be written.
   const std::string other = "XYZ26341.101";
-  QObject::connect(submission.get(), &ReportSubmission::stored, [&](int state) {
-    if (state != kStateReady) return;
-    std::filesystem::remove(ReportFile(other));
-    std::filesystem::create_directory(ReportFile(other));
-  });
-  SubmitRequest second = request;
-  second.eventId = other;
-  script.envelopeWentOut = false;
-  script.results.push_back(true);
-  ASSERT_EQ(Deliver(*submission, kStateNew, second), SubmitOutcome::DeliveredNotStored);
+  ASSERT_EQ(DeliverAcknowledgedButUnstorable(*submission, other), SubmitOutcome::DeliveredNotStored);
   EXPECT_TRUE(Start()->MayBeDelivered(other));
   EXPECT_EQ(onDisk, (std::vector<bool>{true, true}));
 
@@ -403,16 +411,7 @@ TEST_F(MarksTest, EachOutcomeMarksOnItsOwnWithoutTheAnnouncement) {
   EXPECT_TRUE(Start()->MayBeDelivered(request.eventId));
 
   const std::string other = "XYZ26341.101";
-  QObject::connect(submission.get(), &ReportSubmission::stored, [&](int state) {
-    if (state != kStateReady) return;
-    std::filesystem::remove(ReportFile(other));
-    std::filesystem::create_directory(ReportFile(other));
-  });
-  SubmitRequest second = request;
-  second.eventId = other;
-  script.envelopeWentOut = false;
-  script.results.push_back(true);
-  ASSERT_EQ(Deliver(*submission, kStateNew, second), SubmitOutcome::DeliveredNotStored);
+  ASSERT_EQ(DeliverAcknowledgedButUnstorable(*submission, other), SubmitOutcome::DeliveredNotStored);
   EXPECT_TRUE(Start()->MayBeDelivered(other));
   submission->Forget();
   EXPECT_TRUE(submission->MayBeDelivered(other));
