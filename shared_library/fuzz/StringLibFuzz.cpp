@@ -1,6 +1,8 @@
 // Splits arbitrary bytes with GetLine, GetWord and GetBuffer and wraps them with WrapLines,
 // checking what each promises: nothing is lost or invented, the buffer always shrinks, the view
-// and string forms agree, and no wrapped line is longer than 78 characters.
+// and string forms agree, and no wrapped line is longer than 78 characters. The same bytes, read
+// as UTF-8, go to the host's code page: no plain ASCII byte comes out that was not typed as one
+// (a disguised "/" or NUL in a file name), and the code page's text always comes back whole.
 #include <algorithm>
 #include <cstddef>
 #include <cstdint>
@@ -8,6 +10,7 @@
 #include <string>
 #include <string_view>
 
+#include "AnsiText.h"
 #include "GeneralLib.h"
 #include "StringLib.h"
 
@@ -75,6 +78,20 @@ void CheckWrap(std::string_view input) {
   }
 }
 
+void CheckCodePage(std::string_view input) {
+  const std::string ansi = cadro::Utf8ToAnsi(input);
+  Check(ansi.size() <= input.size());
+  std::size_t typed[128] = {};
+  std::size_t given[128] = {};
+  for (const char c : input)
+    if (static_cast<unsigned char>(c) < 0x80) ++typed[static_cast<unsigned char>(c)];
+  for (const char c : ansi)
+    if (static_cast<unsigned char>(c) < 0x80) ++given[static_cast<unsigned char>(c)];
+  for (int c = 0; c < 128; ++c)
+    if (c != '?') Check(given[c] == typed[c]);
+  Check(cadro::Utf8ToAnsi(cadro::AnsiToUtf8(input)) == std::string(input));
+}
+
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
@@ -83,5 +100,6 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   CheckWords(input);
   CheckBuffer(input, size == 0 ? 0 : static_cast<std::int8_t>(data[0]));
   CheckWrap(input);
+  CheckCodePage(input);
   return 0;
 }
