@@ -175,7 +175,7 @@ ListingBatch BackgroundListing::Take() {
   ListingBatch batch;
   batch.rows.swap(pending_.rows);
   batch.notices.swap(pending_.notices);
-  batch.done = pending_.done;
+  batch.done = done_.load();
   batch.total = pending_.total;
   batch.listed = pending_.listed;
   batch.finished = pending_.finished;
@@ -247,11 +247,7 @@ void BackgroundListing::PassNotices(Worker& worker) {
 void BackgroundListing::ReadOne(Worker& worker, const std::string& eventId) {
   std::optional<IncidentRow> row = worker.reader.Read(eventId);
   if (row) worker.rows.push_back(std::move(*row));
-  const std::size_t done = ++done_;
-  {
-    std::lock_guard lock(mutex_);
-    pending_.done = std::max(pending_.done, done);
-  }
+  ++done_;
   PassNotices(worker);
   const auto now = std::chrono::steady_clock::now();
   if (worker.rows.size() >= worker.batch || now - worker.lastPost > std::chrono::milliseconds(20)) {

@@ -123,13 +123,13 @@ private:
   Wake wake_;
   ReaderSetup setup_;
   std::mutex mutex_;
-  ListingBatch pending_;  // guarded by mutex_
+  ListingBatch pending_;  // guarded by mutex_; its `done` is not kept: Take reads done_
   bool awake_ = false;    // a wake-up is out and no Take has answered it; guarded by mutex_
   std::chrono::milliseconds holdForFirstScreen_;
   bool screenShown_ = false;  // guarded by mutex_
   std::condition_variable_any shown_;
   std::atomic<bool> holding_{false};
-  std::atomic<std::size_t> done_{0};
+  std::atomic<std::size_t> done_{0};  // files read by either thread
   std::atomic<bool> endReached_{false};
   std::atomic<bool> finished_{false};
   std::jthread thread_;  // last: it starts once everything above is there
